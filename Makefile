@@ -1,0 +1,38 @@
+# Set-up, build, run and test on Debian 12. Missing packages are installed with
+# apt-get when run as root; otherwise the one command to run is printed.
+
+BUILD ?= build
+BUILD_TYPE ?= RelWithDebInfo
+CMAKE_FLAGS ?=
+JOBS ?= $(shell nproc)
+
+PACKAGES = cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools librtmidi-dev \
+           libjack-jackd2-dev jackd2 libgl-dev xvfb xauth
+
+.PHONY: deps build run test clean
+
+deps:
+	@missing=""; for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  if [ "$$(id -u)" = 0 ]; then \
+	    echo "Installing:$$missing"; \
+	    apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get install -y -q $$missing; \
+	  else \
+	    echo "Missing packages. Run:  sudo apt-get install$$missing"; exit 1; \
+	  fi; \
+	fi
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	$(BUILD)/src/app/quorvane
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,24 @@
+#pragma once
+
+namespace quorvane {
+
+// The platform services the engine runs on, injected so that tests can script
+// them: the yield to the event queue, the pause between sends and the random
+// source.
+class Host {
+public:
+    virtual ~Host() = default;
+
+    // Handles every pending event, the clicks of "Stop it" included.
+    virtual void yield() = 0;
+    // Waits ms milliseconds (already clamped to 0..INT32_MAX); the window
+    // repaints and MIDI input keeps flowing, user input waits for the next yield.
+    virtual void pause(long long ms) = 0;
+    // A draw uniform in [0, 1) as a single-precision real, reseeded from the
+    // clock first.
+    virtual float random() = 0;
+    // True once the program is shutting down: running loops end at once.
+    virtual bool ending() const = 0;
+};
+
+} // namespace quorvane

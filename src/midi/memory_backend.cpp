@@ -1,0 +1,88 @@
+#include "memory_backend.h"
+
+#include "midi_errors.h"
+
+namespace quorvane {
+
+QString hexText(const MidiBytes& bytes)
+{
+    QStringList parts;
+    for (std::uint8_t b : bytes)
+        parts << QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0'));
+    return parts.join(QLatin1Char(' '));
+}
+
+MemoryDevices::MemoryDevices(QStringList deviceNames) : names(std::move(deviceNames))
+{
+    clock_.start();
+}
+
+QStringList MemoryDevices::writeLog() const
+{
+    QStringList log;
+    for (const Write& w : writes)
+        log << w.write.member + QLatin1Char('=') + w.write.value.toText();
+    return log;
+}
+
+QString MemoryDevices::checkedName(int device, const QString& virtualName) const
+{
+    if (device == -1 && !virtualName.isEmpty())
+        return virtualName;
+    return device >= 0 && device < names.size() ? names.at(device) : QString();
+}
+
+void MemoryDevices::checkedOpen(int device)
+{
+    const auto failing = failingOpens.find(device);
+    if (failing != failingOpens.end())
+        throw MidiFailure(MidiErrorCode::OpenFailed, failing->second);
+    openDevice = device;
+}
+
+void MemoryDevices::record(const PropertyWrite& write)
+{
+    writes.push_back(Write{write, now()});
+}
+
+MemoryOutputBackend::MemoryOutputBackend(QStringList deviceNames) : MemoryDevices(std::move(deviceNames)) {}
+
+void MemoryOutputBackend::send(const MidiBytes& message)
+{
+    if (failSends)
+        throw MidiFailure(MidiErrorCode::DeviceLost, QStringLiteral("The memory device went away."));
+    wire.push_back(WireMessage{message, openDevice, now()});
+}
+
+QStringList MemoryOutputBackend::wireLog() const
+{
+    QStringList log;
+    for (const WireMessage& m : wire)
+        log << hexText(m.bytes);
+    return log;
+}
+
+MemoryInputBackend::MemoryInputBackend(QStringList deviceNames) : MemoryDevices(std::move(deviceNames)) {}
+
+void MemoryInputBackend::open(int device, Receiver receiver)
+{
+    checkedOpen(device);
+    std::lock_guard<std::mutex> lock(receiverMutex_);
+    receiver_ = std::move(receiver);
+}
+
+void MemoryInputBackend::close()
+{
+    openDevice = -2;
+    std::lock_guard<std::mutex> lock(receiverMutex_);
+    receiver_ = nullptr;
+}
+
+void MemoryInputBackend::inject(const MidiBytes& message)
+{
+    std::lock_guard<std::mutex> lock(receiverMutex_);
+    if (receiver_)
+        receiver_(message);
+}
+
+} // namespace quorvane

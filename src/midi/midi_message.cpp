@@ -1,0 +1,77 @@
+#include "midi_message.h"
+
+#include <cmath>
+
+namespace quorvane {
+
+namespace {
+
+// Rounds halves to even, as the program's whole-number conversions do, without
+// ever casting a double that is out of range.
+std::optional<double> roundedNumber(const Variant& field)
+{
+    const std::optional<double> n = field.toNumber();
+    if (!n || std::isnan(*n))
+        return std::nullopt;
+    return std::nearbyint(*n);
+}
+
+} // namespace
+
+std::uint8_t toDataByte(const Variant& field)
+{
+    const std::optional<double> n = roundedNumber(field);
+    if (!n || *n <= 0.0)
+        return 0;
+    if (*n >= 127.0)
+        return 127;
+    return static_cast<std::uint8_t>(*n);
+}
+
+std::optional<std::uint8_t> toStatusByte(const Variant& field)
+{
+    const std::optional<double> n = roundedNumber(field);
+    if (!n || *n < 128.0 || *n > 255.0)
+        return std::nullopt;
+    return static_cast<std::uint8_t>(*n);
+}
+
+int messageLength(std::uint8_t status)
+{
+    if (status < 0x80)
+        return 0;
+    if (status < 0xF0) {
+        const std::uint8_t kind = status & 0xF0;
+        return (kind == 0xC0 || kind == 0xD0) ? 2 : 3;
+    }
+    switch (status) {
+    case 0xF1: // time code quarter frame
+    case 0xF3: // song select
+        return 2;
+    case 0xF2: // song position pointer
+        return 3;
+    case 0xF6: // tune request
+    case 0xF8: case 0xFA: case 0xFB: case 0xFC: case 0xFE: case 0xFF: // real time
+        return 1;
+    default: // 0xF0/0xF7 frame system exclusive data; 0xF4, 0xF5, 0xF9, 0xFD are undefined
+        return 0;
+    }
+}
+
+MidiBytes assembleMessage(const Variant& status, const Variant& data1, const Variant& data2)
+{
+    const std::optional<std::uint8_t> s = toStatusByte(status);
+    if (!s)
+        return {};
+    const int length = messageLength(*s);
+    MidiBytes bytes;
+    if (length >= 1)
+        bytes.push_back(*s);
+    if (length >= 2)
+        bytes.push_back(toDataByte(data1));
+    if (length >= 3)
+        bytes.push_back(toDataByte(data2));
+    return bytes;
+}
+
+} // namespace quorvane

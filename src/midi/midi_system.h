@@ -1,0 +1,32 @@
+#pragma once
+
+#include <RtMidi.h>
+
+#include <QString>
+#include <atomic>
+#include <memory>
+
+namespace quorvane {
+
+// Which MIDI system the program talks to: the ALSA sequencer where it exists,
+// otherwise a running JACK server. libjack is kept from starting a server of
+// its own and from printing its complaints; a JACK server that goes away is
+// noticed through a small watch client of ours.
+class MidiSystem {
+public:
+    // The API to use now, or RtMidi::UNSPECIFIED when there is no MIDI system.
+    // Looks again each time there is none yet, or the JACK server went away.
+    static RtMidi::Api api();
+
+    // False once the JACK server we talk to has shut down.
+    static bool alive();
+
+    static QString clientName() { return QStringLiteral("Quorvane"); }
+    static QString noSystemText();
+
+private:
+    static bool alsaAvailable();
+    static bool openJackWatch();
+};
+
+} // namespace quorvane

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "port_backend.h"
+
+#include <RtMidi.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace quorvane {
+
+// What the input and output back ends share: one RtMidi object of their own
+// (each is its own client of the MIDI system), made when first needed and made
+// again when the MIDI system changed, with RtMidi's complaints caught through
+// its error callback instead of being printed or thrown at the program.
+template <class Port>
+class RtMidiDevice {
+protected:
+    explicit RtMidiDevice(QString clientName) : clientName_(std::move(clientName)) {}
+    ~RtMidiDevice() = default;
+
+    Port& port();
+    void drop() { port_.reset(); }
+    bool hasPort() const { return port_ != nullptr; }
+    int portCount();
+    QString portName(int device);
+    // Runs one RtMidi call and turns any error it raised into a MidiFailure.
+    template <class Call>
+    void guarded(int failureCode, Call call);
+
+private:
+    static void onError(RtMidiError::Type type, const std::string& text, void* self);
+
+    QString clientName_;
+    RtMidi::Api api_ = RtMidi::UNSPECIFIED;
+    std::unique_ptr<Port> port_;
+    std::optional<std::string> error_;
+};
+
+class RtMidiOutputBackend : public OutputBackend, private RtMidiDevice<RtMidiOut> {
+public:
+    RtMidiOutputBackend();
+    ~RtMidiOutputBackend() override;
+
+    int count() override { return portCount(); }
+    QString name(int device) override;
+    void open(int device) override;
+    void close() override;
+    bool isOpen() const override { return open_; }
+    void send(const MidiBytes& message) override;
+
+    static QString virtualPortName() { return QStringLiteral("Quorvane virtual port"); }
+
+private:
+    bool open_ = false;
+};
+
+class RtMidiInputBackend : public InputBackend, private RtMidiDevice<RtMidiIn> {
+public:
+    RtMidiInputBackend();
+    ~RtMidiInputBackend() override;
+
+    int count() override { return portCount(); }
+    QString name(int device) override { return portName(device); }
+    void open(int device, Receiver receiver) override;
+    void close() override;
+    bool isOpen() const override { return open_; }
+
+private:
+    static void onMessage(double deltaSeconds, std::vector<unsigned char>* message, void* self);
+
+    bool open_ = false;
+    Receiver receiver_;
+};
+
+} // namespace quorvane

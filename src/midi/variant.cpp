@@ -1,0 +1,115 @@
+#include "variant.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace quorvane {
+
+namespace {
+
+bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+
+// Checks the shape before strtod sees it, so hexadecimal, "nan", "inf" and
+// locale-dependent forms never count as numbers.
+bool hasDecimalShape(const QString& s)
+{
+    int i = 0;
+    const int n = s.size();
+    if (i < n && (s[i] == QLatin1Char('+') || s[i] == QLatin1Char('-')))
+        ++i;
+    int digits = 0;
+    while (i < n && isDigit(s[i])) { ++i; ++digits; }
+    if (i < n && s[i] == QLatin1Char('.')) {
+        ++i;
+        while (i < n && isDigit(s[i])) { ++i; ++digits; }
+    }
+    if (digits == 0)
+        return false;
+    if (i < n && (s[i] == QLatin1Char('e') || s[i] == QLatin1Char('E'))) {
+        ++i;
+        if (i < n && (s[i] == QLatin1Char('+') || s[i] == QLatin1Char('-')))
+            ++i;
+        int expDigits = 0;
+        while (i < n && isDigit(s[i])) { ++i; ++expDigits; }
+        if (expDigits == 0)
+            return false;
+    }
+    return i == n;
+}
+
+} // namespace
+
+std::optional<double> textToNumber(const QString& text)
+{
+    const QString s = text.trimmed();
+    if (!hasDecimalShape(s))
+        return std::nullopt;
+    const QByteArray bytes = s.toLatin1();
+    const double value = std::strtod(bytes.constData(), nullptr);
+    if (!std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+QString numberToText(double value, bool singlePrecision)
+{
+    if (std::isnan(value))
+        return QStringLiteral("NaN");
+    if (std::isinf(value))
+        return value > 0 ? QStringLiteral("Infinity") : QStringLiteral("-Infinity");
+    if (value == 0.0)
+        return QStringLiteral("0"); // also folds -0 into "0"
+    const int digits = singlePrecision ? 7 : 15;
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*G", digits, value);
+    return QString::fromLatin1(buffer);
+}
+
+std::optional<int> toInteger16(const Variant& value)
+{
+    const std::optional<double> n = value.toNumber();
+    if (!n)
+        return std::nullopt;
+    const double rounded = std::nearbyint(*n);
+    if (!(rounded >= -32768.0 && rounded <= 32767.0))
+        return std::nullopt;
+    return static_cast<int>(rounded);
+}
+
+Variant Variant::single(float value)
+{
+    Variant v(static_cast<double>(value));
+    v.kind_ = Kind::Single;
+    return v;
+}
+
+std::optional<double> Variant::toNumber() const
+{
+    switch (kind_) {
+    case Kind::Empty:
+        return 0.0;
+    case Kind::Text:
+        return textToNumber(text_);
+    default:
+        return number_;
+    }
+}
+
+QString Variant::toText() const
+{
+    switch (kind_) {
+    case Kind::Empty:
+        return QString();
+    case Kind::Text:
+        return text_;
+    case Kind::Boolean:
+        return number_ != 0.0 ? QStringLiteral("True") : QStringLiteral("False");
+    case Kind::Single:
+        return numberToText(number_, true);
+    default:
+        return numberToText(number_, false);
+    }
+}
+
+} // namespace quorvane

@@ -1,0 +1,239 @@
+#include "memory_backend.h"
+#include "midi_input.h"
+#include "midi_output.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+#include <cmath>
+#include <limits>
+#include <thread>
+
+using namespace quorvane;
+
+class MidiComponentsTest : public QObject {
+    Q_OBJECT
+
+    MemoryOutputBackend* out = nullptr;
+    std::unique_ptr<MidiOutput> output;
+    MemoryInputBackend* in = nullptr;
+    std::unique_ptr<MidiInput> input;
+
+    void sendNote(const Variant& status, const Variant& d1, const Variant& d2)
+    {
+        output->setStatus(status);
+        output->setData2(d2);
+        output->setData1(d1);
+        output->setAuxiliary(0);
+        output->setAction(7);
+    }
+
+private slots:
+    void init()
+    {
+        auto o = std::make_unique<MemoryOutputBackend>();
+        out = o.get();
+        output = std::make_unique<MidiOutput>(std::move(o));
+        auto i = std::make_unique<MemoryInputBackend>();
+        in = i.get();
+        input = std::make_unique<MidiInput>(std::move(i));
+        output->setDeviceNumber(0);
+        output->setAction(1);
+    }
+
+    void dataBytesAreRoundedAndClamped_data()
+    {
+        QTest::addColumn<Variant>("value");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("-1") << Variant(-1) << 0;
+        QTest::newRow("0") << Variant(0) << 0;
+        QTest::newRow("127") << Variant(127) << 127;
+        QTest::newRow("128") << Variant(128) << 127;
+        QTest::newRow("1e9") << Variant(1e9) << 127;
+        QTest::newRow("-1e300") << Variant(-1e300) << 0;
+        QTest::newRow("63.5 rounds to even") << Variant(63.5) << 64;
+        QTest::newRow("62.5 rounds to even") << Variant(62.5) << 62;
+        QTest::newRow("60.4") << Variant(60.4) << 60;
+        QTest::newRow("NaN") << Variant(std::numeric_limits<double>::quiet_NaN()) << 0;
+        QTest::newRow("+inf") << Variant(std::numeric_limits<double>::infinity()) << 127;
+        QTest::newRow("numeric text") << Variant(" 72 ") << 72;
+        QTest::newRow("text 1e2") << Variant("1e2") << 100;
+        QTest::newRow("text not a number") << Variant("abc") << 0;
+        QTest::newRow("empty") << Variant() << 0;
+        QTest::newRow("True") << Variant(true) << 0;
+        QTest::newRow("single") << Variant::single(33.0f) << 33;
+    }
+
+    void dataBytesAreRoundedAndClamped()
+    {
+        QFETCH(Variant, value);
+        QFETCH(int, expected);
+        sendNote(0x90, value, value);
+        QCOMPARE(out->wire.size(), std::size_t(1));
+        const MidiBytes& bytes = out->wire.front().bytes;
+        QCOMPARE(bytes.size(), std::size_t(3));
+        QCOMPARE(int(bytes[1]), expected);
+        QCOMPARE(int(bytes[2]), expected);
+    }
+
+    void messageLengthFollowsStatus_data()
+    {
+        QTest::addColumn<Variant>("status");
+        QTest::addColumn<QString>("wire");
+        QTest::newRow("note-on") << Variant(0x90) << "90 3c 40";
+        QTest::newRow("note-off ch 16") << Variant(0x8F) << "8f 3c 40";
+        QTest::newRow("control change") << Variant(0xB0) << "b0 3c 40";
+        QTest::newRow("programme change") << Variant(0xC0) << "c0 3c";
+        QTest::newRow("channel pressure") << Variant(0xD3) << "d3 3c";
+        QTest::newRow("pitch bend") << Variant(0xE0) << "e0 3c 40";
+        QTest::newRow("song position") << Variant(0xF2) << "f2 3c 40";
+        QTest::newRow("song select") << Variant(0xF3) << "f3 3c";
+        QTest::newRow("clock") << Variant(0xF8) << "f8";
+        QTest::newRow("status as text") << Variant("144") << "90 3c 40";
+        QTest::newRow("status 143.6 rounds to 144") << Variant(143.6) << "90 3c 40";
+        QTest::newRow("data byte as status") << Variant(0x7F) << "";
+        QTest::newRow("status 256") << Variant(256) << "";
+        QTest::newRow("negative status") << Variant(-112) << "";
+        QTest::newRow("sysex start alone") << Variant(0xF0) << "";
+        QTest::newRow("sysex end alone") << Variant(0xF7) << "";
+        QTest::newRow("undefined F4") << Variant(0xF4) << "";
+        QTest::newRow("undefined FD") << Variant(0xFD) << "";
+        QTest::newRow("NaN status") << Variant(std::nan("")) << "";
+        QTest::newRow("text status") << Variant("note") << "";
+    }
+
+    void messageLengthFollowsStatus()
+    {
+        QFETCH(Variant, status);
+        QFETCH(QString, wire);
+        sendNote(status, 60, 64);
+        QCOMPARE(out->wireLog().join(QLatin1Char('|')), wire);
+    }
+
+    void propertyWritesAreRecordedInOrder()
+    {
+        out->clearLog();
+        sendNote(0x90, 60, 60);
+        QCOMPARE(out->writeLog(), QStringList({"Status=144", "Data2=60", "Data1=60", "Auxiliary=0", "Action=7"}));
+        QCOMPARE(output->data1().toText(), QStringLiteral("60"));
+        QVERIFY(out->writes.back().nanoseconds >= out->writes.front().nanoseconds);
+    }
+
+    void devicesAreCountedNamedAndOpened()
+    {
+        QCOMPARE(output->deviceCount(), 2);
+        output->setDeviceNumber(-1);
+        QCOMPARE(output->deviceName(), QStringLiteral("Memory virtual port"));
+        output->setDeviceNumber(1);
+        QCOMPARE(output->deviceName(), QStringLiteral("Memory Out B"));
+        QCOMPARE(output->deviceNumber().toText(), QStringLiteral("1"));
+        output->setAction(1);
+        QCOMPARE(output->openState(), 1);
+        QCOMPARE(out->openDevice, 1);
+        output->setAction(2);
+        QCOMPARE(output->openState(), 0);
+        output->setAction(2); // closing what is closed is harmless
+        QCOMPARE(output->openState(), 0);
+        output->setDeviceNumber(-1);
+        output->setAction(1);
+        QCOMPARE(out->openDevice, -1);
+
+        QCOMPARE(input->deviceCount(), 2);
+        input->setDeviceNumber(1);
+        QCOMPARE(input->deviceName(), QStringLiteral("Memory In B"));
+        input->setDeviceNumber(-1);
+        QCOMPARE(input->deviceName(), QString()); // inputs have no virtual device
+    }
+
+    void sendsToAClosedOutputGoNowhere()
+    {
+        output->setAction(2);
+        QSignalSpy errors(output.get(), &MidiOutput::errorReported);
+        sendNote(0x90, 60, 60);
+        QVERIFY(out->wire.empty());
+        QCOMPARE(errors.count(), 0);
+    }
+
+    void failuresBecomeOneErrorNotification()
+    {
+        QSignalSpy errors(output.get(), &MidiOutput::errorReported);
+        output->setDeviceNumber(5);
+        output->setAction(1);
+        QCOMPARE(errors.count(), 1);
+        QCOMPARE(errors.at(0).at(0).toInt(), MidiErrorCode::InvalidDevice);
+        QCOMPARE(output->openState(), 0);
+
+        out->failingOpens[1] = QStringLiteral("busy");
+        output->setDeviceNumber(1);
+        output->setAction(1);
+        QCOMPARE(errors.count(), 2);
+        QCOMPARE(errors.at(1).at(0).toInt(), MidiErrorCode::OpenFailed);
+        QCOMPARE(errors.at(1).at(1).toString(), QStringLiteral("busy"));
+        QCOMPARE(output->openState(), 0);
+
+        // A device that vanishes while open is reported once, then the
+        // output stays closed and later sends are silent.
+        output->setDeviceNumber(0);
+        output->setAction(1);
+        out->failSends = true;
+        sendNote(0x90, 60, 60);
+        sendNote(0x90, 61, 60);
+        QCOMPARE(errors.count(), 3);
+        QCOMPARE(errors.at(2).at(0).toInt(), MidiErrorCode::DeviceLost);
+        QCOMPARE(output->openState(), 0);
+        QVERIFY(!isQuietMidiError(MidiErrorCode::DeviceLost));
+        QVERIFY(isQuietMidiError(0) && isQuietMidiError(8));
+    }
+
+    void inputQueuesEverythingInOrder()
+    {
+        QSignalSpy arrivals(input.get(), &MidiInput::messageArrived);
+        input->setDeviceNumber(0);
+        input->setAction(1);
+        in->inject({0x90, 1, 1}); // not yet receiving: dropped
+        input->setAction(4);
+        QCOMPARE(input->openState(), 1);
+
+        constexpr int burst = 10000;
+        std::thread midiThread([this] {
+            for (int k = 0; k < burst; ++k)
+                in->inject({std::uint8_t(0x90 | (k % 16)), std::uint8_t(k % 128), std::uint8_t((k / 128) % 128)});
+        });
+        midiThread.join();
+        QCOMPARE(input->count(), burst);
+        QTRY_VERIFY(arrivals.count() >= 1);
+
+        for (int k = 0; k < burst; ++k) {
+            QCOMPARE(input->count(), burst - k);
+            QCOMPARE(input->status(), 0x90 | (k % 16));
+            QCOMPARE(input->data1(), k % 128);
+            QCOMPARE(input->data2(), (k / 128) % 128);
+            input->setAction(6);
+        }
+        QCOMPARE(input->count(), 0);
+        QCOMPARE(input->status(), 0);
+        input->setAction(6); // nothing left to drop: harmless
+
+        input->setAction(5);
+        in->inject({0x90, 2, 2});
+        QCOMPARE(input->count(), 0);
+        QCOMPARE(in->writeLog(), QStringList({"DeviceNumber=0", "Action=1", "Action=4"}) << QStringList(burst + 1, "Action=6")
+                                                                                              << "Action=5");
+    }
+
+    void shortMessagesReadWithMissingBytesAsZero()
+    {
+        input->setDeviceNumber(0);
+        input->setAction(1);
+        input->setAction(4);
+        in->inject({0xC0, 40});
+        in->inject({0xF8});
+        QCOMPARE(input->status(), 0xC0);
+        QCOMPARE(input->data1(), 40);
+        QCOMPARE(input->data2(), 0);
+        input->setAction(6);
+        QCOMPARE(input->currentMessage(), MidiBytes({0xF8}));
+    }
+};
+
+QTEST_GUILESS_MAIN(MidiComponentsTest)
+#include "test_midi_components.moc"
