@@ -4,6 +4,7 @@
 #include <jack/jack.h>
 #include <cstdlib>
 #include <mutex>
+#include <unistd.h>
 
 namespace quorvane {
 
@@ -13,6 +14,7 @@ std::mutex systemMutex;
 RtMidi::Api chosenApi = RtMidi::UNSPECIFIED;
 jack_client_t* jackWatch = nullptr;
 std::atomic<bool> jackAlive{false};
+bool missingReported = false;
 
 void quietJack(const char*) {}
 
@@ -31,6 +33,10 @@ QString MidiSystem::noSystemText()
 
 bool MidiSystem::alsaAvailable()
 {
+    // Without the sequencer device ALSA and RtMidi would only print their
+    // complaints before failing; looking first keeps the terminal clean.
+    if (access("/dev/snd/seq", R_OK | W_OK) != 0)
+        return false;
     try {
         RtMidiOut probe(RtMidi::LINUX_ALSA, clientName().toStdString());
         return probe.getCurrentApi() == RtMidi::LINUX_ALSA;
@@ -78,7 +84,17 @@ RtMidi::Api MidiSystem::api()
         chosenApi = RtMidi::UNIX_JACK;
     else
         chosenApi = RtMidi::UNSPECIFIED;
+    if (chosenApi != RtMidi::UNSPECIFIED)
+        missingReported = false;
     return chosenApi;
+}
+
+MidiFailure MidiSystem::missing()
+{
+    std::lock_guard<std::mutex> lock(systemMutex);
+    const int code = missingReported ? MidiErrorCode::Warning : MidiErrorCode::NoMidiSystem;
+    missingReported = true;
+    return MidiFailure(code, noSystemText());
 }
 
 bool MidiSystem::alive()

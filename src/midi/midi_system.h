@@ -1,5 +1,7 @@
 #pragma once
 
+#include "midi_errors.h"
+
 #include <RtMidi.h>
 
 #include <QString>
@@ -20,6 +22,10 @@ public:
 
     // False once the JACK server we talk to has shut down.
     static bool alive();
+
+    // The failure for "no MIDI system": shown the first time, quiet after
+    // that until a MIDI system has been found again.
+    static MidiFailure missing();
 
     static QString clientName() { return QStringLiteral("Quorvane"); }
     static QString noSystemText();

@@ -36,7 +36,7 @@ Port& RtMidiDevice<Port>::port()
     const RtMidi::Api api = MidiSystem::api();
     if (api == RtMidi::UNSPECIFIED) {
         port_.reset();
-        throw MidiFailure(MidiErrorCode::NoMidiSystem, MidiSystem::noSystemText());
+        throw MidiSystem::missing();
     }
     if (!port_ || api != api_) {
         port_.reset();
