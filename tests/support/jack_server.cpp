@@ -1,0 +1,103 @@
+#include "jack_server.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QThread>
+#include <cstdlib>
+
+JackServer::JackServer()
+    : name_(QStringLiteral("quorvane-test-%1").arg(QCoreApplication::applicationPid()))
+{
+}
+
+JackServer::~JackServer()
+{
+    stop();
+}
+
+QString runJackTool(const QString& program, const QStringList& arguments, int* exitCode)
+{
+    QProcess tool;
+    tool.start(program, arguments);
+    tool.waitForFinished(10000);
+    if (exitCode)
+        *exitCode = tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+    return QString::fromLocal8Bit(tool.readAllStandardOutput());
+}
+
+bool JackServer::start()
+{
+    qputenv("JACK_DEFAULT_SERVER", name_.toLocal8Bit());
+    qputenv("JACK_NO_START_SERVER", "1");
+    server_ = std::make_unique<QProcess>();
+    server_->setProcessChannelMode(QProcess::MergedChannels);
+    server_->start(QStringLiteral("jackd"),
+                   {QStringLiteral("--no-realtime"), QStringLiteral("-n"), name_, QStringLiteral("-d"),
+                    QStringLiteral("dummy"), QStringLiteral("-r"), QStringLiteral("48000"),
+                    QStringLiteral("-p"), QStringLiteral("64")});
+    if (!server_->waitForStarted(5000))
+        return false;
+    const QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired()) {
+        if (server_->state() != QProcess::Running)
+            return false;
+        if (ports().contains(QStringLiteral("system:playback_1")))
+            return true;
+        QThread::msleep(100);
+    }
+    return false;
+}
+
+void JackServer::stop()
+{
+    for (auto& client : clients_) {
+        client->kill();
+        client->waitForFinished(3000);
+    }
+    clients_.clear();
+    if (server_) {
+        server_->terminate();
+        if (!server_->waitForFinished(5000)) {
+            server_->kill();
+            server_->waitForFinished(3000);
+        }
+        server_.reset();
+    }
+}
+
+bool JackServer::isRunning() const
+{
+    return server_ && server_->state() == QProcess::Running;
+}
+
+QStringList JackServer::ports() const
+{
+    return runJackTool(QStringLiteral("jack_lsp"), {}).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+bool JackServer::waitForPort(const QString& port, int timeoutMs) const
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired()) {
+        if (ports().contains(port))
+            return true;
+        QThread::msleep(50);
+    }
+    return false;
+}
+
+bool JackServer::connect(const QString& from, const QString& to) const
+{
+    int code = -1;
+    runJackTool(QStringLiteral("jack_connect"), {from, to}, &code);
+    return code == 0;
+}
+
+QProcess* JackServer::startClient(const QString& program, const QStringList& arguments)
+{
+    auto client = std::make_unique<QProcess>();
+    client->start(program, arguments);
+    client->waitForStarted(5000);
+    clients_.push_back(std::move(client));
+    return clients_.back().get();
+}

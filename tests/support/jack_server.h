@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+// A private JACK server with the dummy driver, started under a unique name for
+// one test program and stopped whatever happens, plus the outside clients the
+// tests talk to. Everything in this process that uses JACK finds the server
+// through JACK_DEFAULT_SERVER, which start() sets.
+class JackServer {
+public:
+    JackServer();
+    ~JackServer();
+
+    bool start();        // false when jackd did not come up
+    void stop();
+    bool isRunning() const;
+    const QString& name() const { return name_; }
+
+    // Port names as jack_lsp lists them.
+    QStringList ports() const;
+    bool waitForPort(const QString& port, int timeoutMs = 5000) const;
+    bool connect(const QString& from, const QString& to) const;
+
+    // Starts an outside client (jack_midi_dump, jack_midiseq...) on this server;
+    // it is killed when the server stops.
+    QProcess* startClient(const QString& program, const QStringList& arguments);
+
+private:
+    QString name_;
+    std::unique_ptr<QProcess> server_;
+    std::vector<std::unique_ptr<QProcess>> clients_;
+};
+
+// Runs a JACK command line tool against the server of this process.
+QString runJackTool(const QString& program, const QStringList& arguments, int* exitCode = nullptr);
