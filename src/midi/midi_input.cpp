@@ -147,6 +147,7 @@ void MidiInput::notifyArrival()
 
 void MidiInput::report(const MidiFailure& failure)
 {
+    lastFailure_ = failure;
     emit errorReported(failure.code(), failure.text());
 }
 

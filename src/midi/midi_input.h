@@ -38,6 +38,10 @@ public:
 
     InputBackend& backend() { return *backend_; }
 
+    // The most recent failure, kept even while notifications are blocked, so
+    // that a caller who words a failed action itself can give the reason.
+    const MidiFailure& lastFailure() const { return lastFailure_; }
+
 signals:
     void messageArrived();
     void errorReported(int code, const QString& text);
@@ -52,6 +56,7 @@ private:
     void report(const MidiFailure& failure);
 
     std::unique_ptr<InputBackend> backend_;
+    MidiFailure lastFailure_{MidiErrorCode::None, QString()};
     Variant device_ = 0;
     std::atomic<bool> receiving_{false};
     std::atomic<bool> notificationPending_{false};

@@ -126,6 +126,7 @@ void MidiOutput::send()
 
 void MidiOutput::report(const MidiFailure& failure)
 {
+    lastFailure_ = failure;
     emit errorReported(failure.code(), failure.text());
 }
 

@@ -33,6 +33,10 @@ public:
 
     OutputBackend& backend() { return *backend_; }
 
+    // The most recent failure, kept even while notifications are blocked, so
+    // that a caller who words a failed action itself can give the reason.
+    const MidiFailure& lastFailure() const { return lastFailure_; }
+
 signals:
     void errorReported(int code, const QString& text);
 
@@ -44,6 +48,7 @@ private:
     void report(const MidiFailure& failure);
 
     std::unique_ptr<OutputBackend> backend_;
+    MidiFailure lastFailure_{MidiErrorCode::None, QString()};
     Variant device_ = 0;
     Variant status_;
     Variant data1_;

@@ -1,0 +1,64 @@
+#include "device_switching.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QSignalBlocker>
+
+namespace quorvane {
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("DeviceSwitching", text);
+}
+
+// Opens the device already selected on the component. A failed open is told
+// to the musician once, in words that name the list entry: the component's
+// own notification is held back for this one action, since on its own it
+// could only give the reason. Quiet failures (the once-only "no MIDI system")
+// stay quiet.
+template <class Component>
+void openNamingFailure(Component& component, const QComboBox& list, const QString& message)
+{
+    {
+        const QSignalBlocker quiet(&component);
+        component.setAction(Component::Open);
+    }
+    if (component.openState() >= 1)
+        return;
+    const MidiFailure& failure = component.lastFailure();
+    if (isQuietMidiError(failure.code()))
+        return;
+    QMessageBox::warning(list.window(), QStringLiteral("Quorvane"),
+                         message.arg(list.currentText(), failure.text()));
+}
+
+} // namespace
+
+void OpenMidiOut(MidiOutput& output, const QComboBox& ComboMidiOut)
+{
+    const int state = output.openState();
+    const std::optional<int> device = toInteger16(output.deviceNumber());
+    // Device -1 forces a close even when nothing reads as open: the dialog's
+    // load sets it on purpose, so that every load starts from a closed output.
+    if (state >= 1 || device == -1)
+        output.setAction(MidiOutput::Close);
+    output.setDeviceNumber(ComboMidiOut.currentIndex() - 1); // position 0 is the virtual port
+    openNamingFailure(output, ComboMidiOut, tr("The MIDI output device \"%1\" could not be opened.\n\n%2"));
+}
+
+void OpenMidiIn(MidiInput& input, const QComboBox& ComboMidiIn)
+{
+    // Reception goes straight to close: the component stops it as it closes.
+    if (input.openState() >= 1)
+        input.setAction(MidiInput::Close);
+    if (ComboMidiIn.currentIndex() < 0)
+        return; // no input device on this system: the input stays closed
+    input.setDeviceNumber(ComboMidiIn.currentIndex());
+    openNamingFailure(input, ComboMidiIn, tr("The MIDI input device \"%1\" could not be opened.\n\n%2"));
+    input.setAction(MidiInput::Start);
+}
+
+} // namespace quorvane

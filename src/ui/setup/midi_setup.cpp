@@ -1,0 +1,27 @@
+#include "midi_setup.h"
+
+#include "midi_setup_form.h"
+
+namespace quorvane {
+
+MidiSetup::MidiSetup(MidiOutput& output, MidiInput& input, QWidget* parent)
+    : output_(output), input_(input), parent_(parent)
+{
+}
+
+MidiSetup::~MidiSetup()
+{
+    delete form_.data();
+}
+
+void MidiSetup::showModal()
+{
+    if (!form_) {
+        form_ = new MIDISetupForm(output_, input_, parent_);
+        form_->load();
+    }
+    if (form_->exec() == QDialog::Rejected)
+        delete form_.data();
+}
+
+} // namespace quorvane

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "midi_input.h"
+#include "midi_output.h"
+
+#include <QPointer>
+
+class QWidget;
+
+namespace quorvane {
+
+class MIDISetupForm;
+
+// The one device dialog of the program and its life cycle: not loaded until
+// first shown; "Ok" hides it with its lists and selections; "Cancel", Escape or
+// the close box discard it, and the next show builds a new one, which puts
+// the default devices into use again at once.
+class MidiSetup {
+public:
+    MidiSetup(MidiOutput& output, MidiInput& input, QWidget* parent = nullptr);
+    ~MidiSetup();
+    MidiSetup(const MidiSetup&) = delete;
+    MidiSetup& operator=(const MidiSetup&) = delete;
+
+    // Shows the dialog modally, loading it first when none is loaded, and
+    // returns once it is hidden or discarded.
+    void showModal();
+
+    bool isLoaded() const { return !form_.isNull(); }
+
+private:
+    MidiOutput& output_;
+    MidiInput& input_;
+    QWidget* parent_;
+    QPointer<MIDISetupForm> form_; // null when not loaded; the parent may discard it first
+};
+
+} // namespace quorvane

@@ -1,0 +1,69 @@
+#include "midi_setup_form.h"
+
+#include "device_switching.h"
+#include "setup_form_layout.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QScreen>
+
+namespace quorvane {
+
+MIDISetupForm::MIDISetupForm(MidiOutput& output, MidiInput& input, QWidget* parent)
+    : QDialog(parent), output_(output), input_(input)
+{
+    buildSetupFormLayout(*this);
+    ComboMidiIn = findChild<QComboBox*>(QStringLiteral("ComboMidiIn"));
+    ComboMidiOut = findChild<QComboBox*>(QStringLiteral("ComboMidiOut"));
+    connect(findChild<QPushButton*>(QStringLiteral("CmdOk")), &QPushButton::clicked, this,
+            &MIDISetupForm::CmdOk_Click);
+    // "Cancel", Escape and the close box all reject: the owner then discards
+    // the dialog, and the devices stay as they are.
+    connect(findChild<QPushButton*>(QStringLiteral("CmdCancel")), &QPushButton::clicked, this,
+            &QDialog::reject);
+}
+
+void MIDISetupForm::centre()
+{
+    // Whole window, frame included, halved with the remainder dropped; one
+    // move, the size stays.
+    const QRect screenArea = screen()->geometry();
+    const QRect window = frameGeometry();
+    move(screenArea.x() + (screenArea.width() - window.width()) / 2,
+         screenArea.y() + (screenArea.height() - window.height()) / 2);
+}
+
+void MIDISetupForm::load()
+{
+    centre();
+
+    // The list position is the only link to the device: entry p is device p - 1.
+    const int outputs = output_.deviceCount();
+    for (int device = -1; device < outputs; ++device) {
+        output_.setDeviceNumber(device);
+        ComboMidiOut->addItem(output_.deviceName());
+    }
+    // Device 0; with no device of the system's, the virtual port alone, so
+    // that there always is an output where a MIDI system exists.
+    ComboMidiOut->setCurrentIndex(outputs > 0 ? 1 : 0);
+    output_.setDeviceNumber(-1);
+    OpenMidiOut(output_, *ComboMidiOut);
+
+    const int inputs = input_.deviceCount();
+    for (int device = 0; device < inputs; ++device) {
+        input_.setDeviceNumber(device);
+        ComboMidiIn->addItem(input_.deviceName());
+    }
+    ComboMidiIn->setCurrentIndex(0); // stays empty when there is no input device
+    input_.setDeviceNumber(0);
+    OpenMidiIn(input_, *ComboMidiIn);
+}
+
+void MIDISetupForm::CmdOk_Click()
+{
+    OpenMidiIn(input_, *ComboMidiIn);
+    OpenMidiOut(output_, *ComboMidiOut);
+    accept(); // hidden, not discarded: the next show offers the same choice
+}
+
+} // namespace quorvane

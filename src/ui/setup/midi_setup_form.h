@@ -1,0 +1,34 @@
+#pragma once
+
+#include "midi_input.h"
+#include "midi_output.h"
+
+#include <QDialog>
+
+class QComboBox;
+
+namespace quorvane {
+
+// The device dialog: a list of the input devices, one of the output devices,
+// "Ok" and "Cancel". It has no MIDI objects of its own; it lists and switches
+// the two components it is given.
+class MIDISetupForm : public QDialog {
+    Q_OBJECT
+public:
+    MIDISetupForm(MidiOutput& output, MidiInput& input, QWidget* parent = nullptr);
+
+    // Centres the dialog, lists the devices and puts the defaults (output
+    // device 0, input device 0) into use before anyone has chosen.
+    void load();
+
+private:
+    void centre();
+    void CmdOk_Click();
+
+    MidiOutput& output_;
+    MidiInput& input_;
+    QComboBox* ComboMidiIn;
+    QComboBox* ComboMidiOut;
+};
+
+} // namespace quorvane
