@@ -1,20 +1,31 @@
 #include "frm_main.h"
 
+#include "explanations.h"
+#include "general_midi_patches.h"
+#include "input_forwarding.h"
 #include "main_window_layout.h"
+#include "mixmaster_document.h"
+#include "panic.h"
+#include "paths_dialog.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 
 namespace quorvane {
 
 FrmMain::FrmMain(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input, Host& host,
                  QWidget* parent)
     : QMainWindow(parent),
+      openWithDesktop([](const QUrl& url) { QDesktopServices::openUrl(url); }),
       output_(std::make_unique<MidiOutput>(std::move(output))),
       input_(std::make_unique<MidiInput>(std::move(input)))
 {
@@ -22,23 +33,49 @@ FrmMain::FrmMain(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBac
     buildMainWindowLayout(*this);
     composer_ = std::make_unique<Composer>(*this, host, *output_);
     connectControls();
+    connectMenus();
 }
 
 FrmMain::~FrmMain() = default;
 
 void FrmMain::connectControls()
 {
-    for (int i = 0; i < 4; ++i) {
-        auto* mode = findChild<QCheckBox*>(QStringLiteral("CheckDoMode(%1)").arg(i));
-        connect(mode, &QCheckBox::clicked, this, [this] { composer_->refreshModeFlags(); });
-        auto* transpose = findChild<QLineEdit*>(QStringLiteral("TextTranspose(%1)").arg(i));
-        connect(transpose, &QLineEdit::textChanged, this, [this, i] { composer_->transposeTextChanged(i); });
-    }
-    connect(findChild<QLineEdit*>(QStringLiteral("DelayText")), &QLineEdit::textChanged, this,
-            [this] { composer_->delayTextChanged(); });
-    connect(findChild<QLineEdit*>(QStringLiteral("TextModulo")), &QLineEdit::textChanged, this,
-            [this] { composer_->moduloTextChanged(); });
+    auto button = [this](const char* name) { return findChild<QPushButton*>(QString::fromLatin1(name)); };
+    auto box = [this](const QString& name) { return findChild<QLineEdit*>(name); };
 
+    for (int i = 0; i < 4; ++i) {
+        connect(findChild<QCheckBox*>(QStringLiteral("CheckDoMode(%1)").arg(i)), &QCheckBox::clicked, this,
+                [this] { composer_->refreshModeFlags(); });
+        connect(box(QStringLiteral("TextTranspose(%1)").arg(i)), &QLineEdit::textChanged, this,
+                [this, i] { composer_->transposeTextChanged(i); });
+    }
+    connect(box(QStringLiteral("DelayText")), &QLineEdit::textChanged, this, [this] { composer_->delayTextChanged(); });
+    connect(box(QStringLiteral("TextModulo")), &QLineEdit::textChanged, this, [this] { composer_->moduloTextChanged(); });
+
+    connect(button("DoIt"), &QPushButton::clicked, this, [this] { composer_->runWondrousness(); });
+    connect(button("StopIt"), &QPushButton::clicked, this, [this] { composer_->stopWondrousness(); });
+    connect(button("MixDoIt"), &QPushButton::clicked, this, [this] { composer_->runMixmaster(); });
+    connect(button("Command1"), &QPushButton::clicked, this, [this] { composer_->stopMixmaster(); });
+
+    connect(findChild<QComboBox*>(QStringLiteral("ComboPatch")), &QComboBox::currentIndexChanged, this,
+            [this](int index) {
+                if (index >= 0)
+                    composer_->patchSelected(index);
+            });
+
+    connect(button("CommandExplainMixMaster"), &QPushButton::clicked, this,
+            [this] { showExplanation(this, mixmasterExplanationTitle(), mixmasterExplanation()); });
+    connect(button("CommandExplainWondrous"), &QPushButton::clicked, this,
+            [this] { showExplanation(this, wondrousnessExplanationTitle(), wondrousnessExplanation()); });
+    connect(button("CommandExplainMM"), &QPushButton::clicked, this,
+            [this] { openWithDesktop(QUrl::fromLocalFile(mixmasterDocumentPath())); });
+
+    // The test note follows the mouse button alone; the keyboard's click of
+    // the button must not leave a note hanging, so signals are not used.
+    button("Test")->installEventFilter(this);
+
+    connect(input_.get(), &MidiInput::messageArrived, this,
+            [this] { forwardInput(*input_, *output_, composer_->midiChannel, *this); });
     auto showError = [this](int code, const QString& text) {
         if (!isQuietMidiError(code))
             showMessage(text);
@@ -47,15 +84,93 @@ void FrmMain::connectControls()
     connect(output_.get(), &MidiOutput::errorReported, this, showError);
 }
 
+void FrmMain::connectMenus()
+{
+    auto action = [this](const char* name) { return findChild<QAction*>(QString::fromLatin1(name)); };
+    connect(action("Exit"), &QAction::triggered, this, &QWidget::close);
+    connect(action("MIDISetup"), &QAction::triggered, this, [this] {
+        if (showSetupDialog)
+            showSetupDialog();
+    });
+    connect(action("About"), &QAction::triggered, this, [this] {
+        if (showAbout)
+            showAbout();
+    });
+    connect(action("MnuPaths"), &QAction::triggered, this, [this] { showPathsDialog(this, openWithDesktop); });
+    connect(action("MnuAllOff"), &QAction::triggered, this, [this] { allOff(*composer_, composer_->midiChannel); });
+    connect(action("MenuAllAllOff"), &QAction::triggered, this, [this] { allChannelsAllOff(*composer_); });
+}
+
 void FrmMain::load()
 {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     move(twips(1200), twips(1200));
     if (showSetupDialog)
         showSetupDialog();
+    fillPatchList();
     composer_->midiChannel = 0;
     QGuiApplication::restoreOverrideCursor();
     composer_->doMode[0] = 1;
+}
+
+void FrmMain::fillPatchList()
+{
+    auto* combo = findChild<QComboBox*>(QStringLiteral("ComboPatch"));
+    // Appending is no selection; choosing entry 0 afterwards is, and sends
+    // programme 0 once.
+    combo->blockSignals(true);
+    combo->addItems(generalMidiPatchNames());
+    combo->blockSignals(false);
+    selectPatch(0);
+}
+
+bool FrmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == findChild<QPushButton*>(QStringLiteral("Test"))) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            sendTestNote(60);
+            break;
+        case QEvent::MouseButtonRelease:
+            sendTestNote(0);
+            break;
+        default:
+            break;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void FrmMain::sendTestNote(int velocity)
+{
+    output_->setStatus(0x90 + composer_->midiChannel);
+    output_->setData2(velocity);
+    output_->setData1(60);
+    output_->setAuxiliary(0);
+    output_->setAction(MidiOutput::Send);
+}
+
+void FrmMain::closeEvent(QCloseEvent* event)
+{
+    shutdown();
+    event->accept();
+}
+
+void FrmMain::shutdown()
+{
+    if (shutDown_)
+        return;
+    shutDown_ = true;
+    // The note a running formula would switch off next must not hang on the
+    // synth after the program has gone.
+    if (checkValue(QStringLiteral("CheckUseNoteOff")) == 1)
+        composer_->PitchOff();
+    input_->setAction(MidiInput::Stop);
+    input_->setAction(MidiInput::Close);
+    output_->setAction(MidiOutput::Close);
+    if (endProgram)
+        endProgram();
 }
 
 QString FrmMain::text(const QString& box) const
@@ -126,7 +241,12 @@ void FrmMain::setFormulaBold(int formula, bool bold)
 
 void FrmMain::selectPatch(int index)
 {
-    if (auto* combo = findChild<QComboBox*>(QStringLiteral("ComboPatch")))
+    auto* combo = findChild<QComboBox*>(QStringLiteral("ComboPatch"));
+    // Choosing the entry already shown is still a choice: the instrument is
+    // sent again, so a synth that drifted elsewhere follows.
+    if (combo->currentIndex() == index)
+        composer_->patchSelected(index);
+    else
         combo->setCurrentIndex(index);
 }
 

@@ -7,10 +7,9 @@
 
 #include <QMainWindow>
 #include <QSet>
+#include <QUrl>
 #include <functional>
 #include <memory>
-
-class QGroupBox;
 
 namespace quorvane {
 
@@ -24,11 +23,16 @@ public:
             QWidget* parent = nullptr);
     ~FrmMain() override;
 
-    // The start-up sequence; shows the device dialog through the hook below.
+    // The start-up sequence: device dialog, patch list, channel, pointer, pitch mode.
     void load();
-    // Step 3 of the start-up: the modal device dialog (set by the program;
-    // tests leave it empty or script it).
+
+    // The other windows, set by the program (tests leave them empty or script them):
+    // the modal device dialog, the about box, and the end of the program.
     std::function<void()> showSetupDialog;
+    std::function<void()> showAbout;
+    std::function<void()> endProgram;
+    // Hands a document or folder to the desktop; the result is not looked at.
+    std::function<void(const QUrl&)> openWithDesktop;
 
     MidiOutput& MIDIOutput1() { return *output_; }
     MidiInput& MIDIInput1() { return *input_; }
@@ -44,8 +48,16 @@ public:
     void selectPatch(int index) override;
     void showMessage(const QString& text) override;
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void connectControls();
+    void connectMenus();
+    void fillPatchList();
+    void sendTestNote(int velocity);
+    void shutdown();
     void updateBackground(const QString& box);
 
     std::unique_ptr<MidiOutput> output_;
@@ -53,6 +65,7 @@ private:
     std::unique_ptr<Composer> composer_;
     QSet<QString> invalidBoxes_;
     QSet<QString> redBoxes_;
+    bool shutDown_ = false;
 };
 
 } // namespace quorvane

@@ -1,5 +1,7 @@
 #include "main_window_layout.h"
 
+#include "classic_font.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -108,14 +110,6 @@ const MenuItem menuItems[] = {
     {"help", "&Help", "About", "&About", nullptr},
 };
 
-QFont controlFont(qreal pointSize)
-{
-    QFont font = QApplication::font();
-    font.setPointSizeF(pointSize);
-    font.setWeight(QFont::Normal); // explicit, so a bold frame caption stays the frame's own
-    return font;
-}
-
 QWidget* makeControl(const Control& c, QWidget* container)
 {
     const QString caption = QString::fromUtf8(c.caption);
@@ -136,6 +130,7 @@ QWidget* makeControl(const Control& c, QWidget* container)
         shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         box->setPlainText(shown);
         box->setReadOnly(true);
+        box->document()->setDocumentMargin(1); // every line of the formula must show in the small box
         box->setTabChangesFocus(true);
         box->setLineWrapMode(QPlainTextEdit::NoWrap);
         box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -151,7 +146,9 @@ QWidget* makeControl(const Control& c, QWidget* container)
     }
     case Kind::Button: {
         auto* button = new QPushButton(caption, container);
-        button->setAutoDefault(false); // the window has no default button
+        // Enter presses the button that has the focus, as the space bar does;
+        // the window itself has no default button.
+        button->setAutoDefault(true);
         widget = button;
         break;
     }
@@ -169,7 +166,7 @@ QWidget* makeControl(const Control& c, QWidget* container)
     }
     }
     widget->setObjectName(QString::fromUtf8(c.name));
-    widget->setFont(controlFont(c.kind == Kind::FormulaText ? 6.75 : 8.25));
+    widget->setFont(c.kind == Kind::FormulaText ? smallFormulaFont() : classicFont());
     widget->setGeometry(twips(c.left), twips(c.top), twips(c.width), twips(c.height));
     return widget;
 }

@@ -1,0 +1,24 @@
+#include "input_forwarding.h"
+
+#include "midi_input.h"
+#include "midi_output.h"
+#include "panel.h"
+
+namespace quorvane {
+
+void forwardInput(MidiInput& input, MidiOutput& output, int midiChannel, Panel& panel)
+{
+    while (input.count() > 0) {
+        const int status = input.status();
+        output.setStatus(status);
+        output.setData1(input.data1());
+        output.setData2(input.data2());
+        if (status == 0xC0 + midiChannel)
+            panel.selectPatch(toInteger16(output.data1()).value_or(0));
+        else
+            output.setAction(MidiOutput::Send);
+        input.setAction(MidiInput::Next);
+    }
+}
+
+} // namespace quorvane

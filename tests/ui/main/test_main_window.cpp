@@ -1,0 +1,247 @@
+#include "explanations.h"
+#include "main_window_fixture.h"
+
+#include <QGroupBox>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QtTest>
+
+using namespace quorvane;
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void freshStartShowsTheDesignDefaults()
+    {
+        MainWindowFixture f(false);
+        const QStringList checked = {"CheckDoMode(0)", "CheckUseNoteOff", "CheckUseModulo", "CheckRandomDelay",
+                                     "CheckDisplayResults"};
+        for (const char* name : {"CheckDoMode(0)", "CheckDoMode(1)", "CheckDoMode(2)", "CheckDoMode(3)",
+                                 "CheckUseNoteOff", "CheckUseModulo", "CheckRandomDelay", "CheckDisplayResults",
+                                 "CheckMinMax"})
+            QCOMPARE(f.check(name)->isChecked(), checked.contains(QString::fromLatin1(name)));
+        const QList<QPair<QString, QString>> texts = {
+            {"StartNoteText", "60"}, {"DelayText", "60"}, {"TextModulo", "127"}, {"PitchMin", "0"},
+            {"PitchMax", "0"}, {"TextVal(0)", "0"}, {"TextVal(1)", "60"}, {"TextVal(2)", "0"},
+            {"TextVal(3)", "0"}, {"TextTranspose(0)", "0"}, {"TextTranspose(1)", "0"},
+            {"TextTranspose(2)", "0"}, {"TextTranspose(3)", "0"}, {"TextDoMode", "0"}};
+        for (const auto& [name, text] : texts)
+            QCOMPARE(f.box(name)->text(), text);
+
+        // Start-up: placed at 1200 twips, programme 0 sent once, pointer back,
+        // pitch mode on, channel 1.
+        QCOMPARE(f.window->pos(), QPoint(80, 80));
+        QCOMPARE(f.patches()->count(), 128);
+        QCOMPARE(f.patches()->currentText(), QStringLiteral("Acoustic Grand Piano"));
+        QCOMPARE(f.patches()->itemText(127), QStringLiteral("Gunshot"));
+        QCOMPARE(f.out->wireLog(), QStringList({"c0 00"}));
+        QCOMPARE(f.out->writeLog().mid(2),
+                 QStringList({"Status=192", "Data1=0", "Data2=0", "Auxiliary=0", "Action=7"}));
+        QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+        QCOMPARE(f.window->composer().doMode, (std::array<int, 4>{1, 0, 0, 0}));
+        QCOMPARE(f.window->composer().midiChannel, 0);
+        QCOMPARE(f.window->composer().channelPatch[0], 0);
+    }
+
+    void layoutFollowsTheDesign()
+    {
+        MainWindowFixture f;
+        QCOMPARE(f.window->windowTitle(), QStringLiteral("Quorvane"));
+        QCOMPARE(f.window->centralWidget()->size(), QSize(419, 324));
+        QCOMPARE(f.window->minimumSize(), f.window->maximumSize()); // not resizable
+        QCOMPARE(f.find(QStringLiteral("Frame3"))->parentWidget()->objectName(), QStringLiteral("Frame4"));
+        QCOMPARE(f.find(QStringLiteral("DelayText"))->parentWidget()->objectName(), QStringLiteral("Frame1"));
+        QCOMPARE(f.find(QStringLiteral("TextVal(2)"))->geometry(), QRect(117, 78, 32, 20));
+        QCOMPARE(f.find(QStringLiteral("CommandExplainMM"))->geometry(), QRect(117, 54, 14, 17));
+        QCOMPARE(f.find<QGroupBox>(QStringLiteral("FrameFormula(1)"))->title(), QStringLiteral("Mixmaster"));
+        auto* formula = f.find<QPlainTextEdit>(QStringLiteral("Text1"));
+        QVERIFY(formula->isReadOnly());
+        QVERIFY(f.find<QPlainTextEdit>(QStringLiteral("MixmasterText"))->isReadOnly());
+        QVERIFY(formula->font().pointSizeF() < f.box(QStringLiteral("StartNoteText"))->font().pointSizeF());
+        QCOMPARE(formula->toPlainText(), QStringLiteral("if x is odd, then x = 3x + 1\nelse\nx = x/2\n"));
+        QCOMPARE(f.window->palette().color(QPalette::Window), QColor(192, 192, 192));
+    }
+
+    void menusCarryTheirCaptionsAndShortcut()
+    {
+        MainWindowFixture f;
+        QStringList captions;
+        for (QAction* menu : f.window->menuBar()->actions()) {
+            QStringList items;
+            for (QAction* item : menu->menu()->actions())
+                items << item->text();
+            captions << menu->text() + QLatin1Char(':') + items.join(QLatin1Char('|'));
+        }
+        QCOMPARE(captions, QStringList({"&File:E&xit", "&Edit:&Paths...",
+                                        "&MIDI:&All Off|All &Channels All Off|MIDI &Setup", "&Help:&About"}));
+        QCOMPARE(f.find<QAction>(QStringLiteral("MnuAllOff"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+A")));
+    }
+
+    void tabOrderAndFirstFocus()
+    {
+        MainWindowFixture f;
+        const QStringList expected = {
+            "DoIt", "Text1", "StopIt", "MixmasterText", "MixDoIt", "Command1", "CheckUseNoteOff",
+            "StartNoteText", "CheckMinMax", "PitchMax", "PitchMin", "TextModulo", "CheckUseModulo",
+            "ComboPatch", "Test", "CheckDisplayResults", "TextVal(3)", "TextVal(2)", "TextVal(1)",
+            "TextVal(0)", "CheckDoMode(3)", "CheckDoMode(2)", "CheckDoMode(1)", "CheckDoMode(0)",
+            "CheckRandomDelay", "DelayText", "TextTranspose(0)", "TextTranspose(1)", "TextTranspose(2)",
+            "TextTranspose(3)", "TextDoMode", "CommandExplainMM", "CommandExplainWondrous",
+            "CommandExplainMixMaster"};
+        QStringList chain;
+        for (QWidget* w = f.window->nextInFocusChain(); w != f.window.get(); w = w->nextInFocusChain()) {
+            if ((w->focusPolicy() & Qt::TabFocus) && !w->objectName().isEmpty() && expected.contains(w->objectName()))
+                chain << w->objectName();
+        }
+        QCOMPARE(chain, expected);
+
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("DoIt"));
+        // No default button: Enter in a box starts nothing.
+        f.box(QStringLiteral("StartNoteText"))->setFocus();
+        QTest::keyClick(f.box(QStringLiteral("StartNoteText")), Qt::Key_Return);
+        QVERIFY(f.out->wire.empty());
+        QVERIFY(!f.window->composer().wondrousRunning());
+    }
+
+    void enterOrSpaceRightAfterShowingStartsWondrousness_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("space") << int(Qt::Key_Space);
+        QTest::newRow("enter") << int(Qt::Key_Return);
+    }
+
+    void enterOrSpaceRightAfterShowingStartsWondrousness()
+    {
+        QFETCH(int, key);
+        MainWindowFixture f;
+        f.box(QStringLiteral("DelayText"))->setText(QStringLiteral("0"));
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        f.stopWondrousnessAfter(4);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+        QVERIFY(f.out->wire.size() >= 4);
+        // The first pass switches off the empty pending note, then plays 60 halved at velocity 60.
+        QCOMPARE(f.out->wireLog().mid(0, 2), QStringList({"90 00 00", "90 1e 3c"}));
+        QVERIFY(!f.window->composer().wondrousRunning());
+    }
+
+    void modeFlagsAndGuards()
+    {
+        MainWindowFixture f;
+        f.check(QStringLiteral("CheckDoMode(3)"))->click();
+        QCOMPARE(f.box(QStringLiteral("TextDoMode"))->text(), QStringLiteral(", 1, 0, 0, 1"));
+        f.check(QStringLiteral("CheckDoMode(0)"))->click();
+        f.check(QStringLiteral("CheckDoMode(3)"))->click();
+        QCOMPARE(f.box(QStringLiteral("TextDoMode"))->text(), QStringLiteral(", 0, 0, 0, 0"));
+        QCOMPARE(f.window->composer().doMode, (std::array<int, 4>{0, 0, 0, 0}));
+
+        f.box(QStringLiteral("DelayText"))->clear();
+        QCOMPARE(f.box(QStringLiteral("DelayText"))->text(), QStringLiteral("0"));
+        f.box(QStringLiteral("TextTranspose(2)"))->clear();
+        QCOMPARE(f.box(QStringLiteral("TextTranspose(2)"))->text(), QStringLiteral("0"));
+        f.box(QStringLiteral("TextModulo"))->setText(QStringLiteral("40000"));
+        QCOMPARE(f.box(QStringLiteral("TextModulo"))->text(), QStringLiteral("30000"));
+        f.box(QStringLiteral("TextModulo"))->setText(QStringLiteral("abc"));
+        QCOMPARE(f.box(QStringLiteral("TextModulo"))->text(), QStringLiteral("abc"));
+        QVERIFY(f.out->wire.empty()); // settings alone play nothing
+    }
+
+    void testButtonFollowsTheMouseOnly()
+    {
+        MainWindowFixture f;
+        QPushButton* test = f.button(QStringLiteral("Test"));
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        QTest::mousePress(test, Qt::LeftButton);
+        QCOMPARE(f.out->wireLog(), QStringList({"90 3c 3c"}));
+        QCOMPARE(f.out->writeLog(), QStringList({"Status=144", "Data2=60", "Data1=60", "Auxiliary=0", "Action=7"}));
+        QTest::mouseRelease(test, Qt::LeftButton);
+        QCOMPARE(f.out->wireLog(), QStringList({"90 3c 3c", "90 3c 00"}));
+        QTest::mousePress(test, Qt::RightButton);
+        QTest::mouseRelease(test, Qt::RightButton);
+        QCOMPARE(f.out->wire.size(), std::size_t(4));
+
+        f.out->wire.clear();
+        test->setFocus();
+        QTest::keyClick(test, Qt::Key_Space);
+        QTest::keyClick(test, Qt::Key_Return);
+        QVERIFY(f.out->wire.empty());
+    }
+
+    void choosingAPatchSendsItsProgramme()
+    {
+        MainWindowFixture f;
+        f.patches()->setCurrentIndex(f.patches()->findText(QStringLiteral("Gunshot")));
+        QCOMPARE(f.out->wireLog(), QStringList({"c0 7f"}));
+        QCOMPARE(f.window->composer().channelPatch[0], 127);
+    }
+
+    void explanationTextsKeepTheirStructure()
+    {
+        const QString lb = QStringLiteral("\n\r");
+        const QString mix = mixmasterExplanation();
+        QVERIFY(mix.startsWith(lb + QLatin1Char('(')));
+        QVERIFY(mix.section(lb, 1, 1).contains(QStringLiteral("1983")));
+        for (const char* equation : {"N1 = 6.0229867", "N1= 6 + 0.0229867", "N2 = 1/0.0229867 = 43.503417",
+                                     "N3 = 1/0.503417 = 1.9864248"})
+            QVERIFY2(mix.contains(lb + QString::fromLatin1(equation) + lb), equation);
+        for (const char* step : {"1   ", "2   ", "3   ", "4   "})
+            QVERIFY(mix.contains(lb + lb + QString::fromLatin1(step)));
+        QVERIFY(mix.contains(QStringLiteral("1, 72, 1 and 5")));
+        QCOMPARE(mix.count(QLatin1Char('\r')), mix.count(lb)); // every break is LF then CR
+
+        const QString wondrous = wondrousnessExplanation();
+        QCOMPARE(wondrous.section(lb, 0, 0), wondrousnessExplanationTitle());
+        const QStringList paragraphs = wondrous.section(lb, 1).split(lb + lb);
+        QCOMPARE(paragraphs.size(), 4);
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(paragraphs[i].startsWith(QStringLiteral("' - ")) && paragraphs[i].endsWith(QLatin1Char('\'')));
+        QVERIFY(paragraphs[1].contains(QStringLiteral("15")));
+        QVERIFY(paragraphs[3].contains(QStringLiteral("400-401")));
+    }
+
+    void explanationBoxesOpenModally_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("Mixmaster") << "CommandExplainMixMaster" << "The Mixmaster Algorithm";
+        QTest::newRow("Wondrousness") << "CommandExplainWondrous" << "Wondrousness";
+    }
+
+    void explanationBoxesOpenModally()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, title);
+        MainWindowFixture f;
+        QString shownTitle;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        whenModalOpens([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            QVERIFY(box);
+            shownTitle = box->windowTitle();
+            icon = box->icon();
+        });
+        f.button(button)->click();
+        QCOMPARE(shownTitle, title);
+        QCOMPARE(icon, QMessageBox::Information);
+    }
+
+    void mixmasterDocumentOpensThroughTheDesktopWithoutMessages()
+    {
+        MainWindowFixture f;
+        QList<QUrl> opened;
+        f.window->openWithDesktop = [&](const QUrl& url) { opened << url; };
+        f.button(QStringLiteral("CommandExplainMM"))->click();
+        QCOMPARE(opened.size(), 1);
+        QVERIFY(opened[0].toLocalFile().endsWith(QStringLiteral("docs/mixmaster.txt")));
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+        QVERIFY(f.out->wire.empty());
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "test_main_window.moc"

@@ -1,0 +1,169 @@
+#include "main_window_fixture.h"
+
+#include <QDialog>
+#include <QMessageBox>
+#include <QtTest>
+
+using namespace quorvane;
+
+class MainWindowMidiTest : public QObject {
+    Q_OBJECT
+private slots:
+    void burstOfMixedMessagesIsForwardedInOrder()
+    {
+        MainWindowFixture f;
+        const QList<MidiBytes> burst = {{0x90, 60, 100}, {0x80, 60, 0},  {0xB0, 7, 90},  {0xE0, 0, 64},
+                                        {0x91, 62, 80},  {0xC1, 5},      {0xD0, 30},     {0xF8},
+                                        {0xA0, 60, 10},  {0xB3, 10, 127}};
+        for (const MidiBytes& message : burst)
+            f.in->inject(message);
+        QTRY_COMPARE(f.out->wire.size(), std::size_t(burst.size()));
+        QStringList expected;
+        for (const MidiBytes& message : burst)
+            expected << hexText(message);
+        QCOMPARE(f.out->wireLog(), expected);
+        QCOMPARE(f.window->MIDIInput1().count(), 0);
+        QCOMPARE(f.patches()->currentIndex(), 0); // channel 2's programme change left the selector alone
+    }
+
+    void programmeChangeOnOwnChannelMovesTheSelector()
+    {
+        MainWindowFixture f;
+        f.patches()->setCurrentIndex(3);
+        f.out->wire.clear();
+        f.in->inject({0xC0, 40});
+        QTRY_COMPARE(f.patches()->currentText(), QStringLiteral("Violin"));
+        QCOMPARE(f.out->wireLog(), QStringList({"c0 28"}));
+        QCOMPARE(f.window->composer().channelPatch[0], 40);
+
+        // The same programme again still reaches the synth.
+        f.in->inject({0xC0, 40});
+        QTRY_COMPARE(f.out->wire.size(), std::size_t(2));
+        QCOMPARE(f.out->wireLog().last(), QStringLiteral("c0 28"));
+    }
+
+    void inputIsForwardedWhileAFormulaRuns()
+    {
+        MainWindowFixture f;
+        f.box(QStringLiteral("DelayText"))->setText(QStringLiteral("5"));
+        f.check(QStringLiteral("CheckRandomDelay"))->setChecked(false);
+        QTimer::singleShot(30, [&] { f.in->inject({0x99, 36, 127}); });
+        f.stopWondrousnessAfter(40);
+        f.button(QStringLiteral("DoIt"))->click();
+        const QStringList wire = f.out->wireLog();
+        const qsizetype forwarded = wire.indexOf(QStringLiteral("99 24 7f"));
+        QVERIFY(forwarded > 0);
+        QVERIFY(forwarded < wire.size() - 1); // it went out between two of the formula's messages
+    }
+
+    void componentErrorsAreShownUnlessQuiet()
+    {
+        MainWindowFixture f;
+        QString shown;
+        whenModalOpens([&](QWidget* modal) {
+            shown = modal->windowTitle() + QLatin1Char(':') + qobject_cast<QMessageBox*>(modal)->text();
+        });
+        f.out->failingOpens[1] = QStringLiteral("Device busy");
+        f.window->MIDIOutput1().setDeviceNumber(1);
+        f.window->MIDIOutput1().setAction(1);
+        QCOMPARE(shown, QStringLiteral("Quorvane:Device busy"));
+
+        shown.clear();
+        emit f.window->MIDIInput1().errorReported(8, QStringLiteral("remark"));
+        emit f.window->MIDIInput1().errorReported(0, QStringLiteral("fine"));
+        QTest::qWait(30);
+        QVERIFY(shown.isEmpty());
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+    }
+
+    void shutdownStopsAndClosesOnce_data()
+    {
+        QTest::addColumn<bool>("byMenu");
+        QTest::addColumn<bool>("noteOff");
+        QTest::newRow("Exit") << true << true;
+        QTest::newRow("close box") << false << true;
+        QTest::newRow("Exit without Note Off") << true << false;
+    }
+
+    void shutdownStopsAndClosesOnce()
+    {
+        QFETCH(bool, byMenu);
+        QFETCH(bool, noteOff);
+        MainWindowFixture f;
+        f.window->composer().startNoteOff = 64;
+        f.check(QStringLiteral("CheckUseNoteOff"))->setChecked(noteOff);
+        f.window->show();
+        if (byMenu)
+            f.find<QAction>(QStringLiteral("Exit"))->trigger();
+        else
+            f.window->close();
+        f.window->close(); // a second close finds the program already ended
+        QCOMPARE(f.programEnds, 1);
+        QCOMPARE(f.out->wireLog(), noteOff ? QStringList({"90 40 00"}) : QStringList());
+        QCOMPARE(f.in->writeLog(), QStringList({"Action=5", "Action=2"}));
+        QCOMPARE(f.out->writeLog().last(), QStringLiteral("Action=2"));
+        QCOMPARE(f.window->MIDIOutput1().openState(), 0);
+        QCOMPARE(f.window->MIDIInput1().openState(), 0);
+    }
+
+    void exitFromInsideARunningFormulaEndsItThere()
+    {
+        MainWindowFixture f;
+        f.box(QStringLiteral("DelayText"))->setText(QStringLiteral("2"));
+        std::size_t sentAtExit = 0;
+        auto* timer = new QTimer(f.window.get());
+        QObject::connect(timer, &QTimer::timeout, [&] {
+            if (f.out->wire.size() >= 8 && sentAtExit == 0) {
+                f.find<QAction>(QStringLiteral("Exit"))->trigger();
+                sentAtExit = f.out->wire.size();
+            }
+        });
+        timer->start(1);
+        f.button(QStringLiteral("MixDoIt"))->click(); // returns only once the loop has ended
+        timer->stop();
+        QCOMPARE(f.programEnds, 1);
+        QCOMPARE(f.out->wire.size(), sentAtExit); // nothing more after the devices closed
+        QCOMPARE(f.in->writeLog(), QStringList({"Action=5", "Action=2"}));
+    }
+
+    void midiSetupDuringARunPausesIt()
+    {
+        MainWindowFixture f;
+        f.box(QStringLiteral("DelayText"))->setText(QStringLiteral("1"));
+        std::size_t sentWhileOpen = 0;
+        f.window->showSetupDialog = [&] {
+            QDialog dialog(f.window.get());
+            const std::size_t before = f.out->wire.size();
+            QTimer::singleShot(100, &dialog, &QDialog::accept);
+            dialog.exec();
+            sentWhileOpen = f.out->wire.size() - before;
+            f.button(QStringLiteral("StopIt"))->click();
+        };
+        QTimer::singleShot(20, [&] { f.find<QAction>(QStringLiteral("MIDISetup"))->trigger(); });
+        f.button(QStringLiteral("DoIt"))->click();
+        QCOMPARE(sentWhileOpen, std::size_t(0));
+        QVERIFY(!f.out->wire.empty());
+    }
+
+    void panicItemsSilenceTheChannels()
+    {
+        MainWindowFixture f;
+        f.window->composer().startNoteOff = 72;
+        f.find<QAction>(QStringLiteral("MnuAllOff"))->trigger();
+        QCOMPARE(f.out->wireLog(), QStringList({"b0 40 00", "b0 7b 00", "90 48 00"}));
+
+        f.out->wire.clear();
+        f.find<QAction>(QStringLiteral("MenuAllAllOff"))->trigger();
+        const QStringList wire = f.out->wireLog();
+        QCOMPARE(wire.size(), 16 * 3 + 1);
+        for (int channel = 0; channel < 16; ++channel) {
+            const QString status = QStringLiteral("b%1").arg(channel, 0, 16);
+            QCOMPARE(wire.mid(channel * 3, 3),
+                     QStringList({status + " 40 00", status + " 7b 00", status + " 78 00"}));
+        }
+        QCOMPARE(wire.last(), QStringLiteral("90 48 00"));
+    }
+};
+
+QTEST_MAIN(MainWindowMidiTest)
+#include "test_main_window_midi.moc"
