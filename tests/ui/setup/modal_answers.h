@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QApplication>
+#include <QDialog>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <functional>
+
+// Answers the modal windows that open while a call runs, since exec() blocks
+// the test: message boxes are noted as "title: text" and closed with OK; the
+// device dialog is handed once to the test's action, which must hide or close
+// it. A dialog the action left open is closed, and noted as such.
+struct ModalAnswers {
+    std::function<void(QDialog&)> onDialog;
+    QStringList boxes;
+    int dialogs = 0;
+    bool leftOpen = false;
+
+    void run(const std::function<void()>& call)
+    {
+        QTimer poll;
+        poll.setInterval(0);
+        QPointer<QWidget> handled;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                boxes << box->windowTitle() + QStringLiteral(": ") + box->text();
+                box->button(QMessageBox::Ok)->click();
+                return;
+            }
+            auto* form = qobject_cast<QDialog*>(modal);
+            // Act once the window is active, as a musician would: the focus
+            // and the keys only reach it from then on.
+            if (!form || form->objectName() != QStringLiteral("MIDISetupForm") || !form->isActiveWindow())
+                return;
+            if (form == handled) {
+                leftOpen = true;
+                form->reject();
+                return;
+            }
+            handled = form;
+            ++dialogs;
+            if (onDialog)
+                onDialog(*form);
+            else
+                form->reject();
+        });
+        poll.start();
+        call();
+        poll.stop();
+    }
+};
