@@ -1,0 +1,179 @@
+#include "synth_output.h"
+
+#include "midi_errors.h"
+#include "synth_log.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <fluidsynth.h>
+#include <cstdlib>
+
+namespace quorvane {
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("SynthOutput", text);
+}
+
+// Only real sound font files are handed to the loader: anything else falls
+// through to the DLS reader underneath, which complains on the terminal.
+QString firstSoundFont(const QStringList& paths)
+{
+    for (const QString& path : paths) {
+        if (QFileInfo(path).isReadable() && fluid_is_soundfont(QFile::encodeName(path).constData()))
+            return path;
+    }
+    return QString();
+}
+
+QString withDetails(const QString& text, const SynthLogCapture& log)
+{
+    const QStringList lines = log.lines();
+    return lines.isEmpty() ? text : text + QLatin1Char('\n') + lines.join(QLatin1Char('\n'));
+}
+
+// Hands one short message to the synthesizer. Its answers are not errors for
+// the user: a note-off for a note that already ended, or a programme the sound
+// font lacks, is simply nothing to play, as on any sound module.
+void play(fluid_synth_t* synth, const MidiBytes& message)
+{
+    if (message.empty())
+        return;
+    const int status = message[0];
+    if (status == 0xFF) {
+        fluid_synth_system_reset(synth); // MIDI reset: all notes off, controllers and programmes to their defaults
+        return;
+    }
+    if (status >= 0xF0 || message.size() < static_cast<std::size_t>(messageLength(message[0])))
+        return; // timing and song messages have no sound of their own
+    const int channel = status & 0x0F;
+    const int data1 = message.size() > 1 ? message[1] : 0;
+    const int data2 = message.size() > 2 ? message[2] : 0;
+    switch (status & 0xF0) {
+    case 0x80: fluid_synth_noteoff(synth, channel, data1); break;
+    case 0x90: fluid_synth_noteon(synth, channel, data1, data2); break; // velocity 0 ends the note
+    case 0xA0: fluid_synth_key_pressure(synth, channel, data1, data2); break;
+    case 0xB0: fluid_synth_cc(synth, channel, data1, data2); break;
+    case 0xC0: fluid_synth_program_change(synth, channel, data1); break;
+    case 0xD0: fluid_synth_channel_pressure(synth, channel, data1); break;
+    case 0xE0: fluid_synth_pitch_bend(synth, channel, data1 | (data2 << 7)); break;
+    default: break;
+    }
+}
+
+} // namespace
+
+void SynthOutput::FluidDeleter::operator()(fluid_settings_t* settings) const { delete_fluid_settings(settings); }
+void SynthOutput::FluidDeleter::operator()(fluid_synth_t* synth) const { delete_fluid_synth(synth); }
+void SynthOutput::FluidDeleter::operator()(fluid_audio_driver_t* driver) const { delete_fluid_audio_driver(driver); }
+
+SynthOutput::SynthOutput(SynthOptions options) : options_(std::move(options))
+{
+    SynthLogCapture::install();
+}
+
+SynthOutput::~SynthOutput()
+{
+    close();
+}
+
+QString SynthOutput::name(int device)
+{
+    return device == 0 ? deviceName() : QString();
+}
+
+void SynthOutput::open(int device)
+{
+    if (device != 0)
+        throw MidiFailure(MidiErrorCode::InvalidDevice, tr("The built-in synthesizer is device 0 only."));
+    close();
+    loadSynth();
+    if (!options_.renderOnly)
+        startAudio();
+    open_ = true;
+}
+
+void SynthOutput::loadSynth()
+{
+    if (synth_)
+        return;
+    SynthLogCapture log;
+    const QString font = firstSoundFont(options_.soundFonts);
+    if (font.isEmpty())
+        throw MidiFailure(MidiErrorCode::OpenFailed,
+                          tr("The built-in synthesizer found no General MIDI sound font. "
+                             "Installing the package timgm6mb-soundfont provides one."));
+
+    settings_.reset(new_fluid_settings());
+    // A large sound font would otherwise be read whole before the first note;
+    // this way only the instruments in use are read, when they are chosen.
+    fluid_settings_setint(settings_.get(), "synth.dynamic-sample-loading", 1);
+    fluid_settings_setstr(settings_.get(), "audio.jack.id", deviceName().toUtf8().constData());
+    // Under JACK nothing is heard until the ports are patched: go to the speakers.
+    fluid_settings_setint(settings_.get(), "audio.jack.autoconnect", 1);
+
+    std::unique_ptr<fluid_synth_t, FluidDeleter> synth(new_fluid_synth(settings_.get()));
+    if (!synth || fluid_synth_sfload(synth.get(), QFile::encodeName(font).constData(), 1) == FLUID_FAILED) {
+        synth.reset(); // it still uses the settings
+        settings_.reset();
+        throw MidiFailure(MidiErrorCode::OpenFailed,
+                          withDetails(tr("The built-in synthesizer could not load the sound font %1.").arg(font), log));
+    }
+    synth_ = std::move(synth);
+    soundFont_ = font;
+}
+
+void SynthOutput::startAudio()
+{
+    // Trying the JACK output must never start a JACK server behind the user's back.
+    setenv("JACK_NO_START_SERVER", "1", 1);
+    SynthLogCapture log;
+    for (const QString& driver : options_.audioDrivers) {
+        fluid_settings_setstr(settings_.get(), "audio.driver", driver.toUtf8().constData());
+        driver_.reset(new_fluid_audio_driver(settings_.get(), synth_.get()));
+        if (driver_)
+            return;
+    }
+    throw MidiFailure(MidiErrorCode::OpenFailed,
+                      withDetails(tr("The built-in synthesizer found no audio output (tried %1).")
+                                      .arg(options_.audioDrivers.join(QStringLiteral(", "))),
+                                  log));
+}
+
+void SynthOutput::close()
+{
+    open_ = false;
+    driver_.reset(); // stops the audio thread before anything else is touched
+    if (synth_)
+        fluid_synth_all_sounds_off(synth_.get(), -1); // no note left hanging for the next open
+}
+
+void SynthOutput::send(const MidiBytes& message)
+{
+    if (!open_)
+        throw MidiFailure(MidiErrorCode::SendFailed, tr("The built-in synthesizer is not open."));
+    play(synth_.get(), message);
+}
+
+StereoAudio SynthOutput::render(int frames)
+{
+    StereoAudio audio;
+    if (!open_ || driver_ || frames <= 0)
+        return audio;
+    audio.left.resize(static_cast<std::size_t>(frames));
+    audio.right.resize(static_cast<std::size_t>(frames));
+    fluid_synth_write_float(synth_.get(), frames, audio.left.data(), 0, 1, audio.right.data(), 0, 1);
+    return audio;
+}
+
+double SynthOutput::sampleRate() const
+{
+    double rate = 0.0;
+    if (settings_)
+        fluid_settings_getnum(settings_.get(), "synth.sample-rate", &rate);
+    return rate;
+}
+
+} // namespace quorvane

@@ -1,0 +1,283 @@
+#include "midi_output.h"
+#include "synth_output.h"
+
+#include <QtTest>
+#include <cmath>
+
+using namespace quorvane;
+
+namespace {
+
+using Samples = std::vector<float>;
+
+double rms(const Samples& samples, std::size_t from = 0, std::size_t to = SIZE_MAX)
+{
+    to = std::min(to, samples.size());
+    if (from >= to)
+        return 0.0;
+    double sum = 0.0;
+    for (std::size_t i = from; i < to; ++i)
+        sum += double(samples[i]) * samples[i];
+    return std::sqrt(sum / double(to - from));
+}
+
+Samples mono(const StereoAudio& audio)
+{
+    Samples sum(audio.left.size());
+    for (std::size_t i = 0; i < sum.size(); ++i)
+        sum[i] = audio.left[i] + audio.right[i];
+    return sum;
+}
+
+// The fundamental by autocorrelation: the shortest lag at which the sound
+// repeats itself. A spectrum's strongest peak is often the second or third
+// harmonic of a piano or an organ, and would name the wrong octave.
+double pitchOf(const Samples& s, double rate)
+{
+    const int minLag = int(rate / 2000.0);
+    const int maxLag = int(rate / 50.0);
+    const int length = int(s.size()) - maxLag;
+    std::vector<double> r(std::size_t(maxLag + 2), 0.0);
+    double best = 0.0;
+    for (int lag = minLag; lag <= maxLag + 1; ++lag) {
+        double sum = 0.0, energyA = 0.0, energyB = 0.0;
+        for (int i = 0; i < length; ++i) {
+            sum += double(s[i]) * s[i + lag];
+            energyA += double(s[i]) * s[i];
+            energyB += double(s[i + lag]) * s[i + lag];
+        }
+        r[lag] = sum / std::sqrt(energyA * energyB + 1e-30);
+        best = std::max(best, r[lag]);
+    }
+    for (int lag = minLag + 1; lag <= maxLag; ++lag) {
+        if (r[lag] >= 0.9 * best && r[lag] >= r[lag - 1] && r[lag] >= r[lag + 1]) {
+            // A parabola through the peak and its neighbours finds it between samples.
+            const double shift = 0.5 * (r[lag - 1] - r[lag + 1]) / (r[lag - 1] - 2 * r[lag] + r[lag + 1]);
+            return rate / (lag + shift);
+        }
+    }
+    return 0.0;
+}
+
+// The strengths of the harmonics of a note against its fundamental, in
+// decibels: two instruments playing the same note differ in them.
+std::vector<double> harmonicProfile(const Samples& s, double rate, double fundamental)
+{
+    std::vector<double> strengths;
+    for (int k = 1; k <= 8; ++k) {
+        const double w = 2 * M_PI * k * fundamental / rate;
+        double re = 0.0, im = 0.0;
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            re += s[i] * std::cos(w * double(i));
+            im -= s[i] * std::sin(w * double(i));
+        }
+        strengths.push_back(std::hypot(re, im) + 1e-9);
+    }
+    std::vector<double> profile;
+    for (std::size_t k = 1; k < strengths.size(); ++k)
+        profile.push_back(20 * std::log10(strengths[k] / strengths[0]));
+    return profile;
+}
+
+// The mean difference of two harmonic profiles, in decibels.
+double timbreDistance(const std::vector<double>& a, const std::vector<double>& b)
+{
+    double sum = 0.0;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        sum += std::abs(a[i] - b[i]);
+    return sum / double(a.size());
+}
+
+} // namespace
+
+using Message = QList<int>;
+Q_DECLARE_METATYPE(Message)
+
+// The synthesizer driven through the output component, rendered without an
+// audio output so that what it plays can be measured.
+class SynthOutputTest : public QObject {
+    Q_OBJECT
+
+    SynthOutput* synth = nullptr;
+    std::unique_ptr<MidiOutput> output;
+
+    void send(const Message& m)
+    {
+        output->setStatus(m.value(0));
+        output->setData2(m.value(2));
+        output->setData1(m.value(1));
+        output->setAuxiliary(0);
+        output->setAction(7);
+    }
+
+    StereoAudio render(double seconds) { return synth->render(int(seconds * synth->sampleRate())); }
+    Samples renderMono(double seconds) { return mono(render(seconds)); }
+    std::size_t frames(double seconds) const { return std::size_t(seconds * synth->sampleRate()); }
+
+private slots:
+    void init()
+    {
+        SynthOptions options;
+        options.renderOnly = true;
+        auto backend = std::make_unique<SynthOutput>(options);
+        synth = backend.get();
+        output = std::make_unique<MidiOutput>(std::move(backend));
+        output->setDeviceNumber(0);
+        output->setAction(1);
+        QCOMPARE(output->openState(), 1);
+        QVERIFY(synth->sampleRate() > 0);
+    }
+
+    void noteSoundsAtItsPitch_data()
+    {
+        QTest::addColumn<QList<Message>>("before");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<double>("hertz");
+        QTest::newRow("middle C") << QList<Message>{} << 60 << 261.63;
+        QTest::newRow("A above middle C") << QList<Message>{} << 69 << 440.0;
+        QTest::newRow("C below middle C") << QList<Message>{} << 48 << 130.81;
+        QTest::newRow("middle C bent up two semitones") << QList<Message>{{0xE0, 127, 127}} << 60 << 293.66;
+        QTest::newRow("middle C on an organ") << QList<Message>{{0xC0, 19, 0}} << 60 << 261.63;
+    }
+
+    void noteSoundsAtItsPitch()
+    {
+        QFETCH(QList<Message>, before);
+        QFETCH(int, key);
+        QFETCH(double, hertz);
+        QVERIFY(rms(renderMono(0.1)) < 1e-6); // nothing plays before the first note
+        for (const Message& m : before)
+            send(m);
+        send({0x90, key, 100});
+        const Samples note = renderMono(0.5);
+        QVERIFY2(rms(note) > 0.01, qPrintable(QString::number(rms(note))));
+        const Samples steady(note.begin() + long(frames(0.1)), note.end());
+        const double pitch = pitchOf(steady, synth->sampleRate());
+        QVERIFY2(std::abs(pitch / hertz - 1.0) < 0.01, qPrintable(QStringLiteral("heard %1 Hz").arg(pitch)));
+    }
+
+    void noteEnds_data()
+    {
+        QTest::addColumn<Message>("ending");
+        QTest::newRow("note-off") << Message{0x80, 60, 64};
+        QTest::newRow("note-on with velocity 0") << Message{0x90, 60, 0};
+        QTest::newRow("all notes off (CC 123)") << Message{0xB0, 123, 0};
+        QTest::newRow("all sound off (CC 120)") << Message{0xB0, 120, 0};
+        QTest::newRow("MIDI reset") << Message{0xFF};
+    }
+
+    void noteEnds()
+    {
+        QFETCH(Message, ending);
+        send({0x90, 60, 100});
+        const double sounding = rms(renderMono(0.3));
+        send(ending);
+        const Samples after = renderMono(3.0);
+        QVERIFY2(rms(after, frames(2.8)) < 0.01 * sounding, qPrintable(QString::number(rms(after, frames(2.8)))));
+    }
+
+    void noteOffOnAnotherKeyLeavesTheNoteSounding()
+    {
+        send({0xC0, 19, 0}); // an organ: its sound does not die away by itself
+        send({0x90, 60, 100});
+        const double sounding = rms(renderMono(0.3));
+        send({0x80, 62, 64});
+        const Samples after = renderMono(1.0);
+        QVERIFY(rms(after, frames(0.8)) > 0.5 * sounding);
+    }
+
+    void sustainPedalHoldsTheNoteUntilReleased()
+    {
+        send({0xC0, 19, 0});
+        send({0xB0, 64, 127});
+        send({0x90, 60, 100});
+        const double sounding = rms(renderMono(0.3));
+        send({0x80, 60, 64});
+        const Samples held = renderMono(1.0);
+        QVERIFY2(rms(held, frames(0.8)) > 0.5 * sounding, "the pedal did not hold the note");
+        send({0xB0, 64, 0});
+        const Samples released = renderMono(3.0);
+        QVERIFY2(rms(released, frames(2.8)) < 0.01 * sounding, "releasing the pedal did not end the note");
+    }
+
+    void panPutsTheSoundOnOneSide_data()
+    {
+        QTest::addColumn<int>("pan");
+        QTest::addColumn<double>("minLeftToRight");
+        QTest::addColumn<double>("maxLeftToRight");
+        QTest::newRow("hard left") << 0 << 4.0 << 1e9;
+        QTest::newRow("centre") << 64 << 0.7 << 1.4;
+        QTest::newRow("hard right") << 127 << 0.0 << 0.25;
+    }
+
+    void panPutsTheSoundOnOneSide()
+    {
+        QFETCH(int, pan);
+        QFETCH(double, minLeftToRight);
+        QFETCH(double, maxLeftToRight);
+        send({0xB0, 10, pan});
+        send({0x90, 60, 100});
+        const StereoAudio audio = render(0.5);
+        const double ratio = rms(audio.left) / rms(audio.right);
+        QVERIFY2(ratio >= minLeftToRight && ratio <= maxLeftToRight, qPrintable(QString::number(ratio)));
+    }
+
+    void velocitySetsLoudness()
+    {
+        send({0x90, 60, 30});
+        const double soft = rms(renderMono(0.3));
+        send({0xB0, 120, 0});
+        renderMono(0.1);
+        send({0x90, 60, 127});
+        const double loud = rms(renderMono(0.3));
+        QVERIFY2(loud > 2.0 * soft, qPrintable(QStringLiteral("%1 against %2").arg(loud).arg(soft)));
+    }
+
+    void programmeChangeChangesTheTimbre_data()
+    {
+        QTest::addColumn<int>("programme");
+        QTest::addColumn<bool>("sameTimbre");
+        QTest::newRow("piano again") << 0 << true;
+        QTest::newRow("church organ") << 19 << false;
+        QTest::newRow("trumpet") << 56 << false;
+        QTest::newRow("flute") << 73 << false;
+    }
+
+    void programmeChangeChangesTheTimbre()
+    {
+        QFETCH(int, programme);
+        QFETCH(bool, sameTimbre);
+        const auto timbre = [this](int p) {
+            send({0xB0, 120, 0});
+            renderMono(0.1);
+            send({0xC0, p, 0});
+            send({0x90, 60, 100});
+            const Samples note = renderMono(0.4);
+            return harmonicProfile(Samples(note.begin() + long(frames(0.1)), note.end()), synth->sampleRate(), 261.63);
+        };
+        const std::vector<double> piano = timbre(0);
+        const double distance = timbreDistance(piano, timbre(programme));
+        QVERIFY2(sameTimbre ? distance < 1.5 : distance > 5.0, qPrintable(QStringLiteral("%1 dB").arg(distance)));
+    }
+
+    void reopeningLeavesNoNoteHanging()
+    {
+        send({0xC0, 19, 0}); // an organ note would sound for ever if left hanging
+        send({0x90, 60, 100});
+        const double sounding = rms(renderMono(0.2));
+        output->setAction(2);
+        QCOMPARE(output->openState(), 0);
+        QVERIFY(synth->render(64).left.empty()); // closed: nothing to render
+        output->setAction(1);
+        QCOMPARE(output->openState(), 1);
+        const Samples after = renderMono(3.0); // at most the reverberation dies away
+        QVERIFY2(rms(after, frames(2.8)) < 0.01 * sounding, qPrintable(QString::number(rms(after, frames(2.8)))));
+        send({0x90, 60, 100});
+        const Samples again = renderMono(0.5);
+        QVERIFY(rms(again) > 0.5 * sounding); // still an organ, and it still plays
+        QVERIFY(std::abs(pitchOf(again, synth->sampleRate()) / 261.63 - 1.0) < 0.01);
+    }
+};
+
+QTEST_GUILESS_MAIN(SynthOutputTest)
+#include "test_synth_output.moc"
