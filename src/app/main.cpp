@@ -1,6 +1,7 @@
 #include "frm_main.h"
 #include "qt_host.h"
 #include "rtmidi_backend.h"
+#include "synth_first_backend.h"
 
 #include <QApplication>
 #include <cstdlib>
@@ -13,7 +14,8 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
 
     quorvane::QtHost host;
-    quorvane::FrmMain window(std::make_unique<quorvane::RtMidiOutputBackend>(),
+    quorvane::FrmMain window(std::make_unique<quorvane::SynthFirstOutputBackend>(
+                                 std::make_unique<quorvane::SynthOutput>(), std::make_unique<quorvane::RtMidiOutputBackend>()),
                              std::make_unique<quorvane::RtMidiInputBackend>(), host);
     window.load();
     window.show();
