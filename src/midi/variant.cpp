@@ -63,6 +63,10 @@ QString numberToText(double value, bool singlePrecision)
     const int digits = singlePrecision ? 7 : 15;
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.*G", digits, value);
+    // The very largest doubles round up past the double range at 15 digits;
+    // all 17 keep the shown text readable as a number again.
+    if (std::isinf(std::strtod(buffer, nullptr)))
+        std::snprintf(buffer, sizeof buffer, "%.17G", value);
     return QString::fromLatin1(buffer);
 }
 
