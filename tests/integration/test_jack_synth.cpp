@@ -1,0 +1,162 @@
+#include "jack_server.h"
+#include "midi_output.h"
+#include "rtmidi_backend.h"
+#include "synth_first_backend.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+#include <atomic>
+#include <cmath>
+#include <jack/jack.h>
+
+using namespace quorvane;
+
+namespace {
+
+const QString synthLeft = QStringLiteral("Quorvane GM Synth:left");
+const QString synthRight = QStringLiteral("Quorvane GM Synth:right");
+
+// A JACK client of the test's own that listens on two ports and keeps the
+// loudest sample it has heard since the last reset.
+class PeakListener {
+public:
+    bool open()
+    {
+        client_ = jack_client_open("synth-listener", JackNoStartServer, nullptr);
+        if (!client_)
+            return false;
+        for (jack_port_t*& port : ports_)
+            port = jack_port_register(client_, &port == &ports_[0] ? "left" : "right", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
+        jack_set_process_callback(client_, &PeakListener::process, this);
+        return ports_[0] && ports_[1] && jack_activate(client_) == 0;
+    }
+
+    ~PeakListener()
+    {
+        if (client_)
+            jack_client_close(client_);
+    }
+
+    float peak() const { return peak_; }
+    void reset() { peak_ = 0.0f; }
+
+private:
+    static int process(jack_nframes_t frames, void* self)
+    {
+        auto* listener = static_cast<PeakListener*>(self);
+        float loudest = listener->peak_;
+        for (jack_port_t* port : listener->ports_) {
+            const auto* samples = static_cast<const float*>(jack_port_get_buffer(port, frames));
+            for (jack_nframes_t i = 0; i < frames; ++i)
+                loudest = std::max(loudest, std::abs(samples[i]));
+        }
+        listener->peak_ = loudest;
+        return 0;
+    }
+
+    jack_client_t* client_ = nullptr;
+    jack_port_t* ports_[2] = {nullptr, nullptr};
+    std::atomic<float> peak_{0.0f};
+};
+
+} // namespace
+
+// The program's output with the built-in synthesizer as device 0, playing into
+// a JACK server of the test's own.
+class JackSynthTest : public QObject {
+    Q_OBJECT
+
+    JackServer server;
+    PeakListener listener;
+    std::unique_ptr<MidiOutput> output;
+
+    void send(int status, int data1, int data2)
+    {
+        output->setStatus(status);
+        output->setData2(data2);
+        output->setData1(data1);
+        output->setAuxiliary(0);
+        output->setAction(7);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(server.start(), "jackd with the dummy driver did not start");
+        // Whatever sound server this machine runs, the desktop's one must be
+        // missing here, so that the synthesizer falls through to JACK as it
+        // does on a machine with JACK alone.
+        qputenv("PULSE_SERVER", "unix:/nonexistent/quorvane-test-pulse");
+        output = std::make_unique<MidiOutput>(
+            std::make_unique<SynthFirstOutputBackend>(std::make_unique<SynthOutput>(), std::make_unique<RtMidiOutputBackend>()));
+        QVERIFY(listener.open());
+    }
+
+    void cleanupTestCase()
+    {
+        output.reset();
+        server.stop();
+    }
+
+    void synthComesFirstAndOpensItsAudioPorts()
+    {
+        server.startClient(QStringLiteral("jack_midi_dump"), {});
+        QVERIFY(server.waitForPort(QStringLiteral("midi-monitor:input")));
+        QCOMPARE(output->deviceCount(), 2); // the synthesizer has no MIDI port of its own
+        output->setDeviceNumber(1);
+        QCOMPARE(output->deviceName(), QStringLiteral("midi-monitor:input"));
+        output->setDeviceNumber(-1);
+        QCOMPARE(output->deviceName(), RtMidiOutputBackend::virtualPortName());
+
+        QSignalSpy errors(output.get(), &MidiOutput::errorReported);
+        output->setDeviceNumber(0);
+        QCOMPARE(output->deviceName(), QStringLiteral("Quorvane GM Synth"));
+        output->setAction(1);
+        QVERIFY2(errors.isEmpty(), errors.isEmpty() ? "" : qPrintable(errors.at(0).at(1).toString()));
+        QCOMPARE(output->openState(), 1);
+        QVERIFY(server.waitForPort(synthLeft));
+        QVERIFY(server.waitForPort(synthRight));
+        // Patched to the speakers by itself, or nobody would hear it.
+        QVERIFY(runJackTool(QStringLiteral("jack_lsp"), {QStringLiteral("-c"), synthLeft}).contains(QStringLiteral("system:playback_")));
+    }
+
+    void noteIsHeardAndEnds()
+    {
+        QVERIFY(server.connect(synthLeft, QStringLiteral("synth-listener:left")));
+        QVERIFY(server.connect(synthRight, QStringLiteral("synth-listener:right")));
+        QTest::qWait(300);
+        QVERIFY2(listener.peak() < 1e-4f, qPrintable(QString::number(listener.peak()))); // silent before the note
+
+        send(0x90, 60, 100);
+        QTRY_VERIFY_WITH_TIMEOUT(listener.peak() > 0.01f, 3000);
+        QTest::qWait(300);
+        const float sounding = listener.peak();
+
+        send(0x80, 60, 64);
+        QTest::qWait(3000); // release and reverberation
+        listener.reset();
+        QTest::qWait(300);
+        QVERIFY2(listener.peak() < 0.05f * sounding, qPrintable(QStringLiteral("%1 against %2").arg(listener.peak()).arg(sounding)));
+    }
+
+    void closingRemovesTheAudioPorts()
+    {
+        output->setAction(2);
+        QCOMPARE(output->openState(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!server.ports().contains(synthLeft), 5000);
+        QVERIFY(server.isRunning());
+
+        // Opened again, it plays at once: the sound font stayed loaded.
+        output->setAction(1);
+        QCOMPARE(output->openState(), 1);
+        QVERIFY(server.waitForPort(synthLeft));
+        QVERIFY(server.connect(synthLeft, QStringLiteral("synth-listener:left")));
+        listener.reset();
+        send(0x90, 67, 100);
+        QTRY_VERIFY_WITH_TIMEOUT(listener.peak() > 0.01f, 3000);
+        send(0xB0, 123, 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(JackSynthTest)
+#include "test_jack_synth.moc"
