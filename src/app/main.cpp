@@ -1,7 +1,4 @@
-#include "frm_main.h"
-#include "qt_host.h"
-#include "rtmidi_backend.h"
-#include "synth_first_backend.h"
+#include "program.h"
 
 #include <QApplication>
 #include <cstdlib>
@@ -13,11 +10,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
 
-    quorvane::QtHost host;
-    quorvane::FrmMain window(std::make_unique<quorvane::SynthFirstOutputBackend>(
-                                 std::make_unique<quorvane::SynthOutput>(), std::make_unique<quorvane::RtMidiOutputBackend>()),
-                             std::make_unique<quorvane::RtMidiInputBackend>(), host);
-    window.load();
-    window.show();
+    quorvane::Program program(quorvane::Program::desktopOutput(), quorvane::Program::desktopInput());
+    program.start();
     return app.exec();
 }

@@ -7,6 +7,17 @@ namespace quorvane {
 MidiInput::MidiInput(std::unique_ptr<InputBackend> backend, QObject* parent)
     : QObject(parent), backend_(std::move(backend))
 {
+    // The MIDI system tells of a lost device on its own thread; the loss is
+    // handled here, in order with everything else the program does.
+    backend_->setLossNotifier([this] { QMetaObject::invokeMethod(this, &MidiInput::deviceLost, Qt::QueuedConnection); });
+}
+
+void MidiInput::deviceLost()
+{
+    if (!backend_->isOpen())
+        return;
+    close();
+    report(backend_->lossFailure());
 }
 
 MidiInput::~MidiInput()

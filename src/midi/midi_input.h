@@ -54,6 +54,7 @@ private:
     void notifyArrival();                   // user-interface thread
     int currentByte(std::size_t index) const;
     void report(const MidiFailure& failure);
+    void deviceLost();
 
     std::unique_ptr<InputBackend> backend_;
     MidiFailure lastFailure_{MidiErrorCode::None, QString()};

@@ -1,10 +1,23 @@
 #include "midi_output.h"
 
+#include <QMetaObject>
+
 namespace quorvane {
 
 MidiOutput::MidiOutput(std::unique_ptr<OutputBackend> backend, QObject* parent)
     : QObject(parent), backend_(std::move(backend))
 {
+    // The MIDI system tells of a lost device on its own thread; the loss is
+    // handled here, in order with everything else the program does.
+    backend_->setLossNotifier([this] { QMetaObject::invokeMethod(this, &MidiOutput::deviceLost, Qt::QueuedConnection); });
+}
+
+void MidiOutput::deviceLost()
+{
+    if (!backend_->isOpen())
+        return;
+    close();
+    report(backend_->lossFailure());
 }
 
 void MidiOutput::write(const char* member, const Variant& value)

@@ -46,6 +46,7 @@ private:
     void close();
     void send();
     void report(const MidiFailure& failure);
+    void deviceLost();
 
     std::unique_ptr<OutputBackend> backend_;
     MidiFailure lastFailure_{MidiErrorCode::None, QString()};

@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 #include <jack/jack.h>
+#include <atomic>
 #include <cstdlib>
+#include <map>
 #include <mutex>
 #include <unistd.h>
 
@@ -12,24 +14,31 @@ namespace {
 
 std::mutex systemMutex;
 RtMidi::Api chosenApi = RtMidi::UNSPECIFIED;
+int connections = 0;
 jack_client_t* jackWatch = nullptr;
 std::atomic<bool> jackAlive{false};
 bool missingReported = false;
+bool lossReported = false;
+
+std::mutex listenerMutex;
+std::map<const void*, std::function<void()>> lossListeners;
 
 void quietJack(const char*) {}
 
 void onJackShutdown(void*)
 {
     jackAlive = false;
+    std::lock_guard<std::mutex> lock(listenerMutex);
+    for (const auto& [key, listener] : lossListeners)
+        listener();
+}
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("MidiSystem", text);
 }
 
 } // namespace
-
-QString MidiSystem::noSystemText()
-{
-    return QCoreApplication::translate("MidiSystem",
-        "No MIDI system was found: the ALSA sequencer is not available and no JACK server is running.");
-}
 
 bool MidiSystem::alsaAvailable()
 {
@@ -41,27 +50,26 @@ bool MidiSystem::alsaAvailable()
         RtMidiOut probe(RtMidi::LINUX_ALSA, clientName().toStdString());
         return probe.getCurrentApi() == RtMidi::LINUX_ALSA;
     } catch (const RtMidiError&) {
-        return false; // no /dev/snd/seq: the normal case on a machine without sound hardware
+        return false;
     }
 }
 
 bool MidiSystem::openJackWatch()
 {
-    if (jackWatch) {
-        jack_client_close(jackWatch); // the server it belonged to is gone
-        jackWatch = nullptr;
-    }
+    // The watch of a server that is gone is not closed: libjack may wait on a
+    // dead server for a long time. It is left behind, a few bytes per restart.
+    jackWatch = nullptr;
     jack_status_t status;
     const std::string name = clientName().toStdString() + "-watch";
-    jackWatch = jack_client_open(name.c_str(), JackNoStartServer, &status);
-    if (!jackWatch)
+    jack_client_t* watch = jack_client_open(name.c_str(), JackNoStartServer, &status);
+    if (!watch)
         return false;
-    jack_on_shutdown(jackWatch, onJackShutdown, nullptr);
-    if (jack_activate(jackWatch) != 0) {
-        jack_client_close(jackWatch);
-        jackWatch = nullptr;
+    jack_on_shutdown(watch, onJackShutdown, nullptr);
+    if (jack_activate(watch) != 0) {
+        jack_client_close(watch);
         return false;
     }
+    jackWatch = watch;
     jackAlive = true;
     return true;
 }
@@ -84,9 +92,24 @@ RtMidi::Api MidiSystem::api()
         chosenApi = RtMidi::UNIX_JACK;
     else
         chosenApi = RtMidi::UNSPECIFIED;
-    if (chosenApi != RtMidi::UNSPECIFIED)
+    if (chosenApi != RtMidi::UNSPECIFIED) {
+        ++connections;
         missingReported = false;
+        lossReported = false;
+    }
     return chosenApi;
+}
+
+int MidiSystem::generation()
+{
+    std::lock_guard<std::mutex> lock(systemMutex);
+    return connections;
+}
+
+bool MidiSystem::alive()
+{
+    std::lock_guard<std::mutex> lock(systemMutex);
+    return chosenApi == RtMidi::LINUX_ALSA || (chosenApi == RtMidi::UNIX_JACK && jackAlive);
 }
 
 MidiFailure MidiSystem::missing()
@@ -94,13 +117,29 @@ MidiFailure MidiSystem::missing()
     std::lock_guard<std::mutex> lock(systemMutex);
     const int code = missingReported ? MidiErrorCode::Warning : MidiErrorCode::NoMidiSystem;
     missingReported = true;
-    return MidiFailure(code, noSystemText());
+    return MidiFailure(code, tr("No MIDI system was found: the ALSA sequencer is not available and no JACK "
+                                "server is running."));
 }
 
-bool MidiSystem::alive()
+MidiFailure MidiSystem::lost()
 {
     std::lock_guard<std::mutex> lock(systemMutex);
-    return chosenApi == RtMidi::LINUX_ALSA || (chosenApi == RtMidi::UNIX_JACK && jackAlive);
+    const int code = lossReported ? MidiErrorCode::Warning : MidiErrorCode::DeviceLost;
+    lossReported = true;
+    return MidiFailure(code, tr("The MIDI system stopped: the JACK server has gone away. Choose the devices "
+                                "again in MIDI Setup once it runs again."));
+}
+
+void MidiSystem::addLossListener(const void* key, std::function<void()> listener)
+{
+    std::lock_guard<std::mutex> lock(listenerMutex);
+    lossListeners[key] = std::move(listener);
+}
+
+void MidiSystem::removeLossListener(const void* key)
+{
+    std::lock_guard<std::mutex> lock(listenerMutex);
+    lossListeners.erase(key);
 }
 
 } // namespace quorvane

@@ -5,8 +5,7 @@
 #include <RtMidi.h>
 
 #include <QString>
-#include <atomic>
-#include <memory>
+#include <functional>
 
 namespace quorvane {
 
@@ -20,15 +19,25 @@ public:
     // Looks again each time there is none yet, or the JACK server went away.
     static RtMidi::Api api();
 
+    // Counts the connections made to a MIDI system: an RtMidi object made under
+    // an older one belongs to a server that has gone.
+    static int generation();
+
     // False once the JACK server we talk to has shut down.
     static bool alive();
 
     // The failure for "no MIDI system": shown the first time, quiet after
     // that until a MIDI system has been found again.
     static MidiFailure missing();
+    // The failure for "the MIDI system went away": shown once for all devices,
+    // quiet for the others, until a MIDI system has been found again.
+    static MidiFailure lost();
+
+    // Called (on a thread of the MIDI system) when the JACK server shuts down.
+    static void addLossListener(const void* key, std::function<void()> listener);
+    static void removeLossListener(const void* key);
 
     static QString clientName() { return QStringLiteral("Quorvane"); }
-    static QString noSystemText();
 
 private:
     static bool alsaAvailable();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "midi_errors.h"
 #include "midi_message.h"
 #include "variant.h"
 
@@ -15,33 +16,40 @@ struct PropertyWrite {
     Variant value;
 };
 
-// The device side of the MIDI output component. Devices are numbered
-// 0..count()-1; device -1 is the program's own virtual port. Failures are
-// reported by throwing MidiFailure.
-class OutputBackend {
+// What the device side of both MIDI components offers. Failures are reported
+// by throwing MidiFailure.
+class PortBackend {
 public:
-    virtual ~OutputBackend() = default;
+    virtual ~PortBackend() = default;
     virtual int count() = 0;
     virtual QString name(int device) = 0;
-    virtual void open(int device) = 0;
     virtual void close() = 0; // harmless when nothing is open
     virtual bool isOpen() const = 0;
-    virtual void send(const MidiBytes& message) = 0; // called only while open
     virtual void propertyWritten(const PropertyWrite&) {}
+    // The open device can vanish with its MIDI system at any moment: the
+    // notifier is called on any thread, and the component then reports
+    // lossFailure() on the user-interface thread and stays closed.
+    virtual void setLossNotifier(std::function<void()>) {}
+    virtual MidiFailure lossFailure()
+    {
+        return MidiFailure(MidiErrorCode::DeviceLost, QStringLiteral("The MIDI device went away."));
+    }
 };
 
-// The device side of the MIDI input component. The receiver may be called on
-// any thread, once per complete message, in arrival order.
-class InputBackend {
+// The output side. Devices are numbered 0..count()-1; device -1 is the
+// program's own virtual port.
+class OutputBackend : public PortBackend {
+public:
+    virtual void open(int device) = 0;
+    virtual void send(const MidiBytes& message) = 0; // called only while open
+};
+
+// The input side. The receiver may be called on any thread, once per complete
+// message, in arrival order.
+class InputBackend : public PortBackend {
 public:
     using Receiver = std::function<void(const MidiBytes&)>;
-    virtual ~InputBackend() = default;
-    virtual int count() = 0;
-    virtual QString name(int device) = 0;
     virtual void open(int device, Receiver receiver) = 0;
-    virtual void close() = 0; // harmless when nothing is open
-    virtual bool isOpen() const = 0;
-    virtual void propertyWritten(const PropertyWrite&) {}
 };
 
 } // namespace quorvane

@@ -9,11 +9,6 @@ namespace quorvane {
 
 namespace {
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("RtMidiBackend", text);
-}
-
 int codeFor(RtMidiError::Type type)
 {
     switch (type) {
@@ -31,24 +26,52 @@ int codeFor(RtMidiError::Type type)
 } // namespace
 
 template <class Port>
+RtMidiDevice<Port>::RtMidiDevice(QString clientName) : clientName_(std::move(clientName))
+{
+    MidiSystem::addLossListener(this, [this] {
+        if (open_ && lossNotifier_)
+            lossNotifier_();
+    });
+}
+
+template <class Port>
+RtMidiDevice<Port>::~RtMidiDevice()
+{
+    MidiSystem::removeLossListener(this);
+    if (!MidiSystem::alive())
+        (void)port_.release(); // its server is gone: closing it could wait on that server for ever
+}
+
+template <class Port>
 Port& RtMidiDevice<Port>::port()
 {
     const RtMidi::Api api = MidiSystem::api();
-    if (api == RtMidi::UNSPECIFIED) {
-        port_.reset();
+    if (api == RtMidi::UNSPECIFIED)
         throw MidiSystem::missing();
-    }
-    if (!port_ || api != api_) {
-        port_.reset();
+    const int generation = MidiSystem::generation();
+    if (!port_ || generation != generation_) {
+        (void)port_.release(); // made under a server that is gone: left alone, see the destructor
         try {
             port_ = std::make_unique<Port>(api, clientName_.toStdString());
         } catch (const RtMidiError& e) {
             throw MidiFailure(MidiErrorCode::NoMidiSystem, QString::fromStdString(e.getMessage()));
         }
         port_->setErrorCallback(&RtMidiDevice::onError, this);
-        api_ = api;
+        generation_ = generation;
     }
     return *port_;
+}
+
+template <class Port>
+template <class Close>
+void RtMidiDevice<Port>::closePort(Close close)
+{
+    if (!open_)
+        return;
+    open_ = false;
+    if (!MidiSystem::alive() || MidiSystem::generation() != generation_)
+        return; // the next use makes a fresh port on the MIDI system of then
+    guarded(MidiErrorCode::CloseFailed, close);
 }
 
 template <class Port>
@@ -108,6 +131,11 @@ RtMidiOutputBackend::~RtMidiOutputBackend()
     }
 }
 
+MidiFailure RtMidiOutputBackend::lossFailure()
+{
+    return MidiSystem::lost();
+}
+
 QString RtMidiOutputBackend::name(int device)
 {
     return device == -1 ? virtualPortName() : portName(device);
@@ -122,19 +150,12 @@ void RtMidiOutputBackend::open(int device)
         else
             p.openPort(static_cast<unsigned>(device), "out");
     });
-    open_ = true;
+    setOpen(true);
 }
 
 void RtMidiOutputBackend::close()
 {
-    if (!open_)
-        return;
-    open_ = false;
-    if (!MidiSystem::alive()) {
-        drop(); // its server is gone: the object cannot be used again
-        return;
-    }
-    guarded(MidiErrorCode::CloseFailed, [](RtMidiOut& p) { p.closePort(); });
+    closePort([](RtMidiOut& p) { p.closePort(); });
 }
 
 void RtMidiOutputBackend::send(const MidiBytes& message)
@@ -142,7 +163,7 @@ void RtMidiOutputBackend::send(const MidiBytes& message)
     // With JACK, RtMidi waits for room in its buffer for ever once the server
     // is gone, so nothing is handed to it without a live server.
     if (!open_ || !MidiSystem::alive())
-        throw MidiFailure(MidiErrorCode::DeviceLost, tr("The MIDI output is gone: the MIDI system stopped."));
+        throw MidiSystem::lost();
     guarded(MidiErrorCode::SendFailed, [&](RtMidiOut& p) { p.sendMessage(message.data(), message.size()); });
 }
 
@@ -156,6 +177,11 @@ RtMidiInputBackend::~RtMidiInputBackend()
     }
 }
 
+MidiFailure RtMidiInputBackend::lossFailure()
+{
+    return MidiSystem::lost();
+}
+
 void RtMidiInputBackend::open(int device, Receiver receiver)
 {
     close();
@@ -167,19 +193,12 @@ void RtMidiInputBackend::open(int device, Receiver receiver)
         p.setCallback(&RtMidiInputBackend::onMessage, this);
         p.openPort(static_cast<unsigned>(device), "in");
     });
-    open_ = true;
+    setOpen(true);
 }
 
 void RtMidiInputBackend::close()
 {
-    if (!open_)
-        return;
-    open_ = false;
-    if (!MidiSystem::alive()) {
-        drop();
-        return;
-    }
-    guarded(MidiErrorCode::CloseFailed, [](RtMidiIn& p) {
+    closePort([](RtMidiIn& p) {
         p.closePort();
         p.cancelCallback();
     });

@@ -4,6 +4,8 @@
 
 #include <RtMidi.h>
 
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,23 +19,29 @@ namespace quorvane {
 template <class Port>
 class RtMidiDevice {
 protected:
-    explicit RtMidiDevice(QString clientName) : clientName_(std::move(clientName)) {}
-    ~RtMidiDevice() = default;
+    explicit RtMidiDevice(QString clientName);
+    ~RtMidiDevice();
 
     Port& port();
-    void drop() { port_.reset(); }
-    bool hasPort() const { return port_ != nullptr; }
     int portCount();
     QString portName(int device);
     // Runs one RtMidi call and turns any error it raised into a MidiFailure.
     template <class Call>
     void guarded(int failureCode, Call call);
+    // Closes the port; one whose MIDI system has gone is left alone, as
+    // nothing can be asked of it any more.
+    template <class Close>
+    void closePort(Close close);
+    void setOpen(bool open) { open_ = open; }
+
+    std::atomic<bool> open_{false};
+    std::function<void()> lossNotifier_;
 
 private:
     static void onError(RtMidiError::Type type, const std::string& text, void* self);
 
     QString clientName_;
-    RtMidi::Api api_ = RtMidi::UNSPECIFIED;
+    int generation_ = -1;
     std::unique_ptr<Port> port_;
     std::optional<std::string> error_;
 };
@@ -49,11 +57,10 @@ public:
     void close() override;
     bool isOpen() const override { return open_; }
     void send(const MidiBytes& message) override;
+    void setLossNotifier(std::function<void()> notifier) override { lossNotifier_ = std::move(notifier); }
+    MidiFailure lossFailure() override;
 
     static QString virtualPortName() { return QStringLiteral("Quorvane virtual port"); }
-
-private:
-    bool open_ = false;
 };
 
 class RtMidiInputBackend : public InputBackend, private RtMidiDevice<RtMidiIn> {
@@ -66,11 +73,12 @@ public:
     void open(int device, Receiver receiver) override;
     void close() override;
     bool isOpen() const override { return open_; }
+    void setLossNotifier(std::function<void()> notifier) override { lossNotifier_ = std::move(notifier); }
+    MidiFailure lossFailure() override;
 
 private:
     static void onMessage(double deltaSeconds, std::vector<unsigned char>* message, void* self);
 
-    bool open_ = false;
     Receiver receiver_;
 };
 

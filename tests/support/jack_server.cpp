@@ -5,8 +5,11 @@
 #include <QThread>
 #include <cstdlib>
 
+// One fixed name per test program: libjack keeps a slot per server name in a
+// registry of eight, and a server that died without tidying up holds its slot
+// until a server of the same name starts again.
 JackServer::JackServer()
-    : name_(QStringLiteral("quorvane-test-%1").arg(QCoreApplication::applicationPid()))
+    : name_(QStringLiteral("quorvane-%1").arg(QCoreApplication::applicationName()))
 {
 }
 

@@ -24,4 +24,10 @@ void MidiSetup::showModal()
         delete form_.data();
 }
 
+void MidiSetup::discard()
+{
+    if (form_ && !form_->isVisible())
+        delete form_.data();
+}
+
 } // namespace quorvane

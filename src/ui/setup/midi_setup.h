@@ -28,6 +28,10 @@ public:
 
     bool isLoaded() const { return !form_.isNull(); }
 
+    // Drops a loaded dialog, so that the next show lists the devices afresh
+    // (after the MIDI system went away, its lists name ports that are gone).
+    void discard();
+
 private:
     MidiOutput& output_;
     MidiInput& input_;

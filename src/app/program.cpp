@@ -1,0 +1,49 @@
+#include "program.h"
+
+#include "about_box.h"
+#include "rtmidi_backend.h"
+#include "synth_first_backend.h"
+
+#include <QCoreApplication>
+
+namespace quorvane {
+
+Program::Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input)
+    : window_(std::move(output), std::move(input), host_),
+      setup_(window_.MIDIOutput1(), window_.MIDIInput1(), &window_)
+{
+    window_.showSetupDialog = [this] { setup_.showModal(); };
+    window_.showAbout = [this] { showAboutBox(&window_); };
+    // Closing the main window ends the program at once, also from inside a
+    // running formula: its loop sees the host ending and returns.
+    window_.endProgram = [this] {
+        host_.setEnding();
+        QCoreApplication::exit(0);
+    };
+    // Once the MIDI system has gone, the next device dialog lists afresh.
+    auto forgetDevices = [this](int code) {
+        if (code == MidiErrorCode::DeviceLost)
+            setup_.discard();
+    };
+    QObject::connect(&window_.MIDIOutput1(), &MidiOutput::errorReported, &window_, forgetDevices);
+    QObject::connect(&window_.MIDIInput1(), &MidiInput::errorReported, &window_, forgetDevices);
+}
+
+std::unique_ptr<OutputBackend> Program::desktopOutput()
+{
+    return std::make_unique<SynthFirstOutputBackend>(std::make_unique<SynthOutput>(),
+                                                     std::make_unique<RtMidiOutputBackend>());
+}
+
+std::unique_ptr<InputBackend> Program::desktopInput()
+{
+    return std::make_unique<RtMidiInputBackend>();
+}
+
+void Program::start()
+{
+    window_.load();
+    window_.show();
+}
+
+} // namespace quorvane

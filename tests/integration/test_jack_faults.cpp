@@ -1,0 +1,136 @@
+#include "jack_server.h"
+#include "program.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace quorvane;
+
+// The whole program on a JACK server that dies under it: while idle and while
+// a formula plays. It must neither crash nor hang, say so once, stay usable,
+// and play again once the server is back and the devices are chosen anew.
+class JackFaultsTest : public QObject {
+    Q_OBJECT
+
+    JackServer server;
+    std::unique_ptr<Program> program;
+    QStringList messages; // every message box the program showed, closed at once
+    QTimer boxCloser;
+    QProcess* monitor = nullptr;
+
+    QPushButton* button(const char* name) { return program->window().findChild<QPushButton*>(QString::fromLatin1(name)); }
+
+    // Answers the next device dialog: the monitor's input as output, then "Ok".
+    void chooseMonitorInNextDialog()
+    {
+        auto* timer = new QTimer(this);
+        connect(timer, &QTimer::timeout, this, [timer] {
+            QWidget* modal = QApplication::activeModalWidget();
+            auto* outputs = modal ? modal->findChild<QComboBox*>(QStringLiteral("ComboMidiOut")) : nullptr;
+            if (!outputs)
+                return;
+            timer->stop();
+            timer->deleteLater();
+            outputs->setCurrentIndex(outputs->findText(QStringLiteral("monitor:input")));
+            modal->findChild<QPushButton*>(QStringLiteral("CmdOk"))->click();
+        });
+        timer->start(10);
+    }
+
+    void startMonitor()
+    {
+        monitor = server.startClient(QStringLiteral("stdbuf"), {QStringLiteral("-oL"), QStringLiteral("jack_midi_dump"),
+                                                                QStringLiteral("monitor")});
+        QVERIFY(server.waitForPort(QStringLiteral("monitor:input")));
+    }
+
+    bool monitorHears(const QString& bytes)
+    {
+        QString heard;
+        for (int i = 0; i < 100 && !heard.contains(bytes); ++i) {
+            QTest::qWait(50);
+            heard += QString::fromLocal8Bit(monitor->readAllStandardOutput());
+        }
+        return heard.contains(bytes);
+    }
+
+    void killServerAndWaitForTheMessage()
+    {
+        const qsizetype before = messages.size();
+        server.stop();
+        QTRY_VERIFY_WITH_TIMEOUT(messages.size() > before, 5000);
+        QTest::qWait(300); // room for a second message, which must not come
+        QCOMPARE(messages.size(), before + 1);
+        QVERIFY(messages.last().contains(QStringLiteral("JACK server")));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(server.start());
+        startMonitor();
+        connect(&boxCloser, &QTimer::timeout, this, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                messages << box->text();
+                box->close();
+            }
+        });
+        boxCloser.start(10);
+        program = std::make_unique<Program>(Program::desktopOutput(), Program::desktopInput());
+        chooseMonitorInNextDialog();
+        program->start();
+        QTest::mousePress(button("Test"), Qt::LeftButton);
+        QVERIFY(monitorHears(QStringLiteral("90 3c 3c")));
+        QTest::mouseRelease(button("Test"), Qt::LeftButton);
+    }
+
+    void serverDiesWhileIdle()
+    {
+        killServerAndWaitForTheMessage();
+        QVERIFY(!program->setup().isLoaded()); // its lists name ports that are gone
+        // The window goes on working with nowhere to play.
+        QTest::mousePress(button("Test"), Qt::LeftButton);
+        QTest::mouseRelease(button("Test"), Qt::LeftButton);
+        QCOMPARE(program->window().MIDIOutput1().openState(), 0);
+    }
+
+    void soundFlowsAgainOnceTheServerIsBack()
+    {
+        QVERIFY(server.start());
+        startMonitor();
+        chooseMonitorInNextDialog();
+        program->window().showSetupDialog();
+        QCOMPARE(program->window().MIDIOutput1().openState(), 1);
+        QTest::mousePress(button("Test"), Qt::LeftButton);
+        QVERIFY(monitorHears(QStringLiteral("90 3c 3c")));
+        QTest::mouseRelease(button("Test"), Qt::LeftButton);
+    }
+
+    void serverDiesWhileAFormulaPlays()
+    {
+        program->window().findChild<QLineEdit*>(QStringLiteral("DelayText"))->setText(QStringLiteral("5"));
+        const qsizetype before = messages.size();
+        // Both happen inside the formula's yield, as the user's clicks would.
+        QTimer::singleShot(200, this, [this] { server.stop(); });
+        QTimer::singleShot(1500, button("StopIt"), &QPushButton::click);
+        button("DoIt")->click(); // returns once "Stop it" ended the run
+        QVERIFY(!program->window().composer().wondrousRunning());
+        QCOMPARE(messages.size(), before + 1);
+        QVERIFY(messages.last().contains(QStringLiteral("JACK server")));
+    }
+
+    void cleanupTestCase()
+    {
+        boxCloser.stop();
+        program->window().close();
+        program.reset();
+        server.stop();
+    }
+};
+
+QTEST_MAIN(JackFaultsTest)
+#include "test_jack_faults.moc"
