@@ -1,13 +1,11 @@
 #include "jack_server.h"
 #include "midi_output.h"
 #include "rtmidi_backend.h"
+#include "synth_audio_listener.h"
 #include "synth_first_backend.h"
 
 #include <QSignalSpy>
 #include <QtTest>
-#include <atomic>
-#include <cmath>
-#include <jack/jack.h>
 
 using namespace quorvane;
 
@@ -15,49 +13,6 @@ namespace {
 
 const QString synthLeft = QStringLiteral("Quorvane GM Synth:left");
 const QString synthRight = QStringLiteral("Quorvane GM Synth:right");
-
-// A JACK client of the test's own that listens on two ports and keeps the
-// loudest sample it has heard since the last reset.
-class PeakListener {
-public:
-    bool open()
-    {
-        client_ = jack_client_open("synth-listener", JackNoStartServer, nullptr);
-        if (!client_)
-            return false;
-        for (jack_port_t*& port : ports_)
-            port = jack_port_register(client_, &port == &ports_[0] ? "left" : "right", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
-        jack_set_process_callback(client_, &PeakListener::process, this);
-        return ports_[0] && ports_[1] && jack_activate(client_) == 0;
-    }
-
-    ~PeakListener()
-    {
-        if (client_)
-            jack_client_close(client_);
-    }
-
-    float peak() const { return peak_; }
-    void reset() { peak_ = 0.0f; }
-
-private:
-    static int process(jack_nframes_t frames, void* self)
-    {
-        auto* listener = static_cast<PeakListener*>(self);
-        float loudest = listener->peak_;
-        for (jack_port_t* port : listener->ports_) {
-            const auto* samples = static_cast<const float*>(jack_port_get_buffer(port, frames));
-            for (jack_nframes_t i = 0; i < frames; ++i)
-                loudest = std::max(loudest, std::abs(samples[i]));
-        }
-        listener->peak_ = loudest;
-        return 0;
-    }
-
-    jack_client_t* client_ = nullptr;
-    jack_port_t* ports_[2] = {nullptr, nullptr};
-    std::atomic<float> peak_{0.0f};
-};
 
 } // namespace
 
@@ -67,7 +22,7 @@ class JackSynthTest : public QObject {
     Q_OBJECT
 
     JackServer server;
-    PeakListener listener;
+    SynthAudioListener listener;
     std::unique_ptr<MidiOutput> output;
 
     void send(int status, int data1, int data2)
@@ -122,8 +77,7 @@ private slots:
 
     void noteIsHeardAndEnds()
     {
-        QVERIFY(server.connect(synthLeft, QStringLiteral("synth-listener:left")));
-        QVERIFY(server.connect(synthRight, QStringLiteral("synth-listener:right")));
+        QVERIFY(listener.listenTo(SynthOutput::deviceName()));
         QTest::qWait(300);
         QVERIFY2(listener.peak() < 1e-4f, qPrintable(QString::number(listener.peak()))); // silent before the note
 
@@ -150,7 +104,7 @@ private slots:
         output->setAction(1);
         QCOMPARE(output->openState(), 1);
         QVERIFY(server.waitForPort(synthLeft));
-        QVERIFY(server.connect(synthLeft, QStringLiteral("synth-listener:left")));
+        QVERIFY(listener.listenTo(SynthOutput::deviceName()));
         listener.reset();
         send(0x90, 67, 100);
         QTRY_VERIFY_WITH_TIMEOUT(listener.peak() > 0.01f, 3000);
