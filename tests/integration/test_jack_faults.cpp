@@ -126,7 +126,8 @@ private slots:
     void cleanupTestCase()
     {
         boxCloser.stop();
-        program->window().close();
+        if (program)
+            program->window().close();
         program.reset();
         server.stop();
     }
