@@ -30,7 +30,7 @@ void checkDataByte(std::uint8_t byte, const Variant& field)
 std::optional<std::uint8_t> sendableStatus(const Variant& field)
 {
     const std::optional<double> n = field.toNumber();
-    if (!n || !(std::fabs(*n - 191.5) <= 64.0)) // 127.5 .. 255.5, NaN excluded
+    if (!n || !(*n >= 127.5 && *n <= 255.5)) // NaN fails both comparisons
         return std::nullopt;
     const double rounded = std::nearbyint(*n);
     if (rounded < 128.0 || rounded > 255.0)

@@ -1,9 +1,13 @@
 // Any bytes, read as the text of a box, through the number conversions; and
 // any double through the display text and back, as a result box shown and
-// then read again by the formulas.
+// then read again by the formulas. The process takes the desktop's locale,
+// as the program's QCoreApplication does, so a run under LC_ALL=de_DE.UTF-8
+// checks a desktop whose decimal separator is a comma.
 
 #include "fuzz_support.h"
 
+#include <QLocale>
+#include <clocale>
 #include <cmath>
 #include <limits>
 
@@ -49,6 +53,10 @@ void checkText(const QString& text)
     }
     FUZZ_CHECK(*n == *asVariant && *n == *padded);
     FUZZ_CHECK(std::isfinite(*n));
+    // Qt's reader of the C locale, a second opinion wherever it accepts the text too.
+    bool ok = false;
+    const double reference = QLocale::c().toDouble(text.trimmed(), &ok);
+    FUZZ_CHECK(!ok || *n == reference);
     // Only plain decimals count: no hexadecimal, "nan", "inf" or other letters.
     for (QChar c : text.trimmed())
         FUZZ_CHECK(QStringLiteral("0123456789+-.eE").contains(c));
@@ -60,6 +68,12 @@ void checkText(const QString& text)
 }
 
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    std::setlocale(LC_ALL, "");
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -3,10 +3,31 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <locale.h>
 
 namespace quorvane {
 
 namespace {
+
+// Boxes hold numbers with a decimal point whatever language the desktop
+// speaks, but QCoreApplication hands the C library the desktop's locale
+// ("30,5" on a German one). The conversions borrow the C locale for the
+// calling thread while they run.
+class DecimalPoint {
+public:
+    DecimalPoint() : previous_(uselocale(cLocale())) {}
+    ~DecimalPoint() { uselocale(previous_); }
+    DecimalPoint(const DecimalPoint&) = delete;
+    DecimalPoint& operator=(const DecimalPoint&) = delete;
+
+private:
+    static locale_t cLocale()
+    {
+        static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t());
+        return c;
+    }
+    locale_t previous_;
+};
 
 bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
 
@@ -46,6 +67,7 @@ std::optional<double> textToNumber(const QString& text)
     if (!hasDecimalShape(s))
         return std::nullopt;
     const QByteArray bytes = s.toLatin1();
+    const DecimalPoint decimalPoint;
     const double value = std::strtod(bytes.constData(), nullptr);
     if (!std::isfinite(value))
         return std::nullopt;
@@ -62,6 +84,7 @@ QString numberToText(double value, bool singlePrecision)
         return QStringLiteral("0"); // also folds -0 into "0"
     const int digits = singlePrecision ? 7 : 15;
     char buffer[64];
+    const DecimalPoint decimalPoint;
     std::snprintf(buffer, sizeof buffer, "%.*G", digits, value);
     // The very largest doubles round up past the double range at 15 digits;
     // all 17 keep the shown text readable as a number again.
