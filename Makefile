@@ -10,7 +10,7 @@ PACKAGES = cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools librtmidi-d
            libjack-jackd2-dev jackd2 libgl-dev xvfb xauth fonts-liberation2 \
            libfluidsynth-dev timgm6mb-soundfont libasound2-dev clang libclang-rt-14-dev locales
 
-.PHONY: deps build run test fuzz fuzz-smoke clean
+.PHONY: deps build run test bench fuzz fuzz-smoke clean
 
 deps:
 	@missing=""; for p in $(PACKAGES); do \
@@ -34,6 +34,9 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure
+
+bench: build
+	$(BUILD)/bench/quorvane_bench
 
 # libFuzzer targets (clang): 5 minutes each, or a short pass over the seeds.
 fuzz: deps

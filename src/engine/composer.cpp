@@ -1,5 +1,7 @@
 #include "composer.h"
 
+#include "number_rules.h"
+
 namespace quorvane {
 
 Composer::Composer(Panel& panel, Host& host, MidiOutput& output)
@@ -20,8 +22,10 @@ void Composer::refreshModeFlags()
 
 void Composer::delayTextChanged()
 {
-    if (panel_.text(QStringLiteral("DelayText")).isEmpty())
-        panel_.setText(QStringLiteral("DelayText"), QStringLiteral("0"));
+    const QString box = QStringLiteral("DelayText");
+    if (panel_.text(box).isEmpty())
+        panel_.setText(box, QStringLiteral("0"));
+    panel_.setInvalidMark(box, !textToNumber(panel_.text(box)));
 }
 
 void Composer::transposeTextChanged(int mode)
@@ -29,15 +33,54 @@ void Composer::transposeTextChanged(int mode)
     const QString box = QStringLiteral("TextTranspose(%1)").arg(mode);
     if (panel_.text(box).isEmpty())
         panel_.setText(box, QStringLiteral("0"));
+    panel_.setInvalidMark(box, !textToNumber(panel_.text(box)));
 }
 
 void Composer::moduloTextChanged()
 {
     // An empty or non-numeric modulo is left for the formulas to treat as
     // "no folding"; only a number above the cap is replaced.
-    const std::optional<double> modulo = textToNumber(panel_.text(QStringLiteral("TextModulo")));
+    const QString box = QStringLiteral("TextModulo");
+    const std::optional<double> modulo = textToNumber(panel_.text(box));
     if (modulo && *modulo > 30000.0)
-        panel_.setText(QStringLiteral("TextModulo"), QStringLiteral("30000"));
+        panel_.setText(box, QStringLiteral("30000"));
+    panel_.setInvalidMark(box, !usableModulo(textToNumber(panel_.text(box))));
+}
+
+void Composer::startNoteTextChanged()
+{
+    const QString box = QStringLiteral("StartNoteText");
+    panel_.setInvalidMark(box, !textToNumber(panel_.text(box)));
+}
+
+void Composer::resultTextChanged(int mode)
+{
+    // Only the pitch and velocity results are read back, as the note of the
+    // velocity mode and the velocity of the pitch mode.
+    if (mode != 0 && mode != 1)
+        return;
+    const QString box = QStringLiteral("TextVal(%1)").arg(mode);
+    panel_.setInvalidMark(box, !textToNumber(panel_.text(box)));
+}
+
+double Composer::numberInBox(const QString& box, double designValue)
+{
+    const std::optional<double> n = textToNumber(panel_.text(box));
+    panel_.setInvalidMark(box, !n);
+    return n.value_or(designValue);
+}
+
+std::optional<double> Composer::moduloInBox()
+{
+    const QString box = QStringLiteral("TextModulo");
+    const std::optional<double> modulo = usableModulo(textToNumber(panel_.text(box)));
+    panel_.setInvalidMark(box, !modulo);
+    return modulo;
+}
+
+bool Composer::checked(const char* checkBox) const
+{
+    return panel_.checkValue(QLatin1String(checkBox)) == 1;
 }
 
 } // namespace quorvane

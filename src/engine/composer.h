@@ -7,6 +7,7 @@
 #include "variant.h"
 
 #include <array>
+#include <optional>
 
 namespace quorvane {
 
@@ -34,10 +35,18 @@ public:
     // in TextDoMode as ", 1, 0, 0, 1".
     void refreshModeFlags();
 
-    // Text-change guards of the settings boxes.
+    // Text-change guards of the settings boxes: an emptied delay or
+    // transposition becomes "0", a modulo above 30000 becomes "30000", and a
+    // box that holds no usable number is marked until it holds one again.
     void delayTextChanged();
     void transposeTextChanged(int mode);
     void moduloTextChanged();
+    // The same live mark for the other boxes the engine reads as numbers:
+    // the start note and the result boxes TextVal(0) and TextVal(1) (the note
+    // of the velocity mode and the velocity of the pitch mode). Result boxes
+    // 2 and 3 are only shown, never read, so they are never marked.
+    void startNoteTextChanged();
+    void resultTextChanged(int mode);
 
     // The senders: transposition, the message written field by field, the
     // display of the value played; and the pause between sends.
@@ -53,7 +62,13 @@ public:
     void patchSelected(int index);
 
     // The formula loops run inside the click of their "Do it" and return when
-    // their running flag is cleared by "Stop it".
+    // their running flag is cleared by "Stop it" (the pass under way is
+    // finished first). Each pass begins with the host's yield, where every
+    // click is handled: a second "Do it" of the same formula runs a second
+    // loop nested in the first that shares its flag, so one "Stop it" ends
+    // both; the other formula's "Do it" runs that loop nested in this one.
+    // When the host says the program is ending, a loop returns at once and
+    // sends nothing more.
     void runMixmaster();
     void stopMixmaster();
     void runWondrousness();
@@ -66,11 +81,34 @@ public:
     MidiOutput& output() { return output_; }
 
 private:
+    // A box read as a number: its value, or designValue when it holds no
+    // number; the box is marked while its text is unusable.
+    double numberInBox(const QString& box, double designValue);
+    // The modulo of this pass, or nothing (no folding) when TextModulo holds
+    // no usable number; marks the box accordingly.
+    std::optional<double> moduloInBox();
+    bool checked(const char* checkBox) const;
+    void transpose(int mode);
+    void display(int mode);
+    // What the next pass switches off: the number just played, except after
+    // the velocity mode, whose note is the one in TextVal(0).
+    void rememberNoteOff();
+    // Step 8 of a pass: the sender whose turn it is, then the pause. False
+    // when the program started ending during the pause.
+    bool playTurn(int modeTurn);
+    // The note-off and the modulo fold of a pass; Mixmaster folds by the
+    // number in TextModulo, Wondrousness always by 127.
+    void noteOffAndFold(bool foldByModuloBox);
+    // The end of a run that was stopped (not one cut short by the program's
+    // end): switch off the note the next pass would have switched off.
+    void endRun();
+
     Panel& panel_;
     Host& host_;
     MidiOutput& output_;
     bool mixRunning_ = false;
     bool wondrousRunning_ = false;
+    std::optional<Variant> velocityNote_; // the note VelOn struck in this pass
 };
 
 } // namespace quorvane

@@ -6,6 +6,9 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <algorithm>
+#include <limits>
+
 namespace quorvane {
 
 void QtHost::yield()
@@ -24,8 +27,17 @@ void QtHost::pause(long long ms)
     timer.setSingleShot(true);
     timer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    timer.start(static_cast<int>(ms));
+    timer.start(static_cast<int>(std::min<long long>(ms, std::numeric_limits<int>::max())));
+    pauseLoops_.push_back(&loop);
     loop.exec(QEventLoop::ExcludeUserInputEvents);
+    pauseLoops_.pop_back();
+}
+
+void QtHost::setEnding()
+{
+    ending_ = true;
+    for (QEventLoop* loop : pauseLoops_)
+        loop->quit();
 }
 
 float QtHost::random()

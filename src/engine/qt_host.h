@@ -2,6 +2,10 @@
 
 #include "host.h"
 
+#include <vector>
+
+class QEventLoop;
+
 namespace quorvane {
 
 // The host of the running program: Qt's event queue, a precise timer for the
@@ -13,10 +17,12 @@ public:
     float random() override;
     bool ending() const override { return ending_; }
 
-    void setEnding() { ending_ = true; }
+    // From now on loops end at once; a pause under way ends too.
+    void setEnding();
 
 private:
     bool ending_ = false;
+    std::vector<QEventLoop*> pauseLoops_; // the nested loops of the pauses under way
 };
 
 } // namespace quorvane

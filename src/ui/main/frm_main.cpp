@@ -48,8 +48,12 @@ void FrmMain::connectControls()
                 [this] { composer_->refreshModeFlags(); });
         connect(box(QStringLiteral("TextTranspose(%1)").arg(i)), &QLineEdit::textChanged, this,
                 [this, i] { composer_->transposeTextChanged(i); });
+        connect(box(QStringLiteral("TextVal(%1)").arg(i)), &QLineEdit::textChanged, this,
+                [this, i] { composer_->resultTextChanged(i); });
     }
     connect(box(QStringLiteral("DelayText")), &QLineEdit::textChanged, this, [this] { composer_->delayTextChanged(); });
+    connect(box(QStringLiteral("StartNoteText")), &QLineEdit::textChanged, this,
+            [this] { composer_->startNoteTextChanged(); });
     connect(box(QStringLiteral("TextModulo")), &QLineEdit::textChanged, this, [this] { composer_->moduloTextChanged(); });
 
     connect(button("DoIt"), &QPushButton::clicked, this, [this] { composer_->runWondrousness(); });

@@ -1,0 +1,158 @@
+#include "composer.h"
+
+#include "number_rules.h"
+
+#include <cmath>
+
+namespace quorvane {
+
+namespace {
+
+// The random start value (127 - 0 + 1) * r + 0, in single precision.
+float randomStartValue(Host& host)
+{
+    return 128.0f * host.random() + 0.0f;
+}
+
+// A fresh whole number 0..127 for the Wondrousness restarts.
+Variant randomWholeNote(Host& host)
+{
+    return Variant::single(std::floor(randomStartValue(host)));
+}
+
+} // namespace
+
+void Composer::noteOffAndFold(bool foldByModuloBox)
+{
+    if (checked("CheckUseNoteOff"))
+        PitchOff();
+    if (!checked("CheckUseModulo"))
+        return;
+    // A modulo box that holds no usable number (empty, text, 0) folds
+    // nothing in this pass instead of stopping the run.
+    const std::optional<double> modulo = foldByModuloBox ? moduloInBox() : std::optional<double>(127.0);
+    if (!modulo)
+        return;
+    if (const std::optional<double> folded = wholeMod(numberOf(startNote).value_or(0.0), *modulo))
+        startNote = Variant(*folded);
+}
+
+bool Composer::playTurn(int modeTurn)
+{
+    velocityNote_.reset();
+    if (doMode[static_cast<std::size_t>(modeTurn)] != 1)
+        return true; // nothing sent, no pause
+    switch (modeTurn) {
+    case 0: PitchOn(); break;
+    case 1: VelOn(); break;
+    case 2: ProgOn(); break;
+    default: PanOn(); break;
+    }
+    DoSleep();
+    return !host_.ending();
+}
+
+void Composer::rememberNoteOff()
+{
+    // The velocity mode plays its number as the velocity of the note shown in
+    // TextVal(0); switching off the velocity value instead would leave that
+    // note sounding for good.
+    startNoteOff = velocityNote_ ? *velocityNote_ : startNote;
+}
+
+void Composer::endRun()
+{
+    // The note sounding when the run stops would otherwise hang until the
+    // next run's first note-off, or forever.
+    if (checked("CheckUseNoteOff"))
+        PitchOff();
+}
+
+void Composer::runMixmaster()
+{
+    if (host_.ending())
+        return;
+    panel_.setFormulaBold(1, true);
+    mixRunning_ = true;
+    float mixValue = randomStartValue(host_);
+    int modeTurn = 0;
+    while (mixRunning_) {
+        host_.yield();
+        if (host_.ending())
+            return;
+        prevStartNote = startNote;
+        const float whole = std::floor(mixValue);
+        startNote = Variant::single(whole);
+        const float fraction = mixValue - whole;
+        // In single precision every continued fraction soon meets a
+        // fractional part of exactly 0, and the reciprocal of a tiny one
+        // overflows: both start the formula afresh from a new random value
+        // instead of ending the run. The number of this pass is still played.
+        const float next = fraction != 0.0f ? 1.0f / fraction : 0.0f;
+        mixValue = fraction != 0.0f && std::isfinite(next) ? next : randomStartValue(host_);
+        noteOffAndFold(true);
+        if (!playTurn(modeTurn))
+            return;
+        modeTurn = (modeTurn + 1) % 4;
+        rememberNoteOff();
+    }
+    endRun();
+}
+
+void Composer::stopMixmaster()
+{
+    mixRunning_ = false;
+    panel_.setFormulaBold(1, false);
+}
+
+void Composer::runWondrousness()
+{
+    if (host_.ending())
+        return;
+    const QString startBox = QStringLiteral("StartNoteText");
+    const QString start = panel_.text(startBox);
+    if (!textToNumber(start)) {
+        panel_.setInvalidMark(startBox, true);
+        panel_.showMessage(QStringLiteral("The start note must be a number."));
+        return;
+    }
+    panel_.setInvalidMark(startBox, false);
+    panel_.setFormulaBold(0, true);
+    wondrousRunning_ = true;
+    int modeTurn = 0;
+    // The text itself: it becomes a number at its first use in the pass.
+    startNote = Variant(start);
+    while (wondrousRunning_) {
+        host_.yield();
+        if (host_.ending())
+            return;
+        prevStartNote = startNote;
+        const double x = numberOf(startNote).value_or(0.0);
+        startNote = Variant(isEvenWhole(x) ? x / 2.0 : x * 3.0 + 1.0);
+        noteOffAndFold(false);
+        if (!playTurn(modeTurn))
+            return;
+        modeTurn = (modeTurn + 1) % 4;
+        rememberNoteOff();
+        const double played = numberOf(startNote).value_or(0.0);
+        // 63 is the value the modulo-127 rule maps to itself (3 * 63 + 1 = 190,
+        // 190 Mod 127 = 63).
+        if (played == 63.0)
+            panel_.setRedMark(QStringLiteral("TextVal(0)"));
+        // A run that reaches 1 would cycle 4, 2, 1 for ever; an overflowed
+        // value (infinite, or NaN after folding one) would never change again.
+        if (played <= 1.0 || !std::isfinite(played))
+            startNote = randomWholeNote(host_);
+        if (numericEquals(startNote, prevStartNote))
+            startNote = randomWholeNote(host_);
+    }
+    endRun();
+}
+
+void Composer::stopWondrousness()
+{
+    wondrousRunning_ = false;
+    panel_.setFormulaBold(0, false);
+}
+
+} // namespace quorvane

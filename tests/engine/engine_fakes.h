@@ -1,0 +1,202 @@
+#pragma once
+
+#include "composer.h"
+#include "host.h"
+#include "memory_backend.h"
+#include "midi_output.h"
+#include "panel.h"
+
+#include <QMap>
+#include <QStringList>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace quorvane::testing {
+
+// The main window's settings as plain values, with the initial texts and check
+// states of the window design, and a record of everything the engine shows.
+class FakePanel : public Panel {
+public:
+    FakePanel()
+    {
+        texts = {
+            {QStringLiteral("StartNoteText"), QStringLiteral("60")},
+            {QStringLiteral("PitchMin"), QStringLiteral("0")},
+            {QStringLiteral("PitchMax"), QStringLiteral("0")},
+            {QStringLiteral("TextModulo"), QStringLiteral("127")},
+            {QStringLiteral("DelayText"), QStringLiteral("60")},
+            {QStringLiteral("TextDoMode"), QStringLiteral("0")},
+            {QStringLiteral("TextVal(0)"), QStringLiteral("0")},
+            {QStringLiteral("TextVal(1)"), QStringLiteral("60")},
+            {QStringLiteral("TextVal(2)"), QStringLiteral("0")},
+            {QStringLiteral("TextVal(3)"), QStringLiteral("0")},
+            {QStringLiteral("TextTranspose(0)"), QStringLiteral("0")},
+            {QStringLiteral("TextTranspose(1)"), QStringLiteral("0")},
+            {QStringLiteral("TextTranspose(2)"), QStringLiteral("0")},
+            {QStringLiteral("TextTranspose(3)"), QStringLiteral("0")},
+        };
+        checks = {
+            {QStringLiteral("CheckUseNoteOff"), 1},     {QStringLiteral("CheckUseModulo"), 1},
+            {QStringLiteral("CheckRandomDelay"), 1},    {QStringLiteral("CheckDisplayResults"), 1},
+            {QStringLiteral("CheckMinMax"), 0},         {QStringLiteral("CheckDoMode(0)"), 1},
+            {QStringLiteral("CheckDoMode(1)"), 0},      {QStringLiteral("CheckDoMode(2)"), 0},
+            {QStringLiteral("CheckDoMode(3)"), 0},
+        };
+    }
+
+    QString text(const QString& box) const override
+    {
+        if (!texts.contains(box))
+            unknownNames << box;
+        return texts.value(box);
+    }
+    void setText(const QString& box, const QString& text) override
+    {
+        if (!texts.contains(box))
+            unknownNames << box;
+        texts[box] = text;
+        shown.emplace_back(box, text);
+    }
+    int checkValue(const QString& checkBox) const override
+    {
+        if (!checks.contains(checkBox))
+            unknownNames << checkBox;
+        return checks.value(checkBox);
+    }
+    void setInvalidMark(const QString& box, bool invalid) override
+    {
+        if (!texts.contains(box))
+            unknownNames << box;
+        if (invalid)
+            marked.insert(box, true);
+        else
+            marked.remove(box);
+    }
+    void setRedMark(const QString& box) override { redMarks << box; }
+    void setFormulaBold(int formula, bool bold) override { boldLog.push_back({formula, bold}); }
+    void selectPatch(int index) override { selectedPatches.push_back(index); }
+    void showMessage(const QString& text) override { messages << text; }
+
+    bool isMarked(const QString& box) const { return marked.contains(box); }
+    // What one box was set to, in order.
+    QStringList shownIn(const QString& box) const
+    {
+        QStringList list;
+        for (const auto& [b, t] : shown)
+            if (b == box)
+                list << t;
+        return list;
+    }
+    void check(const QString& box, int value) { checks[box] = value; }
+
+    QMap<QString, QString> texts;
+    QMap<QString, int> checks;
+    QMap<QString, bool> marked;
+    std::vector<std::pair<QString, QString>> shown;
+    QStringList redMarks;
+    std::vector<std::pair<int, bool>> boldLog;
+    std::vector<int> selectedPatches;
+    QStringList messages;
+    mutable QStringList unknownNames; // names the real window does not have
+};
+
+// The host with the clock taken out: the yield runs what the test scripts for
+// pass n, pauses are recorded, random draws come from a list.
+class ScriptedHost : public Host {
+public:
+    void yield() override
+    {
+        ++yields;
+        if (yields > yieldLimit) {
+            // A loop that does not stop would hang the test: end it instead.
+            runaway = true;
+            ending_ = true;
+            return;
+        }
+        if (onYield)
+            onYield(yields);
+    }
+    void pause(long long ms) override
+    {
+        pauses.push_back(ms);
+        if (onPause)
+            onPause(ms);
+    }
+    float random() override
+    {
+        ++draws;
+        if (randoms.empty())
+            return defaultRandom;
+        const float r = randoms.front();
+        randoms.pop_front();
+        return r;
+    }
+    bool ending() const override { return ending_; }
+
+    std::function<void(int)> onYield;
+    std::function<void(long long)> onPause;
+    int yields = 0;
+    int yieldLimit = 100000;
+    bool runaway = false;
+    std::vector<long long> pauses;
+    std::deque<float> randoms;
+    float defaultRandom = 0.5f;
+    int draws = 0;
+    bool ending_ = false;
+};
+
+// A composer over the fake panel, the scripted host and an output component
+// whose in-memory device 0 is open, as after start-up (pitch mode on).
+struct Rig {
+    FakePanel panel;
+    ScriptedHost host;
+    MemoryOutputBackend* out = nullptr;
+    std::unique_ptr<MidiOutput> output;
+    std::unique_ptr<Composer> composer;
+
+    Rig()
+    {
+        auto backend = std::make_unique<MemoryOutputBackend>();
+        out = backend.get();
+        output = std::make_unique<MidiOutput>(std::move(backend));
+        output->setDeviceNumber(0);
+        output->setAction(1);
+        composer = std::make_unique<Composer>(panel, host, *output);
+        composer->midiChannel = 0;
+        composer->doMode[0] = 1;
+        out->clearLog();
+    }
+
+    // Sets the mode check boxes and clicks one, as the window does.
+    void setModes(int pitch, int velocity, int programme, int pan)
+    {
+        panel.check(QStringLiteral("CheckDoMode(0)"), pitch);
+        panel.check(QStringLiteral("CheckDoMode(1)"), velocity);
+        panel.check(QStringLiteral("CheckDoMode(2)"), programme);
+        panel.check(QStringLiteral("CheckDoMode(3)"), pan);
+        composer->refreshModeFlags();
+    }
+
+    // Stops the given formula from inside yield n, as a click on its "Stop it"
+    // handled there would; records StartNote as each yield finds it.
+    void stopAtYield(int n, bool mixmaster)
+    {
+        host.onYield = [this, n, mixmaster](int y) {
+            seen << composer->startNote.toText();
+            if (y == n) {
+                if (mixmaster)
+                    composer->stopMixmaster();
+                else
+                    composer->stopWondrousness();
+            }
+        };
+    }
+
+    QStringList wire() const { return out->wireLog(); }
+    QStringList seen; // StartNote at the top of each pass
+};
+
+} // namespace quorvane::testing

@@ -1,0 +1,285 @@
+// The pause of the running program, on the real clock: it waits about the time
+// asked for, timers and MIDI input go on during it, and clicks wait for the
+// next yield. Clicks only stay queued when they come from a real window
+// system, so this test starts its own Xvfb and talks to it through xcb; without
+// Xvfb it runs offscreen and skips the click test.
+
+#include "memory_backend.h"
+#include "midi_input.h"
+#include "qt_host.h"
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QTimer>
+#include <QWindow>
+#include <QtTest>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#ifdef QUORVANE_HAVE_XCB
+#include <xcb/xcb.h>
+#endif
+
+using namespace quorvane;
+
+namespace {
+
+// An Xvfb of this test's own on the first free display, stopped at the end
+// (and by the kernel should the test die first).
+class PrivateXServer {
+public:
+    ~PrivateXServer() { stop(); }
+
+    bool start()
+    {
+        int fds[2];
+        if (pipe(fds) != 0)
+            return false;
+        pid_ = fork();
+        if (pid_ < 0) {
+            close(fds[0]);
+            close(fds[1]);
+            return false;
+        }
+        if (pid_ == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            close(fds[0]);
+            const int devNull = open("/dev/null", O_WRONLY);
+            if (devNull >= 0) {
+                dup2(devNull, STDOUT_FILENO);
+                dup2(devNull, STDERR_FILENO);
+            }
+            const std::string fd = std::to_string(fds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "320x240x24", "-nolisten", "tcp",
+                   static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        std::string number;
+        pollfd p{fds[0], POLLIN, 0};
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+        while (number.find('\n') == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+            if (poll(&p, 1, 200) <= 0)
+                continue;
+            char buffer[32];
+            const ssize_t n = read(fds[0], buffer, sizeof buffer);
+            if (n <= 0)
+                break;
+            number.append(buffer, static_cast<std::size_t>(n));
+        }
+        close(fds[0]);
+        if (number.find('\n') == std::string::npos) {
+            stop();
+            return false;
+        }
+        display = ":" + QByteArray::fromStdString(number).trimmed();
+        return true;
+    }
+
+    void stop()
+    {
+        if (pid_ <= 0)
+            return;
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+
+    QByteArray display;
+
+private:
+    pid_t pid_ = -1;
+};
+
+class PressWindow : public QWindow {
+public:
+    int presses = 0;
+
+protected:
+    void mousePressEvent(QMouseEvent*) override { ++presses; }
+};
+
+} // namespace
+
+class QtHostPauseTest : public QObject {
+    Q_OBJECT
+
+public:
+    explicit QtHostPauseTest(bool realWindowSystem) : realWindowSystem_(realWindowSystem) {}
+
+private:
+    bool realWindowSystem_;
+
+private slots:
+    void pauseWaitsTheTimeAskedFor()
+    {
+        QtHost host;
+        for (int ms : {1, 10, 60}) {
+            QElapsedTimer clock;
+            clock.start();
+            host.pause(ms);
+            const double elapsed = clock.nsecsElapsed() / 1e6;
+            QVERIFY2(elapsed >= ms - 0.5, qPrintable(QString::number(elapsed)));
+            QVERIFY2(elapsed < ms + 500, qPrintable(QString::number(elapsed))); // a loaded machine may be late
+        }
+        QElapsedTimer clock;
+        clock.start();
+        host.pause(0);
+        host.pause(-5);
+        QVERIFY(clock.elapsed() < 50);
+    }
+
+    void timersRunDuringThePause()
+    {
+        QtHost host;
+        QElapsedTimer clock;
+        clock.start();
+        qint64 firedAt = -1;
+        QTimer::singleShot(10, Qt::PreciseTimer, [&] { firedAt = clock.elapsed(); });
+        host.pause(60);
+        const qint64 pauseEnded = clock.elapsed();
+        QVERIFY2(firedAt >= 9 && firedAt < pauseEnded, qPrintable(QStringLiteral("%1 %2").arg(firedAt).arg(pauseEnded)));
+    }
+
+    void midiInputArrivesDuringThePause()
+    {
+        QtHost host;
+        auto backend = std::make_unique<MemoryInputBackend>();
+        MemoryInputBackend* device = backend.get();
+        MidiInput input(std::move(backend));
+        input.setDeviceNumber(0);
+        input.setAction(MidiInput::Open);
+        input.setAction(MidiInput::Start);
+        int arrivals = 0;
+        connect(&input, &MidiInput::messageArrived, this, [&] { ++arrivals; });
+        std::thread midiThread([device] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            device->inject({0x90, 60, 100});
+        });
+        host.pause(300);
+        midiThread.join();
+        QCOMPARE(arrivals, 1); // handled inside the pause, before any yield
+        QCOMPARE(input.count(), 1);
+        QCOMPARE(input.data1(), 60);
+    }
+
+    void clicksWaitForTheNextYield()
+    {
+#ifdef QUORVANE_HAVE_XCB
+        if (!realWindowSystem_)
+            QSKIP("no Xvfb: clicks need a real window system to stay queued");
+        PressWindow window;
+        window.resize(100, 100);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        xcb_connection_t* x = xcb_connect(nullptr, nullptr);
+        QVERIFY(!xcb_connection_has_error(x));
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x)).data->root;
+        const auto target = static_cast<xcb_window_t>(window.winId());
+        auto click = [x, root, target] {
+            // Sent with an empty event mask, the event goes to the client that
+            // made the window: this program.
+            for (const auto type : {XCB_BUTTON_PRESS, XCB_BUTTON_RELEASE}) {
+                xcb_button_press_event_t event;
+                std::memset(&event, 0, sizeof event);
+                event.response_type = type;
+                event.detail = 1;
+                event.time = XCB_CURRENT_TIME;
+                event.root = root;
+                event.event = target;
+                event.child = XCB_NONE;
+                event.event_x = event.root_x = 10;
+                event.event_y = event.root_y = 10;
+                event.state = type == XCB_BUTTON_RELEASE ? XCB_BUTTON_MASK_1 : 0;
+                event.same_screen = 1;
+                xcb_send_event(x, 0, target, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&event));
+            }
+            // A round trip: the server has passed the events on when it returns.
+            free(xcb_get_input_focus_reply(x, xcb_get_input_focus(x), nullptr));
+        };
+
+        // Without a pause a click arrives at once.
+        click();
+        QTRY_COMPARE_WITH_TIMEOUT(window.presses, 1, 5000);
+
+        // A click made during the pause is not handled by it...
+        QtHost host;
+        bool clicked = false;
+        QTimer::singleShot(10, Qt::PreciseTimer, [&] {
+            click();
+            clicked = true;
+        });
+        host.pause(300);
+        QVERIFY(clicked);
+        QCOMPARE(window.presses, 1);
+        // ...but by the next yield (a few, should the machine be slow to read
+        // the event off the X connection).
+        for (int k = 0; k < 200 && window.presses < 2; ++k) {
+            host.yield();
+            if (window.presses < 2)
+                QThread::msleep(10);
+        }
+        QCOMPARE(window.presses, 2);
+        xcb_disconnect(x);
+#else
+        QSKIP("built without xcb");
+#endif
+    }
+
+    void theProgramsEndEndsAPauseUnderWay()
+    {
+        QtHost host;
+        QElapsedTimer clock;
+        clock.start();
+        QTimer::singleShot(20, [&host] { host.setEnding(); });
+        host.pause(5000);
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(host.ending());
+        clock.restart();
+        host.pause(5000); // nothing waits any more once the program ends
+        QVERIFY(clock.elapsed() < 500);
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    PrivateXServer xserver;
+    bool realWindowSystem = false;
+#ifdef QUORVANE_HAVE_XCB
+    if (xserver.start()) {
+        xcb_connection_t* probe = xcb_connect(xserver.display.constData(), nullptr);
+        realWindowSystem = !xcb_connection_has_error(probe);
+        xcb_disconnect(probe);
+    }
+#endif
+    if (realWindowSystem) {
+        qputenv("DISPLAY", xserver.display);
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        // The private display has no desktop session; without this the xcb
+        // platform goes looking for a session bus (for accessibility) and
+        // libdbus keeps a buffer the leak checker reports.
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
+    } else {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    int result = 0;
+    {
+        QGuiApplication app(argc, argv);
+        QtHostPauseTest test(realWindowSystem);
+        result = QTest::qExec(&test, argc, argv);
+    }
+    xserver.stop();
+    return result;
+}
+
+#include "test_qt_host_pause.moc"

@@ -1,0 +1,288 @@
+#include "engine_fakes.h"
+
+#include <QtTest>
+
+using namespace quorvane;
+using namespace quorvane::testing;
+
+namespace {
+
+QStringList fields(const QString& status, const QString& first, const QString& second)
+{
+    return {status, first, second, QStringLiteral("Auxiliary=0"), QStringLiteral("Action=7")};
+}
+
+} // namespace
+
+class SendersTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<Rig> rig;
+
+private slots:
+    void init() { rig = std::make_unique<Rig>(); }
+    void cleanup()
+    {
+        QVERIFY2(rig->panel.unknownNames.isEmpty(), qPrintable(rig->panel.unknownNames.join(", ")));
+        rig.reset();
+    }
+
+    void pitchOnWritesStatusVelocityNoteThenShowsIt()
+    {
+        rig->composer->startNote = 30;
+        rig->composer->PitchOn();
+        QCOMPARE(rig->out->writeLog(), fields("Status=144", "Data2=60", "Data1=30"));
+        QCOMPARE(rig->wire(), QStringList{"90 1e 3c"});
+        QCOMPARE(rig->panel.shownIn("TextVal(0)"), QStringList{"30"});
+    }
+
+    void velOnTakesItsNoteFromTheFirstResultBox()
+    {
+        rig->panel.texts["TextVal(0)"] = "64";
+        rig->composer->startNote = 100;
+        rig->composer->VelOn();
+        QCOMPARE(rig->out->writeLog(), fields("Status=144", "Data2=100", "Data1=64"));
+        QCOMPARE(rig->wire(), QStringList{"90 40 64"});
+        QCOMPARE(rig->panel.shownIn("TextVal(1)"), QStringList{"100"});
+    }
+
+    void progOnPasses200AndTheComponentClampsIt()
+    {
+        rig->composer->startNote = 200;
+        rig->composer->ProgOn();
+        QCOMPARE(rig->out->writeLog(), fields("Status=192", "Data1=200", "Data2=0"));
+        QCOMPARE(rig->wire(), QStringList{"c0 7f"});
+        QCOMPARE(rig->panel.shownIn("TextVal(2)"), QStringList{"200"});
+    }
+
+    void panOnIsController10()
+    {
+        rig->composer->startNote = 64;
+        rig->composer->PanOn();
+        QCOMPARE(rig->out->writeLog(), fields("Status=176", "Data1=10", "Data2=64"));
+        QCOMPARE(rig->wire(), QStringList{"b0 0a 40"});
+        QCOMPARE(rig->panel.shownIn("TextVal(3)"), QStringList{"64"});
+    }
+
+    void pitchOffIsANoteOnWithVelocity0()
+    {
+        rig->composer->PitchOff(); // nothing played yet: empty reads as 0
+        rig->composer->startNoteOff = 30;
+        rig->composer->PitchOff();
+        QCOMPARE(rig->out->writeLog(), fields("Status=144", "Data2=0", "Data1=") + fields("Status=144", "Data2=0", "Data1=30"));
+        QCOMPARE(rig->wire(), QStringList({"90 00 00", "90 1e 00"}));
+        QVERIFY(rig->panel.shown.empty());
+    }
+
+    void transpositionIsStoredBackIntoStartNote()
+    {
+        rig->panel.texts["TextTranspose(0)"] = "12";
+        rig->composer->startNote = 60;
+        rig->composer->PitchOn();
+        QCOMPARE(rig->composer->startNote.toText(), QStringLiteral("72"));
+        QCOMPARE(rig->wire(), QStringList{"90 48 3c"});
+        QCOMPARE(rig->panel.shownIn("TextVal(0)"), QStringList{"72"});
+
+        rig->panel.texts["TextTranspose(3)"] = "0.5";
+        rig->composer->startNote = 60;
+        rig->composer->PanOn();
+        QCOMPARE(rig->composer->startNote.toText(), QStringLiteral("60.5"));
+        QCOMPARE(rig->panel.shownIn("TextVal(3)"), QStringList{"60.5"});
+        QCOMPARE(rig->wire().last(), QStringLiteral("b0 0a 3c")); // 60.5 rounds to even
+    }
+
+    void transpositionZeroLeavesTheValueAsItIs()
+    {
+        rig->composer->startNote = Variant::single(16777216.0f);
+        rig->composer->ProgOn();
+        QCOMPARE(rig->composer->startNote.kind(), Variant::Kind::Single);
+        QCOMPARE(rig->panel.shownIn("TextVal(2)"), QStringList{"1.677722E+07"});
+    }
+
+    void displayOffLeavesTheResultBoxes()
+    {
+        rig->panel.check("CheckDisplayResults", 0);
+        rig->composer->startNote = 30;
+        rig->composer->PitchOn();
+        rig->composer->VelOn();
+        rig->composer->ProgOn();
+        rig->composer->PanOn();
+        QVERIFY(rig->panel.shown.empty());
+        QCOMPARE(rig->wire(), QStringList({"90 1e 3c", "90 00 1e", "c0 1e", "b0 0a 1e"}));
+    }
+
+    // A box read as a number that holds text is marked and counts
+    // as its initial design value; it is unmarked once it holds a number.
+    void boxesThatAreNoNumberCountAsTheirDesignValue()
+    {
+        rig->panel.texts["TextVal(1)"] = "loud";
+        rig->panel.texts["TextTranspose(0)"] = "up";
+        rig->composer->startNote = 30;
+        rig->composer->PitchOn();
+        QCOMPARE(rig->wire(), QStringList{"90 1e 3c"}); // velocity 60, no transposition
+        QVERIFY(rig->panel.isMarked("TextVal(1)"));
+        QVERIFY(rig->panel.isMarked("TextTranspose(0)"));
+
+        rig->panel.texts["TextVal(1)"] = "100";
+        rig->panel.texts["TextTranspose(0)"] = "1";
+        rig->composer->PitchOn();
+        QCOMPARE(rig->wire().last(), QStringLiteral("90 1f 64"));
+        QVERIFY(!rig->panel.isMarked("TextVal(1)"));
+        QVERIFY(!rig->panel.isMarked("TextTranspose(0)"));
+
+        rig->panel.texts["TextVal(0)"] = "x";
+        rig->composer->startNote = 90;
+        rig->composer->VelOn();
+        QCOMPARE(rig->wire().last(), QStringLiteral("90 00 5a")); // note 0
+        QVERIFY(rig->panel.isMarked("TextVal(0)"));
+
+        rig->panel.texts["TextTranspose(2)"] = "";
+        rig->composer->startNote = 5;
+        rig->composer->ProgOn();
+        QCOMPARE(rig->wire().last(), QStringLiteral("c0 05"));
+        QVERIFY(rig->panel.isMarked("TextTranspose(2)"));
+    }
+
+    void randomDelayIsAWholeNumberFrom0ToTheDelay()
+    {
+        auto& host = rig->host;
+        host.randoms = {0.5f, 0.99999994f, 0.0f};
+        rig->composer->DoSleep();
+        rig->composer->DoSleep();
+        rig->composer->DoSleep();
+        QCOMPARE(host.pauses, (std::vector<long long>{30, 60, 0}));
+
+        rig->panel.texts["DelayText"] = "0";
+        host.randoms = {0.99999994f};
+        rig->composer->DoSleep();
+        QCOMPARE(host.pauses.back(), 0LL);
+        QCOMPARE(host.draws, 4);
+    }
+
+    void fixedDelayIsTheRoundedNumber()
+    {
+        rig->panel.check("CheckRandomDelay", 0);
+        for (const char* delay : {"60", "2.5", "3.5", "0"})
+        {
+            rig->panel.texts["DelayText"] = delay;
+            rig->composer->DoSleep();
+        }
+        QCOMPARE(rig->host.pauses, (std::vector<long long>{60, 2, 4, 0}));
+        QCOMPARE(rig->host.draws, 0);
+    }
+
+    // Negative waits are 0 ms, waits beyond 32 bits are capped.
+    void delaysOutsideThe32BitRangeAreHeld()
+    {
+        auto& host = rig->host;
+        rig->panel.texts["DelayText"] = "-50";
+        rig->composer->DoSleep(); // random: floor(-49 * 0.5)
+        rig->panel.check("CheckRandomDelay", 0);
+        rig->composer->DoSleep();
+        rig->panel.texts["DelayText"] = "1e12";
+        rig->composer->DoSleep();
+        rig->panel.check("CheckRandomDelay", 1);
+        rig->composer->DoSleep();
+        rig->panel.texts["DelayText"] = "1.7976931348623157e308";
+        host.randoms = {0.99999994f};
+        rig->composer->DoSleep();
+        rig->panel.texts["DelayText"] = "-1.7976931348623157e308";
+        rig->composer->DoSleep();
+        QCOMPARE(host.pauses, (std::vector<long long>{0, 0, 2147483647, 2147483647, 2147483647, 0}));
+    }
+
+    void delayThatIsNoNumberCounts60()
+    {
+        rig->panel.check("CheckRandomDelay", 0);
+        rig->panel.texts["DelayText"] = "soon";
+        rig->composer->DoSleep();
+        QCOMPARE(rig->host.pauses, (std::vector<long long>{60}));
+        QVERIFY(rig->panel.isMarked("DelayText"));
+        rig->panel.texts["DelayText"] = "10";
+        rig->composer->DoSleep();
+        QVERIFY(!rig->panel.isMarked("DelayText"));
+    }
+
+    void patchSelectionRecordsAndSendsTheProgrammeChange()
+    {
+        rig->composer->patchSelected(5);
+        QCOMPARE(rig->composer->channelPatch[0], 5);
+        QCOMPARE(rig->out->writeLog(), fields("Status=192", "Data1=5", "Data2=0"));
+        QCOMPARE(rig->wire(), QStringList{"c0 05"});
+        rig->composer->patchSelected(127);
+        QCOMPARE(rig->composer->channelPatch[0], 127);
+        QCOMPARE(rig->wire().last(), QStringLiteral("c0 7f"));
+        QVERIFY(rig->panel.shown.empty());
+    }
+
+    void modeFlagsFollowTheCheckBoxes()
+    {
+        rig->setModes(1, 0, 0, 1);
+        QCOMPARE(rig->composer->doMode, (std::array<int, 4>{1, 0, 0, 1}));
+        QCOMPARE(rig->panel.texts["TextDoMode"], QStringLiteral(", 1, 0, 0, 1"));
+        rig->setModes(0, 0, 0, 0);
+        QCOMPARE(rig->panel.texts["TextDoMode"], QStringLiteral(", 0, 0, 0, 0"));
+    }
+
+    void guardsReplaceEmptyBoxesAndMarkUnusableOnes()
+    {
+        auto& panel = rig->panel;
+        auto& composer = *rig->composer;
+
+        panel.texts["DelayText"] = "";
+        composer.delayTextChanged();
+        QCOMPARE(panel.texts["DelayText"], QStringLiteral("0"));
+        QVERIFY(!panel.isMarked("DelayText"));
+        panel.texts["DelayText"] = "abc";
+        composer.delayTextChanged();
+        QVERIFY(panel.isMarked("DelayText"));
+        panel.texts["DelayText"] = "60";
+        composer.delayTextChanged();
+        QVERIFY(!panel.isMarked("DelayText"));
+
+        panel.texts["TextTranspose(2)"] = "";
+        composer.transposeTextChanged(2);
+        QCOMPARE(panel.texts["TextTranspose(2)"], QStringLiteral("0"));
+        panel.texts["TextTranspose(2)"] = "-";
+        composer.transposeTextChanged(2);
+        QVERIFY(panel.isMarked("TextTranspose(2)"));
+        panel.texts["TextTranspose(2)"] = "-12";
+        composer.transposeTextChanged(2);
+        QVERIFY(!panel.isMarked("TextTranspose(2)"));
+
+        panel.texts["TextModulo"] = "40000";
+        composer.moduloTextChanged();
+        QCOMPARE(panel.texts["TextModulo"], QStringLiteral("30000"));
+        QVERIFY(!panel.isMarked("TextModulo"));
+        for (const char* unusable : {"", "0", "0.4", "abc"}) {
+            panel.texts["TextModulo"] = unusable;
+            composer.moduloTextChanged();
+            QVERIFY2(panel.isMarked("TextModulo"), unusable);
+            QCOMPARE(panel.texts["TextModulo"], QString::fromLatin1(unusable)); // left as typed
+        }
+        panel.texts["TextModulo"] = "12";
+        composer.moduloTextChanged();
+        QVERIFY(!panel.isMarked("TextModulo"));
+
+        panel.texts["StartNoteText"] = "sixty";
+        composer.startNoteTextChanged();
+        QVERIFY(panel.isMarked("StartNoteText"));
+        panel.texts["StartNoteText"] = "60";
+        composer.startNoteTextChanged();
+        QVERIFY(!panel.isMarked("StartNoteText"));
+
+        for (int mode = 0; mode < 4; ++mode) {
+            const QString box = QStringLiteral("TextVal(%1)").arg(mode);
+            panel.texts[box] = "x";
+            composer.resultTextChanged(mode);
+            QCOMPARE(panel.isMarked(box), mode < 2); // only 0 and 1 are read
+            panel.texts[box] = "7";
+            composer.resultTextChanged(mode);
+            QVERIFY(!panel.isMarked(box));
+        }
+        QVERIFY(rig->wire().isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(SendersTest)
+#include "test_senders.moc"
