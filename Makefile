@@ -32,8 +32,10 @@ build: deps
 run: build
 	$(BUILD)/src/app/quorvane
 
+CTEST_ARGS ?=
+
 test: build
-	cd $(BUILD) && ctest --output-on-failure
+	cd $(BUILD) && ctest --output-on-failure $(CTEST_ARGS)
 
 bench: build
 	$(BUILD)/bench/quorvane_bench

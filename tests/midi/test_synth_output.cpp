@@ -36,7 +36,7 @@ double pitchOf(const Samples& s, double rate)
 {
     const int minLag = int(rate / 2000.0);
     const int maxLag = int(rate / 50.0);
-    const int length = int(s.size()) - maxLag;
+    const int length = int(s.size()) - maxLag - 1; // room for the largest lag tried
     std::vector<double> r(std::size_t(maxLag + 2), 0.0);
     double best = 0.0;
     for (int lag = minLag; lag <= maxLag + 1; ++lag) {
