@@ -5,19 +5,8 @@
 namespace quorvane {
 
 MidiInput::MidiInput(std::unique_ptr<InputBackend> backend, QObject* parent)
-    : QObject(parent), backend_(std::move(backend))
+    : MidiComponent(*backend, 0, parent), backend_(std::move(backend))
 {
-    // The MIDI system tells of a lost device on its own thread; the loss is
-    // handled here, in order with everything else the program does.
-    backend_->setLossNotifier([this] { QMetaObject::invokeMethod(this, &MidiInput::deviceLost, Qt::QueuedConnection); });
-}
-
-void MidiInput::deviceLost()
-{
-    if (!backend_->isOpen())
-        return;
-    close();
-    report(backend_->lossFailure());
 }
 
 MidiInput::~MidiInput()
@@ -27,11 +16,6 @@ MidiInput::~MidiInput()
         backend_->close();
     } catch (const MidiFailure&) {
     }
-}
-
-void MidiInput::write(const char* member, const Variant& value)
-{
-    backend_->propertyWritten(PropertyWrite{QString::fromLatin1(member), value});
 }
 
 void MidiInput::setAction(const Variant& code)
@@ -49,25 +33,6 @@ void MidiInput::setAction(const Variant& code)
         break;
     }
     default: break;
-    }
-}
-
-void MidiInput::setDeviceNumber(const Variant& device)
-{
-    write("DeviceNumber", device);
-    device_ = device;
-}
-
-QString MidiInput::deviceName()
-{
-    const std::optional<int> device = toInteger16(device_);
-    if (!device || *device < 0)
-        return QString();
-    try {
-        return backend_->name(*device);
-    } catch (const MidiFailure& failure) {
-        report(failure);
-        return QString();
     }
 }
 
@@ -95,30 +60,12 @@ int MidiInput::status() const { return currentByte(0); }
 int MidiInput::data1() const { return currentByte(1); }
 int MidiInput::data2() const { return currentByte(2); }
 
-int MidiInput::deviceCount()
-{
-    try {
-        return backend_->count();
-    } catch (const MidiFailure& failure) {
-        report(failure);
-        return 0;
-    }
-}
-
-int MidiInput::openState() const
-{
-    return backend_->isOpen() ? 1 : 0;
-}
-
 void MidiInput::open()
 {
-    const std::optional<int> device = toInteger16(device_);
     try {
-        if (!device || *device < 0 || *device >= backend_->count())
-            throw MidiFailure(MidiErrorCode::InvalidDevice,
-                              tr("There is no MIDI input device number %1.").arg(device_.toText()));
+        const int device = deviceToOpen(tr("There is no MIDI input device number %1."));
         close();
-        backend_->open(*device, [this](const MidiBytes& message) { receive(message); });
+        backend_->open(device, [this](const MidiBytes& message) { receive(message); });
     } catch (const MidiFailure& failure) {
         close();
         report(failure);
@@ -154,12 +101,6 @@ void MidiInput::notifyArrival()
     notificationPending_ = false;
     if (count() > 0)
         emit messageArrived();
-}
-
-void MidiInput::report(const MidiFailure& failure)
-{
-    lastFailure_ = failure;
-    emit errorReported(failure.code(), failure.text());
 }
 
 } // namespace quorvane

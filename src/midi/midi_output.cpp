@@ -1,28 +1,10 @@
 #include "midi_output.h"
 
-#include <QMetaObject>
-
 namespace quorvane {
 
 MidiOutput::MidiOutput(std::unique_ptr<OutputBackend> backend, QObject* parent)
-    : QObject(parent), backend_(std::move(backend))
+    : MidiComponent(*backend, -1, parent), backend_(std::move(backend))
 {
-    // The MIDI system tells of a lost device on its own thread; the loss is
-    // handled here, in order with everything else the program does.
-    backend_->setLossNotifier([this] { QMetaObject::invokeMethod(this, &MidiOutput::deviceLost, Qt::QueuedConnection); });
-}
-
-void MidiOutput::deviceLost()
-{
-    if (!backend_->isOpen())
-        return;
-    close();
-    report(backend_->lossFailure());
-}
-
-void MidiOutput::write(const char* member, const Variant& value)
-{
-    backend_->propertyWritten(PropertyWrite{QString::fromLatin1(member), value});
 }
 
 void MidiOutput::setAction(const Variant& code)
@@ -33,25 +15,6 @@ void MidiOutput::setAction(const Variant& code)
     case Close: close(); break;
     case Send: send(); break;
     default: break; // other codes mean nothing to an output
-    }
-}
-
-void MidiOutput::setDeviceNumber(const Variant& device)
-{
-    write("DeviceNumber", device);
-    device_ = device;
-}
-
-QString MidiOutput::deviceName()
-{
-    const std::optional<int> device = toInteger16(device_);
-    if (!device || *device < -1)
-        return QString();
-    try {
-        return backend_->name(*device);
-    } catch (const MidiFailure& failure) {
-        report(failure);
-        return QString();
     }
 }
 
@@ -79,30 +42,12 @@ void MidiOutput::setAuxiliary(const Variant& auxiliary)
     auxiliary_ = auxiliary;
 }
 
-int MidiOutput::deviceCount()
-{
-    try {
-        return backend_->count();
-    } catch (const MidiFailure& failure) {
-        report(failure);
-        return 0;
-    }
-}
-
-int MidiOutput::openState() const
-{
-    return backend_->isOpen() ? 1 : 0;
-}
-
 void MidiOutput::open()
 {
-    const std::optional<int> device = toInteger16(device_);
     try {
-        if (!device || *device < -1 || *device >= backend_->count())
-            throw MidiFailure(MidiErrorCode::InvalidDevice,
-                              tr("There is no MIDI output device number %1.").arg(device_.toText()));
+        const int device = deviceToOpen(tr("There is no MIDI output device number %1."));
         backend_->close(); // a second open replaces the device that is open
-        backend_->open(*device);
+        backend_->open(device);
     } catch (const MidiFailure& failure) {
         backend_->close();
         report(failure);
@@ -135,12 +80,6 @@ void MidiOutput::send()
         close();
         report(failure);
     }
-}
-
-void MidiOutput::report(const MidiFailure& failure)
-{
-    lastFailure_ = failure;
-    emit errorReported(failure.code(), failure.text());
 }
 
 } // namespace quorvane
