@@ -12,6 +12,17 @@
 #include <QTimer>
 #include <memory>
 
+// What the device dialog does at start-up: output and input device 0 opened,
+// the input receiving.
+inline void openFirstDevices(quorvane::FrmMain& window)
+{
+    window.MIDIOutput1().setDeviceNumber(0);
+    window.MIDIOutput1().setAction(1);
+    window.MIDIInput1().setDeviceNumber(0);
+    window.MIDIInput1().setAction(1);
+    window.MIDIInput1().setAction(4);
+}
+
 // A main window over in-memory MIDI devices and the real Qt host, loaded as
 // at start-up with the output and input device 0 opened as the device dialog
 // would, and the record cleared so that a test sees only what it caused.
@@ -29,13 +40,7 @@ struct MainWindowFixture {
         out = output.get();
         in = input.get();
         window = std::make_unique<quorvane::FrmMain>(std::move(output), std::move(input), host);
-        window->showSetupDialog = [this] {
-            window->MIDIOutput1().setDeviceNumber(0);
-            window->MIDIOutput1().setAction(1);
-            window->MIDIInput1().setDeviceNumber(0);
-            window->MIDIInput1().setAction(1);
-            window->MIDIInput1().setAction(4);
-        };
+        window->showSetupDialog = [this] { openFirstDevices(*window); };
         window->openWithDesktop = [](const QUrl&) {};
         window->endProgram = [this] {
             ++programEnds;

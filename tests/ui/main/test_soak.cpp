@@ -1,5 +1,4 @@
-#include "frm_main.h"
-#include "memory_backend.h"
+#include "main_window_fixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -213,13 +212,7 @@ private slots:
                 modal->close();
         });
         closer.start(0);
-        window->showSetupDialog = [this] {
-            window->MIDIOutput1().setDeviceNumber(0);
-            window->MIDIOutput1().setAction(1);
-            window->MIDIInput1().setDeviceNumber(0);
-            window->MIDIInput1().setAction(1);
-            window->MIDIInput1().setAction(4);
-        };
+        window->showSetupDialog = [this] { openFirstDevices(*window); };
         window->load();
         host.act = [this] { act(); };
         while (actions < total && !QTest::currentTestFailed())
