@@ -1,5 +1,7 @@
 #include "about_box.h"
 
+#include "classic_look.h"
+
 #include "about_picture.h"
 
 #include <QApplication>
@@ -14,10 +16,6 @@
 namespace quorvane {
 
 namespace {
-
-// The window designs' twips (15 to a pixel at 96 dots per inch) as
-// device-independent pixels.
-constexpr int twips(int value) { return (value + 7) / 15; }
 
 enum class Kind { DescriptionBox, Button, VerseBox, TextBox, Region, Label, Picture };
 
@@ -229,10 +227,7 @@ AboutBox::AboutBox(QWidget* owner) : QWidget(owner, Qt::Window)
     // The close box unloads the window; the button only hides it.
     setAttribute(Qt::WA_DeleteOnClose);
 
-    QFont font = QApplication::font();
-    font.setPointSizeF(8.25);
-    font.setWeight(QFont::Normal);
-    setFont(font);
+    setFont(classicFont());
 
     const QImage picture = paintAboutPicture(featureAreas());
     for (const Control& c : controls) {

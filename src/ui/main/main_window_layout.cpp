@@ -1,6 +1,6 @@
 #include "main_window_layout.h"
 
-#include "classic_font.h"
+#include "classic_look.h"
 
 #include <QApplication>
 #include <QCheckBox>

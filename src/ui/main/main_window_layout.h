@@ -1,5 +1,7 @@
 #pragma once
 
+#include "classic_look.h"
+
 class QMainWindow;
 
 namespace quorvane {
@@ -7,8 +9,5 @@ namespace quorvane {
 // Builds the main window's controls at their places, with their names,
 // captions, initial texts and check states, fonts and colours.
 void buildMainWindowLayout(QMainWindow& window);
-
-// Converts the window designs' twips into device-independent pixels.
-constexpr int twips(int value) { return (value + 7) / 15; }
 
 } // namespace quorvane

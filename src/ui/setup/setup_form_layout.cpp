@@ -46,11 +46,8 @@ QWidget* makeControl(const Control& c, QDialog& form)
         break;
     }
     widget->setObjectName(QString::fromUtf8(c.name));
-    QFont font = QApplication::font();
-    font.setPointSizeF(8.25);
-    font.setWeight(QFont::Normal);
-    widget->setFont(font);
-    widget->setGeometry(setupTwips(c.left), setupTwips(c.top), setupTwips(c.width), setupTwips(c.height));
+    widget->setFont(classicFont());
+    widget->setGeometry(twips(c.left), twips(c.top), twips(c.width), twips(c.height));
     return widget;
 }
 
@@ -61,7 +58,7 @@ void buildSetupFormLayout(QDialog& form)
     form.setObjectName(QStringLiteral("MIDISetupForm"));
     form.setWindowTitle(QStringLiteral("MIDI Setup"));
     form.setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
-    form.setFixedSize(setupTwips(6315), setupTwips(1200));
+    form.setFixedSize(twips(6315), twips(1200));
     for (const Control& c : controls)
         makeControl(c, form);
     // Enter answers "Ok" wherever the focus is, except on "Cancel" itself.

@@ -1,4 +1,4 @@
-#include "classic_font.h"
+#include "classic_look.h"
 
 #include <QApplication>
 
