@@ -12,9 +12,18 @@ QString hexText(const MidiBytes& bytes)
     return parts.join(QLatin1Char(' '));
 }
 
-MemoryDevices::MemoryDevices(QStringList deviceNames) : names(std::move(deviceNames))
+MemoryDevices::MemoryDevices(QStringList deviceNames) : names(std::move(deviceNames)) {}
+
+qint64 MemoryDevices::now()
 {
-    clock_.start();
+    // One clock for every in-memory device, so that the records of an output
+    // and an input can be put in one order.
+    static const QElapsedTimer clock = [] {
+        QElapsedTimer started;
+        started.start();
+        return started;
+    }();
+    return clock.nsecsElapsed();
 }
 
 QStringList MemoryDevices::writeLog() const

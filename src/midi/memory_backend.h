@@ -12,7 +12,7 @@ namespace quorvane {
 
 // In-memory MIDI devices for tests: named devices, opens that can be made to
 // fail, and a record of every property write and every message on the wire,
-// each with the nanoseconds since the back end was made.
+// each with the nanoseconds since the first in-memory device was made.
 class MemoryDevices {
 public:
     struct Write {
@@ -36,10 +36,7 @@ protected:
     QString checkedName(int device, const QString& virtualName) const;
     void checkedOpen(int device);
     void record(const PropertyWrite& write);
-    qint64 now() const { return clock_.nsecsElapsed(); }
-
-private:
-    QElapsedTimer clock_;
+    static qint64 now();
 };
 
 class MemoryOutputBackend : public OutputBackend, public MemoryDevices {

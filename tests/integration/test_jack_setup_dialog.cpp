@@ -90,13 +90,20 @@ private slots:
 
     void chosenInputDeliversAfterOk()
     {
-        QSignalSpy arrivals(input.get(), &MidiInput::messageArrived);
         QVERIFY(chooseInDialog("ComboMidiIn", QStringLiteral("seq:out")));
         QCOMPARE(input->openState(), 1);
         QVERIFY(input->isReceiving());
-        QTRY_VERIFY_WITH_TIMEOUT(arrivals.count() > 0, 5000);
-        QVERIFY(input->status() == 0x90 || input->status() == 0x80);
-        QCOMPARE(input->data1(), 60);
+        // What the device opened at load sent before "Ok" is still queued (no
+        // message is dropped on a switch); the chosen sequencer's note 60
+        // follows it.
+        auto noteFromChosenDevice = [this] {
+            for (; input->count() > 0; input->setAction(MidiInput::Next)) {
+                if ((input->status() == 0x90 || input->status() == 0x80) && input->data1() == 60)
+                    return true;
+            }
+            return false;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(noteFromChosenDevice(), 5000);
     }
 };
 
