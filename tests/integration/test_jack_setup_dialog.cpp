@@ -4,7 +4,6 @@
 #include "rtmidi_backend.h"
 
 #include <QComboBox>
-#include <QSignalSpy>
 #include <QtTest>
 
 using namespace quorvane;
