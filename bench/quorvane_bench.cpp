@@ -43,8 +43,8 @@ int main(int argc, char* argv[])
     window.show();
     QApplication::processEvents();
 
-    //DEV benchPausePrecision(host);
-    (void)wire; (void)keyboard; //DEV benchRates(window, host, wire, keyboard);
+    benchPausePrecision(host);
+    benchRates(window, host, wire, keyboard);
     benchThruLatency(host);
     return 0;
 }

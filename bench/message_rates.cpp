@@ -1,0 +1,158 @@
+#include "message_rates.h"
+
+#include "bench_table.h"
+#include "frm_main.h"
+#include "memory_backend.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <thread>
+
+using namespace quorvane;
+
+namespace {
+
+constexpr int runMs = 1000;
+constexpr int burstSize = 10000;
+
+void setModes(FrmMain& window, bool on, bool noteOff)
+{
+    for (int mode = 0; mode < 4; ++mode)
+        window.findChild<QCheckBox*>(QStringLiteral("CheckDoMode(%1)").arg(mode))->setChecked(on);
+    window.findChild<QCheckBox*>(QStringLiteral("CheckUseNoteOff"))->setChecked(noteOff);
+    window.composer().refreshModeFlags();
+}
+
+// Runs a formula for runMs, stopped by "Stop it" from the event queue, and
+// returns the seconds it ran.
+double runFormula(FrmMain& window, bool mixmaster)
+{
+    Composer& composer = window.composer();
+    QTimer::singleShot(runMs, [&] { mixmaster ? composer.stopMixmaster() : composer.stopWondrousness(); });
+    QElapsedTimer clock;
+    clock.start();
+    mixmaster ? composer.runMixmaster() : composer.runWondrousness();
+    return clock.nsecsElapsed() / 1e9;
+}
+
+// How many times per second the bare yield runs: the ceiling of the passes.
+double yieldsPerSecond()
+{
+    QElapsedTimer clock;
+    clock.start();
+    long long calls = 0;
+    while (clock.elapsed() < runMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        ++calls;
+    }
+    return calls / (clock.nsecsElapsed() / 1e9);
+}
+
+// Writes messages field by field straight to the output component, as the
+// senders do but without formula, yield or window: its own ceiling.
+double directSendsPerSecond(MidiOutput& output, long long count)
+{
+    QElapsedTimer clock;
+    clock.start();
+    for (long long i = 0; i < count; ++i) {
+        output.setStatus(0x90);
+        output.setData1(static_cast<int>(i % 128));
+        output.setData2(60);
+        output.setAuxiliary(0);
+        output.setAction(MidiOutput::Send);
+    }
+    return count / (clock.nsecsElapsed() / 1e9);
+}
+
+QString perSecond(double rate)
+{
+    return QStringLiteral("%1 /s").arg(rate, 0, 'f', 0);
+}
+
+void passes(FrmMain& window, CountingHost& host)
+{
+    setModes(window, false, false);
+    const double anchor = yieldsPerSecond();
+    for (const bool mixmaster : {true, false}) {
+        host.yields = 0;
+        const double seconds = runFormula(window, mixmaster);
+        printFigure({QStringLiteral("%1 passes, all modes off").arg(mixmaster ? "Mixmaster" : "Wondrousness"),
+                     perSecond(host.yields / seconds), perSecond(anchor) + QStringLiteral(" bare yields"),
+                     QStringLiteral("-")});
+    }
+}
+
+void messagesAtDelayZero(FrmMain& window, MemoryOutputBackend& wire)
+{
+    setModes(window, true, true);
+    window.setText(QStringLiteral("DelayText"), QStringLiteral("0"));
+    wire.wire.clear();
+    const double seconds = runFormula(window, false);
+    const auto sent = static_cast<long long>(wire.wire.size());
+    const double anchor = directSendsPerSecond(window.MIDIOutput1(), sent);
+    printFigure({QStringLiteral("messages, delay 0, all modes and note-off"), perSecond(sent / seconds),
+                 perSecond(anchor) + QStringLiteral(" direct sends"), QStringLiteral("-")});
+    window.setText(QStringLiteral("DelayText"), QStringLiteral("60"));
+    wire.wire.clear();
+    wire.clearLog();
+}
+
+// Note-ons and note-offs on channel 1 and volume changes on channel 2: all of
+// them pass straight through (a programme change on channel 1 would move the
+// patch list instead).
+MidiBytes burstMessage(int i)
+{
+    const auto n = static_cast<unsigned char>(i % 128);
+    switch (i % 3) {
+    case 0: return {0x90, n, 100};
+    case 1: return {0x80, n, 0};
+    default: return {0xB1, 7, n};
+    }
+}
+
+void burst(FrmMain& window, MemoryOutputBackend& wire, MemoryInputBackend& keyboard)
+{
+    wire.wire.clear();
+    QEventLoop loop;
+    QObject::connect(&window.MIDIInput1(), &MidiInput::messageArrived, &loop, [&] {
+        if (wire.wire.size() >= burstSize)
+            loop.quit();
+    }, Qt::QueuedConnection);
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+    QElapsedTimer clock;
+    clock.start();
+    std::thread device([&] {
+        for (int i = 0; i < burstSize; ++i)
+            keyboard.inject(burstMessage(i));
+    });
+    loop.exec();
+    const double seconds = clock.nsecsElapsed() / 1e9;
+    device.join();
+
+    const auto delivered = static_cast<int>(wire.wire.size());
+    int inOrder = 0;
+    while (inOrder < delivered && wire.wire[static_cast<std::size_t>(inOrder)].bytes == burstMessage(inOrder))
+        ++inOrder;
+    wire.wire.clear();
+    wire.clearLog();
+    const double anchor = directSendsPerSecond(window.MIDIOutput1(), burstSize);
+    printFigure({QStringLiteral("burst of %1 forwarded").arg(burstSize),
+                 QStringLiteral("%1 in order of %2, %3").arg(inOrder).arg(delivered).arg(perSecond(burstSize / seconds)),
+                 perSecond(anchor) + QStringLiteral(" direct sends"), QStringLiteral("all, in order")});
+    wire.wire.clear();
+    wire.clearLog();
+}
+
+} // namespace
+
+void benchRates(FrmMain& window, CountingHost& host, MemoryOutputBackend& wire, MemoryInputBackend& keyboard)
+{
+    printSection(QStringLiteral("Rates over the in-memory devices, with the window on screen"));
+    passes(window, host);
+    messagesAtDelayZero(window, wire);
+    burst(window, wire, keyboard);
+}

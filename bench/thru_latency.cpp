@@ -1,0 +1,209 @@
+#include "thru_latency.h"
+
+#include "bench_table.h"
+#include "frm_main.h"
+#include "jack_server.h"
+#include "rtmidi_backend.h"
+#include "rtmidi_thru.h"
+
+#include <QEventLoop>
+#include <QRegularExpression>
+#include <QTimer>
+
+#include <functional>
+#include <limits>
+
+using namespace quorvane;
+
+namespace {
+
+const QString tool = QStringLiteral("jack_midi_latency_test");
+const QString toolOut = tool + QStringLiteral(":out");
+const QString toolIn = tool + QStringLiteral(":in");
+constexpr double periodMs = 64 * 1000.0 / 48000;
+// The tool gives up on its whole run when a message goes missing, which an
+// xrun of the dummy driver on a busy machine can cause; short runs lose little.
+constexpr int messagesPerRun = 100;
+constexpr int messagesWanted = 1000;
+constexpr int runsAllowed = 40;
+constexpr int runTimeoutMs = 10000;
+
+// The window's own forwarding, its devices chosen by name as in the device dialog.
+class WindowThru : public Thru {
+public:
+    explicit WindowThru(FrmMain& window) : window_(window) {}
+
+    bool open(const QString& from, const QString& to) override
+    {
+        MidiOutput& output = window_.MIDIOutput1();
+        MidiInput& input = window_.MIDIInput1();
+        output.setDeviceNumber(deviceNamed(output.deviceCount(), to, [&](int i) { return output.backend().name(i); }));
+        output.setAction(MidiOutput::Open);
+        input.setDeviceNumber(deviceNamed(input.deviceCount(), from, [&](int i) { return input.backend().name(i); }));
+        input.setAction(MidiInput::Open);
+        input.setAction(MidiInput::Start);
+        return output.openState() == 1 && input.openState() == 1;
+    }
+
+    void close() override
+    {
+        window_.MIDIInput1().setAction(MidiInput::Close);
+        window_.MIDIOutput1().setAction(MidiOutput::Close);
+    }
+
+private:
+    static int deviceNamed(int count, const QString& name, const std::function<QString(int)>& nameOf)
+    {
+        for (int i = 0; i < count; ++i) {
+            if (nameOf(i) == name)
+                return i;
+        }
+        return -2;
+    }
+
+    FrmMain& window_;
+};
+
+// What the tool's runs add up to: each message's latency as the upper edge of
+// its 0.1 ms bin in the tool's latency plot (beyond the plot: infinity).
+struct Latencies {
+    std::vector<double> binned;
+    double highest = 0;
+    int xruns = 0;
+    int failedRuns = 0;
+
+    void addRun(const QString& report)
+    {
+        const int plot = report.indexOf(QStringLiteral("Latency Plot:"));
+        if (plot < 0 || !report.contains(QStringLiteral("Messages received: %1").arg(messagesPerRun))) {
+            ++failedRuns;
+            return;
+        }
+        static const QRegularExpression bin(QStringLiteral(R"(^\s*[\d.]+ - ([\d.]+) ms: (\d+)$)"));
+        static const QRegularExpression beyond(QStringLiteral(R"(^\s*> [\d.]+ ms: (\d+)$)"));
+        for (const QString& line : report.mid(plot).split(QLatin1Char('\n'))) {
+            if (const auto m = bin.match(line); m.hasMatch())
+                binned.insert(binned.end(), m.captured(2).toInt(), m.captured(1).toDouble());
+            else if (const auto m = beyond.match(line); m.hasMatch())
+                binned.insert(binned.end(), m.captured(1).toInt(), std::numeric_limits<double>::infinity());
+        }
+        static const QRegularExpression high(QStringLiteral(R"(Highest latency: ([\d.]+) ms)"));
+        highest = std::max(highest, high.match(report).captured(1).toDouble());
+        static const QRegularExpression xrun(QStringLiteral(R"(Xruns: (\d+))"));
+        xruns += xrun.match(report).captured(1).toInt();
+    }
+};
+
+// Runs the tool again and again through the thru until enough messages made
+// the round trip. Asynchronous, so that it works under whatever event loop
+// runs: the idle window's or a formula's.
+class LatencyRuns {
+public:
+    LatencyRuns(JackServer& server, Thru& thru, std::function<void()> done)
+        : server_(server), thru_(thru), done_(std::move(done))
+    {
+    }
+
+    void start()
+    {
+        if (static_cast<int>(result.binned.size()) >= messagesWanted || runs_ == runsAllowed) {
+            done_();
+            return;
+        }
+        ++runs_;
+        process_ = std::make_unique<QProcess>();
+        process_->setProcessChannelMode(QProcess::MergedChannels);
+        QObject::connect(process_.get(), &QProcess::finished, process_.get(), [this] { finishRun(); },
+                         Qt::QueuedConnection);
+        // Through stdbuf, so that the tool's client (and port) names are its
+        // plain name rather than the path QProcess would give it.
+        process_->start(QStringLiteral("stdbuf"), {QStringLiteral("-oL"), tool, QStringLiteral("-s"), QString::number(messagesPerRun)});
+        // A run that never sees both connections waits for ever.
+        QTimer::singleShot(runTimeoutMs, process_.get(), &QProcess::kill);
+        if (!server_.waitForPort(toolIn) || !server_.waitForPort(toolOut) || !thru_.open(toolOut, toolIn))
+            process_->kill();
+    }
+
+    Latencies result;
+
+private:
+    void finishRun()
+    {
+        thru_.close();
+        result.addRun(QString::fromLocal8Bit(process_->readAll()));
+        process_.release()->deleteLater(); // it is the sender of this very call
+        start();
+    }
+
+    JackServer& server_;
+    Thru& thru_;
+    std::function<void()> done_;
+    std::unique_ptr<QProcess> process_;
+    int runs_ = 0;
+};
+
+Latencies measureIdle(JackServer& server, Thru& thru)
+{
+    QEventLoop loop;
+    LatencyRuns runs(server, thru, [&] { loop.quit(); });
+    QTimer::singleShot(0, [&] { runs.start(); });
+    loop.exec();
+    return runs.result;
+}
+
+// The same while Wondrousness plays with delay 60 in pitch mode: the runs
+// start and end inside the formula's yields, as the user's clicks would.
+Latencies measureWhilePlaying(JackServer& server, WindowThru& thru, FrmMain& window)
+{
+    LatencyRuns runs(server, thru, [&] { window.composer().stopWondrousness(); });
+    QTimer::singleShot(0, [&] { runs.start(); });
+    window.composer().runWondrousness();
+    return runs.result;
+}
+
+QString ms(double value)
+{
+    return std::isinf(value) ? QStringLiteral(">10") : fixed(value, 1);
+}
+
+QString latencyText(const Latencies& l)
+{
+    const Spread s = spreadOf(l.binned);
+    return QStringLiteral("%1 / %2 / %3 (n=%4)").arg(ms(s.median), ms(s.p99), fixed(l.highest, 2)).arg(l.binned.size());
+}
+
+void printLatency(const QString& what, const Latencies& program, const Latencies& anchor, int periods)
+{
+    const Spread a = spreadOf(anchor.binned);
+    printFigure({what, latencyText(program), latencyText(anchor),
+                 periods == 1 ? QStringLiteral("median, p99 <= anchor's + 1 period: %1, %2").arg(ms(a.median + periodMs), ms(a.p99 + periodMs))
+                              : QStringLiteral("p99 <= anchor's + 2 periods: %1").arg(ms(a.p99 + 2 * periodMs))});
+    printNote(QStringLiteral("xruns of the dummy driver: %1 here, %2 in the anchor; tool runs lost to them: %3 here, %4 in the anchor")
+                  .arg(program.xruns).arg(anchor.xruns).arg(program.failedRuns).arg(anchor.failedRuns));
+}
+
+} // namespace
+
+void benchThruLatency(QtHost& host)
+{
+    printSection(QStringLiteral("Thru latency over JACK (dummy driver, 48 kHz, 64-frame period = %1 ms), in ms: "
+                                "median / p99 of 0.1 ms bins / highest (anchor: a bare RtMidi thru)").arg(fixed(periodMs, 2)));
+    JackServer server;
+    if (!server.start()) {
+        printNote(QStringLiteral("left out: jackd with the dummy driver did not start"));
+        return;
+    }
+    Latencies anchor;
+    {
+        RtMidiThru thru;
+        anchor = measureIdle(server, thru);
+    }
+    FrmMain window(std::make_unique<RtMidiOutputBackend>(), std::make_unique<RtMidiInputBackend>(), host);
+    window.load();
+    window.show();
+    WindowThru thru(window);
+    printLatency(QStringLiteral("window's forwarding, idle"), measureIdle(server, thru), anchor, 1);
+    printLatency(QStringLiteral("window's forwarding, Wondrousness playing"), measureWhilePlaying(server, thru, window),
+                 anchor, 2);
+    window.close();
+}
