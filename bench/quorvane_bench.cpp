@@ -4,12 +4,15 @@
 
 #include "bench_table.h"
 #include "frm_main.h"
+#include "jack_server.h"
 #include "memory_backend.h"
 #include "message_rates.h"
 #include "pause_precision.h"
+#include "program_resources.h"
 #include "thru_latency.h"
 
 #include <QApplication>
+#include <QPushButton>
 #include <QThread>
 #include <cstdio>
 
@@ -45,6 +48,12 @@ int main(int argc, char* argv[])
 
     benchPausePrecision(host);
     benchRates(window, host, wire, keyboard);
-    benchThruLatency(host);
+
+    // The rest needs MIDI: a private JACK server, stopped whatever happens.
+    JackServer server;
+    server.start();
+    benchThruLatency(host, server);
+    const QPushButton* doIt = window.findChild<QPushButton*>(QStringLiteral("DoIt"));
+    benchProgramResources(doIt->mapTo(&window, doIt->rect().center()), server);
     return 0;
 }

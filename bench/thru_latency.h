@@ -2,7 +2,9 @@
 
 #include "qt_host.h"
 
+class JackServer;
+
 // The latency of the window's input forwarding through a private JACK server
 // (dummy driver, 64-frame periods), measured by jack_midi_latency_test, beside
 // the same loop through a bare RtMidi thru.
-void benchThruLatency(quorvane::QtHost& host);
+void benchThruLatency(quorvane::QtHost& host, JackServer& server);

@@ -1,0 +1,227 @@
+#include "program_resources.h"
+
+#include "bench_table.h"
+#include "jack_server.h"
+#include "x_display.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+
+#include <unistd.h>
+
+namespace {
+
+constexpr int idleMs = 10000;
+constexpr int playingMs = 5000;
+constexpr int windowTimeoutMs = 20000;
+
+struct ProcessFigures {
+    double startMs = -1;
+    double idleCpu = -1;
+    double idleUiThreadCpu = -1; // of which the user-interface thread
+    double playingCpu = -1;
+    double playingUiThreadCpu = -1;
+    double peakMiB = -1;
+    double sharedMiB = -1; // JACK's shared memory, mapped by every client of the server
+};
+
+// User and system time so far of a process, from /proc/<pid>/stat, or of
+// one of its threads, from /proc/<pid>/task/<tid>/stat.
+double cpuSeconds(const QString& statPath)
+{
+    QFile stat(statPath);
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray line = stat.readAll();
+    // The fields after the command name, which is in parentheses and may hold spaces.
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 13)
+        return 0;
+    return (fields[11].toDouble() + fields[12].toDouble()) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+struct CpuShare {
+    double process = -1;
+    double uiThread = -1; // the main thread, whose thread id is the process id
+};
+
+CpuShare cpuPercentOver(qint64 pid, int ms)
+{
+    const QString processStat = QStringLiteral("/proc/%1/stat").arg(pid);
+    const QString uiThreadStat = QStringLiteral("/proc/%1/task/%1/stat").arg(pid);
+    const double processBefore = cpuSeconds(processStat);
+    const double uiThreadBefore = cpuSeconds(uiThreadStat);
+    QElapsedTimer clock;
+    clock.start();
+    QThread::msleep(static_cast<unsigned long>(ms));
+    const double seconds = clock.nsecsElapsed() / 1e9;
+    return {100.0 * (cpuSeconds(processStat) - processBefore) / seconds,
+            100.0 * (cpuSeconds(uiThreadStat) - uiThreadBefore) / seconds};
+}
+
+// A memory figure of /proc/<pid>/status ("VmHWM:" the peak resident set,
+// "RssShmem:" the part of it that is shared memory).
+double statusMiB(qint64 pid, const QByteArray& field)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(field.size()).trimmed().split(' ').first().toDouble() / 1024;
+    }
+    return -1;
+}
+
+// A program under measurement, ended by closing its last window found, as
+// its user would: the program then closes its MIDI devices, which a process
+// killed outright leaves for the JACK server to clear up.
+class Child {
+public:
+    Child(XDisplay& x, const QString& program) : x_(x)
+    {
+        clock_.start();
+        process_.start(program, {});
+        process_.waitForStarted(5000);
+    }
+    ~Child()
+    {
+        if (window_)
+            x_.close(window_);
+        if (!process_.waitForFinished(5000)) {
+            process_.kill();
+            process_.waitForFinished(3000);
+        }
+    }
+    qint64 pid() const { return process_.processId(); }
+    double elapsedMs() const { return clock_.nsecsElapsed() / 1e6; }
+
+    xcb_window_t waitForWindow(const QByteArray& title)
+    {
+        while (clock_.elapsed() < windowTimeoutMs && process_.state() == QProcess::Running) {
+            if ((window_ = x_.mappedWindow(pid(), title)))
+                return window_;
+            QThread::usleep(1000);
+        }
+        return 0;
+    }
+
+private:
+    XDisplay& x_;
+    xcb_window_t window_ = 0;
+    QProcess process_;
+    QElapsedTimer clock_;
+};
+
+// The bare dialog: start-up and idle CPU only.
+ProcessFigures measureBareDialog(XDisplay& x, const QString& program)
+{
+    ProcessFigures figures;
+    Child child(x, program);
+    if (!child.waitForWindow("Bare dialog"))
+        return figures;
+    figures.startMs = child.elapsedMs();
+    figures.idleCpu = cpuPercentOver(child.pid(), idleMs).process;
+    figures.peakMiB = statusMiB(child.pid(), "VmHWM:");
+    return figures;
+}
+
+// The program: its device dialog answered with Return (its "Ok" is the
+// default button), idle with the main window open, then Wondrousness
+// started with a click on "Do it" (delay 60, pitch mode: the defaults).
+ProcessFigures measureProgram(XDisplay& x, const QString& program, QPoint doItAt)
+{
+    ProcessFigures figures;
+    Child child(x, program);
+    const xcb_window_t dialog = child.waitForWindow("MIDI Setup");
+    if (!dialog)
+        return figures;
+    figures.startMs = child.elapsedMs();
+    x.pressReturn(dialog);
+    const xcb_window_t window = child.waitForWindow("Quorvane");
+    if (!window)
+        return figures;
+    QThread::msleep(500); // the start-up's last repaints
+    const CpuShare idle = cpuPercentOver(child.pid(), idleMs);
+    figures.idleCpu = idle.process;
+    figures.idleUiThreadCpu = idle.uiThread;
+    x.click(window, doItAt);
+    QThread::msleep(300);
+    const CpuShare playing = cpuPercentOver(child.pid(), playingMs);
+    figures.playingCpu = playing.process;
+    figures.playingUiThreadCpu = playing.uiThread;
+    figures.peakMiB = statusMiB(child.pid(), "VmHWM:");
+    figures.sharedMiB = statusMiB(child.pid(), "RssShmem:");
+    return figures;
+}
+
+QString percent(double value)
+{
+    return value < 0 ? QStringLiteral("n/a") : fixed(value, 1) + QStringLiteral(" %");
+}
+
+QString percent(double process, double uiThread)
+{
+    return percent(process) + QStringLiteral(" (UI thread %1)").arg(percent(uiThread));
+}
+
+QString mib(double value)
+{
+    return value < 0 ? QStringLiteral("n/a") : fixed(value, 1) + QStringLiteral(" MiB");
+}
+
+QString ms(double value)
+{
+    return value < 0 ? QStringLiteral("n/a") : fixed(value, 0) + QStringLiteral(" ms");
+}
+
+} // namespace
+
+void benchProgramResources(QPoint doItAt, JackServer& server)
+{
+    printSection(QStringLiteral("The program as a process (anchor: a bare Qt dialog program)"));
+    XDisplay x;
+    if (!x.isOpen()) {
+        printNote(QStringLiteral("left out: no X display; run under xvfb-run -a"));
+        return;
+    }
+    const QString dir = QCoreApplication::applicationDirPath();
+    // The MIDI ports the programs find on the JACK server as their devices 0:
+    // a listener that prints what it hears, registered first, and as the
+    // keyboard the latency tool's output, silent until both its ports are
+    // connected, which never happens here.
+    QProcess* listener = server.startClient(QStringLiteral("stdbuf"), {QStringLiteral("-oL"), QStringLiteral("jack_midi_dump"),
+                                                                       QStringLiteral("listener")});
+    server.waitForPort(QStringLiteral("listener:input"));
+    server.startClient(QStringLiteral("stdbuf"), {QStringLiteral("-oL"), QStringLiteral("jack_midi_latency_test")});
+    server.waitForPort(QStringLiteral("jack_midi_latency_test:out"));
+    const ProcessFigures bare = measureBareDialog(x, dir + QStringLiteral("/bare_dialog"));
+    const ProcessFigures program = measureProgram(x, dir + QStringLiteral("/../src/app/quorvane"), doItAt);
+    listener->readAllStandardOutput();
+    const ProcessFigures withoutSynth = measureProgram(x, dir + QStringLiteral("/quorvane_without_synth"), doItAt);
+    listener->waitForReadyRead(1000);
+    const qsizetype heard = listener->readAllStandardOutput().count('\n');
+
+    printFigure({QStringLiteral("start to device dialog on screen"), ms(program.startMs), ms(bare.startMs), QStringLiteral("-")});
+    printFigure({QStringLiteral("  the same without the synthesizer"), ms(withoutSynth.startMs), ms(bare.startMs), QStringLiteral("-")});
+    printFigure({QStringLiteral("CPU, window open, no run (%1 s)").arg(idleMs / 1000), percent(program.idleCpu, program.idleUiThreadCpu),
+                 percent(bare.idleCpu), QStringLiteral("< 0.5 %")});
+    printFigure({QStringLiteral("  the same without the synthesizer"), percent(withoutSynth.idleCpu, withoutSynth.idleUiThreadCpu), percent(bare.idleCpu),
+                 QStringLiteral("< 0.5 %")});
+    printFigure({QStringLiteral("CPU, Wondrousness playing, delay 60 (%1 s)").arg(playingMs / 1000), percent(program.playingCpu, program.playingUiThreadCpu),
+                 percent(bare.idleCpu) + QStringLiteral(" idle"), QStringLiteral("< 5 %")});
+    printFigure({QStringLiteral("  the same without the synthesizer"), percent(withoutSynth.playingCpu, withoutSynth.playingUiThreadCpu),
+                 percent(bare.idleCpu) + QStringLiteral(" idle"), QStringLiteral("< 5 %")});
+    printNote(QStringLiteral("without the synthesizer the program played %1 messages to a JACK port in its run").arg(heard));
+    printFigure({QStringLiteral("peak resident memory without synthesizer"), mib(withoutSynth.peakMiB), mib(bare.peakMiB),
+                 QStringLiteral("< 60 MiB")});
+    printFigure({QStringLiteral("  less JACK's shared memory (%1 MiB)").arg(fixed(withoutSynth.sharedMiB, 1)),
+                 mib(withoutSynth.peakMiB < 0 ? -1 : withoutSynth.peakMiB - withoutSynth.sharedMiB), mib(bare.peakMiB),
+                 QStringLiteral("< 60 MiB")});
+    printFigure({QStringLiteral("  the synthesizer's share (with - without)"),
+                 mib(program.peakMiB < 0 || withoutSynth.peakMiB < 0 ? -1 : program.peakMiB - withoutSynth.peakMiB),
+                 QStringLiteral("-"), QStringLiteral("-")});
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QPoint>
+
+class JackServer;
+
+// The program as a separate process under the X server the benchmark runs
+// under: time to the device dialog on screen, CPU idle and while a formula
+// plays, and peak memory; the program without its built-in synthesizer
+// beside it, and a bare Qt dialog program as the anchor. doItAt is where
+// Wondrousness's "Do it" sits in the main window; the programs' MIDI goes
+// to the JACK server.
+void benchProgramResources(QPoint doItAt, JackServer& server);
