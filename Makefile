@@ -7,7 +7,7 @@ CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
 PACKAGES = cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools librtmidi-dev \
-           libjack-jackd2-dev jackd2 libgl-dev xvfb xauth fonts-liberation2 \
+           libjack-jackd2-dev jackd2 libgl-dev libxcb1-dev xvfb xauth fonts-liberation2 \
            libfluidsynth-dev timgm6mb-soundfont libasound2-dev clang libclang-rt-14-dev locales
 
 .PHONY: deps build run test bench fuzz fuzz-smoke clean
