@@ -178,43 +178,57 @@ QString ms(double value)
     return value < 0 ? QStringLiteral("n/a") : fixed(value, 0) + QStringLiteral(" ms");
 }
 
+// The MIDI ports the programs find on the JACK server as their devices 0: a
+// listener that prints what it hears, registered first, and as the keyboard
+// the latency tool's output, silent until both its ports are connected, which
+// never happens here.
+QProcess* startDevices(JackServer& server)
+{
+    QProcess* listener = server.startClient(QStringLiteral("stdbuf"), {QStringLiteral("-oL"), QStringLiteral("jack_midi_dump"),
+                                                                       QStringLiteral("listener")});
+    server.waitForPort(QStringLiteral("listener:input"));
+    server.startClient(QStringLiteral("stdbuf"), {QStringLiteral("-oL"), QStringLiteral("jack_midi_latency_test")});
+    server.waitForPort(QStringLiteral("jack_midi_latency_test:out"));
+    return listener;
+}
+
+void printCpu(const ProcessFigures& program, const ProcessFigures& withoutSynth, const ProcessFigures& bare)
+{
+    printFigure({QStringLiteral("CPU, window open, no run (%1 s)").arg(idleMs / 1000),
+                 percent(program.idleCpu, program.idleUiThreadCpu), percent(bare.idleCpu), QStringLiteral("< 0.5 %")});
+    printFigure({QStringLiteral("  the same without the synthesizer"), percent(withoutSynth.idleCpu, withoutSynth.idleUiThreadCpu),
+                 percent(bare.idleCpu), QStringLiteral("< 0.5 %")});
+    printFigure({QStringLiteral("CPU, Wondrousness playing, delay 60 (%1 s)").arg(playingMs / 1000),
+                 percent(program.playingCpu, program.playingUiThreadCpu), percent(bare.idleCpu) + QStringLiteral(" idle"),
+                 QStringLiteral("< 5 %")});
+    printFigure({QStringLiteral("  the same without the synthesizer"), percent(withoutSynth.playingCpu, withoutSynth.playingUiThreadCpu),
+                 percent(bare.idleCpu) + QStringLiteral(" idle"), QStringLiteral("< 5 %")});
+}
+
 } // namespace
 
 void benchProgramResources(QPoint doItAt, JackServer& server)
 {
-    printSection(QStringLiteral("The program as a process (anchor: a bare Qt dialog program)"));
+    printSection(QStringLiteral("The program as a process (anchor: a bare Qt dialog program), JACK period 64 frames"));
     XDisplay x;
     if (!x.isOpen()) {
         printNote(QStringLiteral("left out: no X display; run under xvfb-run -a"));
         return;
     }
     const QString dir = QCoreApplication::applicationDirPath();
-    // The MIDI ports the programs find on the JACK server as their devices 0:
-    // a listener that prints what it hears, registered first, and as the
-    // keyboard the latency tool's output, silent until both its ports are
-    // connected, which never happens here.
-    QProcess* listener = server.startClient(QStringLiteral("stdbuf"), {QStringLiteral("-oL"), QStringLiteral("jack_midi_dump"),
-                                                                       QStringLiteral("listener")});
-    server.waitForPort(QStringLiteral("listener:input"));
-    server.startClient(QStringLiteral("stdbuf"), {QStringLiteral("-oL"), QStringLiteral("jack_midi_latency_test")});
-    server.waitForPort(QStringLiteral("jack_midi_latency_test:out"));
+    const QString quorvane = dir + QStringLiteral("/../src/app/quorvane");
+    const QString quorvaneWithoutSynth = dir + QStringLiteral("/quorvane_without_synth");
+    QProcess* listener = startDevices(server);
     const ProcessFigures bare = measureBareDialog(x, dir + QStringLiteral("/bare_dialog"));
-    const ProcessFigures program = measureProgram(x, dir + QStringLiteral("/../src/app/quorvane"), doItAt);
+    const ProcessFigures program = measureProgram(x, quorvane, doItAt);
     listener->readAllStandardOutput();
-    const ProcessFigures withoutSynth = measureProgram(x, dir + QStringLiteral("/quorvane_without_synth"), doItAt);
+    const ProcessFigures withoutSynth = measureProgram(x, quorvaneWithoutSynth, doItAt);
     listener->waitForReadyRead(1000);
     const qsizetype heard = listener->readAllStandardOutput().count('\n');
 
     printFigure({QStringLiteral("start to device dialog on screen"), ms(program.startMs), ms(bare.startMs), QStringLiteral("-")});
     printFigure({QStringLiteral("  the same without the synthesizer"), ms(withoutSynth.startMs), ms(bare.startMs), QStringLiteral("-")});
-    printFigure({QStringLiteral("CPU, window open, no run (%1 s)").arg(idleMs / 1000), percent(program.idleCpu, program.idleUiThreadCpu),
-                 percent(bare.idleCpu), QStringLiteral("< 0.5 %")});
-    printFigure({QStringLiteral("  the same without the synthesizer"), percent(withoutSynth.idleCpu, withoutSynth.idleUiThreadCpu), percent(bare.idleCpu),
-                 QStringLiteral("< 0.5 %")});
-    printFigure({QStringLiteral("CPU, Wondrousness playing, delay 60 (%1 s)").arg(playingMs / 1000), percent(program.playingCpu, program.playingUiThreadCpu),
-                 percent(bare.idleCpu) + QStringLiteral(" idle"), QStringLiteral("< 5 %")});
-    printFigure({QStringLiteral("  the same without the synthesizer"), percent(withoutSynth.playingCpu, withoutSynth.playingUiThreadCpu),
-                 percent(bare.idleCpu) + QStringLiteral(" idle"), QStringLiteral("< 5 %")});
+    printCpu(program, withoutSynth, bare);
     printNote(QStringLiteral("without the synthesizer the program played %1 messages to a JACK port in its run").arg(heard));
     printFigure({QStringLiteral("peak resident memory without synthesizer"), mib(withoutSynth.peakMiB), mib(bare.peakMiB),
                  QStringLiteral("< 60 MiB")});
@@ -224,4 +238,18 @@ void benchProgramResources(QPoint doItAt, JackServer& server)
     printFigure({QStringLiteral("  the synthesizer's share (with - without)"),
                  mib(program.peakMiB < 0 || withoutSynth.peakMiB < 0 ? -1 : program.peakMiB - withoutSynth.peakMiB),
                  QStringLiteral("-"), QStringLiteral("-")});
+
+    // Every JACK client of the program (output, input, the synthesizer's
+    // audio) is woken once a period: at 64 frames that is 750 times a second.
+    // The same figures at jackd's own default period, 1024 frames (21.3 ms).
+    server.stop();
+    if (!server.start(1024)) {
+        printNote(QStringLiteral("left out: jackd did not start with a 1024-frame period"));
+        return;
+    }
+    startDevices(server);
+    const ProcessFigures slowProgram = measureProgram(x, quorvane, doItAt);
+    const ProcessFigures slowWithoutSynth = measureProgram(x, quorvaneWithoutSynth, doItAt);
+    printNote(QStringLiteral("below: the same at jackd's default period, 1024 frames = 21.3 ms"));
+    printCpu(slowProgram, slowWithoutSynth, bare);
 }

@@ -9,5 +9,6 @@ class JackServer;
 // plays, and peak memory; the program without its built-in synthesizer
 // beside it, and a bare Qt dialog program as the anchor. doItAt is where
 // Wondrousness's "Do it" sits in the main window; the programs' MIDI goes
-// to the JACK server.
+// to the JACK server, which the bench restarts with another period after the
+// first figures.
 void benchProgramResources(QPoint doItAt, JackServer& server);

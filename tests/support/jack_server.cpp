@@ -28,7 +28,7 @@ QString runJackTool(const QString& program, const QStringList& arguments, int* e
     return QString::fromLocal8Bit(tool.readAllStandardOutput());
 }
 
-bool JackServer::start()
+bool JackServer::start(int periodFrames)
 {
     qputenv("JACK_DEFAULT_SERVER", name_.toLocal8Bit());
     qputenv("JACK_NO_START_SERVER", "1");
@@ -37,7 +37,7 @@ bool JackServer::start()
     server_->start(QStringLiteral("jackd"),
                    {QStringLiteral("--no-realtime"), QStringLiteral("-n"), name_, QStringLiteral("-d"),
                     QStringLiteral("dummy"), QStringLiteral("-r"), QStringLiteral("48000"),
-                    QStringLiteral("-p"), QStringLiteral("64")});
+                    QStringLiteral("-p"), QString::number(periodFrames)});
     if (!server_->waitForStarted(5000))
         return false;
     const QDeadlineTimer deadline(10000);

@@ -15,7 +15,8 @@ public:
     JackServer();
     ~JackServer();
 
-    bool start();        // false when jackd did not come up
+    // False when jackd did not come up. 48 kHz; the period is given in frames.
+    bool start(int periodFrames = 64);
     void stop();
     bool isRunning() const;
     const QString& name() const { return name_; }
