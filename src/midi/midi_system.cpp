@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <jack/jack.h>
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <map>
@@ -110,6 +111,16 @@ bool MidiSystem::alive()
 {
     std::lock_guard<std::mutex> lock(systemMutex);
     return chosenApi == RtMidi::LINUX_ALSA || (chosenApi == RtMidi::UNIX_JACK && jackAlive);
+}
+
+std::chrono::milliseconds MidiSystem::jackSettleTime()
+{
+    std::lock_guard<std::mutex> lock(systemMutex);
+    if (chosenApi != RtMidi::UNIX_JACK || !jackAlive || !jackWatch)
+        return std::chrono::milliseconds(0);
+    const jack_nframes_t rate = jack_get_sample_rate(jackWatch);
+    const long long periodMs = rate ? 1000LL * jack_get_buffer_size(jackWatch) / rate + 1 : 0;
+    return std::chrono::milliseconds(std::clamp(2 * periodMs, 20LL, 200LL));
 }
 
 MidiFailure MidiSystem::missing()

@@ -5,6 +5,7 @@
 #include <RtMidi.h>
 
 #include <QString>
+#include <chrono>
 #include <functional>
 
 namespace quorvane {
@@ -32,6 +33,12 @@ public:
     // The failure for "the MIDI system went away": shown once for all devices,
     // quiet for the others, until a MIDI system has been found again.
     static MidiFailure lost();
+
+    // How long a process callback of a JACK client of ours that began just
+    // before one of its ports was closed may still be running: two periods of
+    // the server, and at least 20 ms for a thread the scheduler set aside.
+    // Zero when the program does not talk to a live JACK server.
+    static std::chrono::milliseconds jackSettleTime();
 
     // Called (on a thread of the MIDI system) when the JACK server shuts down.
     static void addLossListener(const void* key, std::function<void()> listener);

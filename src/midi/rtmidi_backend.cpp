@@ -4,6 +4,7 @@
 #include "midi_system.h"
 
 #include <QCoreApplication>
+#include <thread>
 
 namespace quorvane {
 
@@ -129,6 +130,11 @@ RtMidiOutputBackend::~RtMidiOutputBackend()
         close();
     } catch (const MidiFailure&) {
     }
+    // RtMidi frees a JACK output's message buffer before it stops the client
+    // whose process callback reads that buffer, and a callback that began just
+    // before the port was closed may still be running.
+    if (played_)
+        std::this_thread::sleep_for(MidiSystem::jackSettleTime());
 }
 
 MidiFailure RtMidiOutputBackend::lossFailure()
@@ -151,6 +157,7 @@ void RtMidiOutputBackend::open(int device)
             p.openPort(static_cast<unsigned>(device), "out");
     });
     setOpen(true);
+    played_ = true;
 }
 
 void RtMidiOutputBackend::close()

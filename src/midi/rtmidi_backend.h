@@ -61,6 +61,9 @@ public:
     MidiFailure lossFailure() override;
 
     static QString virtualPortName() { return QStringLiteral("Quorvane virtual port"); }
+
+private:
+    bool played_ = false; // a port was opened through this object
 };
 
 class RtMidiInputBackend : public InputBackend, private RtMidiDevice<RtMidiIn> {

@@ -122,6 +122,28 @@ private slots:
         QCOMPARE(errors.count(), 1);
         QVERIFY(!isQuietMidiError(errors.at(0).at(0).toInt()));
     }
+
+    // RtMidi frees an output's buffer while its JACK client may still be in
+    // its process callback; an output closed and dropped at once (the end of
+    // the program, a window closed) crashed that way now and then.
+    void outputsDroppedRightAfterPlayingNeverCrash()
+    {
+        QProcess* sink = server.startClient(QStringLiteral("stdbuf"), {QStringLiteral("-oL"), QStringLiteral("jack_midi_dump"), QStringLiteral("sink")});
+        QVERIFY(server.waitForPort(QStringLiteral("sink:input")));
+        constexpr int outputs = 300;
+        for (int i = 0; i < outputs; ++i) {
+            auto played = std::make_unique<MidiOutput>(std::make_unique<RtMidiOutputBackend>());
+            played->setDeviceNumber(deviceNamed(*played, QStringLiteral("sink:input")));
+            played->setAction(1);
+            QCOMPARE(played->openState(), 1);
+            played->setStatus(0xC0);
+            played->setData1(i % 128);
+            played->setAction(7);
+            QThread::usleep(2000);
+        }
+        QString received;
+        QTRY_VERIFY_WITH_TIMEOUT((received += QString::fromLocal8Bit(sink->readAllStandardOutput())).contains(QStringLiteral("c0 2b")), 5000);
+    }
 };
 
 QTEST_GUILESS_MAIN(JackMidiIoTest)
