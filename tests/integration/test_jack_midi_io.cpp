@@ -129,9 +129,9 @@ private slots:
     void outputsDroppedRightAfterPlayingNeverCrash()
     {
 #ifdef __SANITIZE_ADDRESS__
-        // Slowed down this much, one of the hundreds of client closes in a row
+        // Slowed down this much, one of a few hundred client closes in a row
         // was seen waiting on the server for minutes.
-        QSKIP("too slow under AddressSanitizer: hundreds of JACK clients opened and closed in a row");
+        QSKIP("too slow under AddressSanitizer: a hundred JACK clients opened and closed in a row");
 #endif
         QProcess* sink = server.startClient(QStringLiteral("stdbuf"), {QStringLiteral("-oL"), QStringLiteral("jack_midi_dump"), QStringLiteral("sink")});
         QVERIFY(server.waitForPort(QStringLiteral("sink:input")));
