@@ -118,10 +118,13 @@ void burst(FrmMain& window, MemoryOutputBackend& wire, MemoryInputBackend& keybo
 {
     wire.wire.clear();
     QEventLoop loop;
-    QObject::connect(&window.MIDIInput1(), &MidiInput::messageArrived, &loop, [&] {
-        if (wire.wire.size() >= burstSize)
-            loop.quit();
-    }, Qt::QueuedConnection);
+    QObject::connect(
+        &window.MIDIInput1(), &MidiInput::messageArrived, &loop,
+        [&] {
+            if (wire.wire.size() >= burstSize)
+                loop.quit();
+        },
+        Qt::QueuedConnection);
     QTimer::singleShot(10000, &loop, &QEventLoop::quit);
     QElapsedTimer clock;
     clock.start();
@@ -140,9 +143,10 @@ void burst(FrmMain& window, MemoryOutputBackend& wire, MemoryInputBackend& keybo
     wire.wire.clear();
     wire.clearLog();
     const double anchor = directSendsPerSecond(window.MIDIOutput1(), burstSize);
-    printFigure({QStringLiteral("burst of %1 forwarded").arg(burstSize),
-                 QStringLiteral("%1 in order of %2, %3").arg(inOrder).arg(delivered).arg(perSecond(burstSize / seconds)),
-                 perSecond(anchor) + QStringLiteral(" direct sends"), QStringLiteral("all, in order")});
+    printFigure(
+        {QStringLiteral("burst of %1 forwarded").arg(burstSize),
+         QStringLiteral("%1 in order of %2, %3").arg(inOrder).arg(delivered).arg(perSecond(burstSize / seconds)),
+         perSecond(anchor) + QStringLiteral(" direct sends"), QStringLiteral("all, in order")});
     wire.wire.clear();
     wire.clearLog();
 }

@@ -22,7 +22,8 @@ double overshootMs(int ms, Wait wait)
 
 QString spreadText(const Spread& s)
 {
-    return QStringLiteral("%1 / %2 / %3 / %4").arg(fixed(s.median, 3), fixed(s.p90, 3), fixed(s.p99, 3), fixed(s.max, 3));
+    return QStringLiteral("%1 / %2 / %3 / %4")
+        .arg(fixed(s.median, 3), fixed(s.p90, 3), fixed(s.p99, 3), fixed(s.max, 3));
 }
 
 } // namespace
@@ -30,7 +31,8 @@ QString spreadText(const Spread& s)
 void benchPausePrecision(quorvane::QtHost& host)
 {
     printSection(QStringLiteral("Pause: overshoot in ms, median / p90 / p99 / max of %1 pauses "
-                                "(anchor: std::this_thread::sleep_for)").arg(pausesEach));
+                                "(anchor: std::this_thread::sleep_for)")
+                     .arg(pausesEach));
     for (const int ms : {1, 10, 60}) {
         std::vector<double> pauses;
         std::vector<double> sleeps;

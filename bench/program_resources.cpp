@@ -184,8 +184,9 @@ QString ms(double value)
 // never happens here.
 QProcess* startDevices(JackServer& server)
 {
-    QProcess* listener = server.startClient(QStringLiteral("stdbuf"), {QStringLiteral("-oL"), QStringLiteral("jack_midi_dump"),
-                                                                       QStringLiteral("listener")});
+    QProcess* listener =
+        server.startClient(QStringLiteral("stdbuf"),
+                           {QStringLiteral("-oL"), QStringLiteral("jack_midi_dump"), QStringLiteral("listener")});
     server.waitForPort(QStringLiteral("listener:input"));
     server.startClient(QStringLiteral("stdbuf"), {QStringLiteral("-oL"), QStringLiteral("jack_midi_latency_test")});
     server.waitForPort(QStringLiteral("jack_midi_latency_test:out"));
@@ -196,12 +197,14 @@ void printCpu(const ProcessFigures& program, const ProcessFigures& withoutSynth,
 {
     printFigure({QStringLiteral("CPU, window open, no run (%1 s)").arg(idleMs / 1000),
                  percent(program.idleCpu, program.idleUiThreadCpu), percent(bare.idleCpu), QStringLiteral("< 0.5 %")});
-    printFigure({QStringLiteral("  the same without the synthesizer"), percent(withoutSynth.idleCpu, withoutSynth.idleUiThreadCpu),
-                 percent(bare.idleCpu), QStringLiteral("< 0.5 %")});
+    printFigure({QStringLiteral("  the same without the synthesizer"),
+                 percent(withoutSynth.idleCpu, withoutSynth.idleUiThreadCpu), percent(bare.idleCpu),
+                 QStringLiteral("< 0.5 %")});
     printFigure({QStringLiteral("CPU, Wondrousness playing, delay 60 (%1 s)").arg(playingMs / 1000),
-                 percent(program.playingCpu, program.playingUiThreadCpu), percent(bare.idleCpu) + QStringLiteral(" idle"),
-                 QStringLiteral("< 5 %")});
-    printFigure({QStringLiteral("  the same without the synthesizer"), percent(withoutSynth.playingCpu, withoutSynth.playingUiThreadCpu),
+                 percent(program.playingCpu, program.playingUiThreadCpu),
+                 percent(bare.idleCpu) + QStringLiteral(" idle"), QStringLiteral("< 5 %")});
+    printFigure({QStringLiteral("  the same without the synthesizer"),
+                 percent(withoutSynth.playingCpu, withoutSynth.playingUiThreadCpu),
                  percent(bare.idleCpu) + QStringLiteral(" idle"), QStringLiteral("< 5 %")});
 }
 
@@ -226,12 +229,15 @@ void benchProgramResources(QPoint doItAt, JackServer& server)
     listener->waitForReadyRead(1000);
     const qsizetype heard = listener->readAllStandardOutput().count('\n');
 
-    printFigure({QStringLiteral("start to device dialog on screen"), ms(program.startMs), ms(bare.startMs), QStringLiteral("-")});
-    printFigure({QStringLiteral("  the same without the synthesizer"), ms(withoutSynth.startMs), ms(bare.startMs), QStringLiteral("-")});
+    printFigure({QStringLiteral("start to device dialog on screen"), ms(program.startMs), ms(bare.startMs),
+                 QStringLiteral("-")});
+    printFigure({QStringLiteral("  the same without the synthesizer"), ms(withoutSynth.startMs), ms(bare.startMs),
+                 QStringLiteral("-")});
     printCpu(program, withoutSynth, bare);
-    printNote(QStringLiteral("without the synthesizer the program played %1 messages to a JACK port in its run").arg(heard));
-    printFigure({QStringLiteral("peak resident memory without synthesizer"), mib(withoutSynth.peakMiB), mib(bare.peakMiB),
-                 QStringLiteral("< 60 MiB")});
+    printNote(
+        QStringLiteral("without the synthesizer the program played %1 messages to a JACK port in its run").arg(heard));
+    printFigure({QStringLiteral("peak resident memory without synthesizer"), mib(withoutSynth.peakMiB),
+                 mib(bare.peakMiB), QStringLiteral("< 60 MiB")});
     printFigure({QStringLiteral("  less JACK's shared memory (%1 MiB)").arg(fixed(withoutSynth.sharedMiB, 1)),
                  mib(withoutSynth.peakMiB < 0 ? -1 : withoutSynth.peakMiB - withoutSynth.sharedMiB), mib(bare.peakMiB),
                  QStringLiteral("< 60 MiB")});

@@ -31,7 +31,7 @@ constexpr int runTimeoutMs = 10000;
 // The window's own forwarding, its devices chosen by name as in the device dialog.
 class WindowThru : public Thru {
 public:
-    explicit WindowThru(FrmMain& window) : window_(window) {}
+    explicit WindowThru(FrmMain& window) : window_(window) { }
 
     bool open(const QString& from, const QString& to) override
     {
@@ -98,8 +98,7 @@ class LatencyRuns {
 public:
     LatencyRuns(JackServer& server, Thru& thru, std::function<void()> done)
         : server_(server), thru_(thru), done_(std::move(done))
-    {
-    }
+    { }
 
     void start()
     {
@@ -110,11 +109,12 @@ public:
         ++runs_;
         process_ = std::make_unique<QProcess>();
         process_->setProcessChannelMode(QProcess::MergedChannels);
-        QObject::connect(process_.get(), &QProcess::finished, process_.get(), [this] { finishRun(); },
-                         Qt::QueuedConnection);
+        QObject::connect(
+            process_.get(), &QProcess::finished, process_.get(), [this] { finishRun(); }, Qt::QueuedConnection);
         // Through stdbuf, so that the tool's client (and port) names are its
         // plain name rather than the path QProcess would give it.
-        process_->start(QStringLiteral("stdbuf"), {QStringLiteral("-oL"), tool, QStringLiteral("-s"), QString::number(messagesPerRun)});
+        process_->start(QStringLiteral("stdbuf"),
+                        {QStringLiteral("-oL"), tool, QStringLiteral("-s"), QString::number(messagesPerRun)});
         // A run that never sees both connections waits for ever.
         QTimer::singleShot(runTimeoutMs, process_.get(), &QProcess::kill);
         if (!server_.waitForPort(toolIn) || !server_.waitForPort(toolOut) || !thru_.open(toolOut, toolIn))
@@ -173,18 +173,26 @@ void printLatency(const QString& what, const Latencies& program, const Latencies
 {
     const Spread a = spreadOf(anchor.binned);
     printFigure({what, latencyText(program), latencyText(anchor),
-                 periods == 1 ? QStringLiteral("median, p99 <= anchor's + 1 period: %1, %2").arg(ms(a.median + periodMs), ms(a.p99 + periodMs))
+                 periods == 1 ? QStringLiteral("median, p99 <= anchor's + 1 period: %1, %2")
+                                    .arg(ms(a.median + periodMs), ms(a.p99 + periodMs))
                               : QStringLiteral("p99 <= anchor's + 2 periods: %1").arg(ms(a.p99 + 2 * periodMs))});
-    printNote(QStringLiteral("xruns of the dummy driver: %1 here, %2 in the anchor; tool runs lost to them: %3 here, %4 in the anchor")
-                  .arg(program.xruns).arg(anchor.xruns).arg(program.failedRuns).arg(anchor.failedRuns));
+    printNote(
+        QStringLiteral(
+            "xruns of the dummy driver: %1 here, %2 in the anchor; tool runs lost to them: %3 here, %4 in the anchor")
+            .arg(program.xruns)
+            .arg(anchor.xruns)
+            .arg(program.failedRuns)
+            .arg(anchor.failedRuns));
 }
 
 } // namespace
 
 void benchThruLatency(QtHost& host, JackServer& server)
 {
-    printSection(QStringLiteral("Thru latency over JACK (dummy driver, 48 kHz, 64-frame period = %1 ms), in ms: "
-                                "median / p99 / max, upper edges of the tool's 0.1 ms bins (anchor: a bare RtMidi thru)").arg(fixed(periodMs, 2)));
+    printSection(
+        QStringLiteral("Thru latency over JACK (dummy driver, 48 kHz, 64-frame period = %1 ms), in ms: "
+                       "median / p99 / max, upper edges of the tool's 0.1 ms bins (anchor: a bare RtMidi thru)")
+            .arg(fixed(periodMs, 2)));
     if (!server.isRunning()) {
         printNote(QStringLiteral("left out: jackd with the dummy driver did not start"));
         return;

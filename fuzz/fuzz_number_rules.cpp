@@ -14,7 +14,10 @@ namespace {
 
 constexpr double exactLimit = 9007199254740992.0; // 2^53: every whole double below is exact in int64
 
-bool isWhole(double x) { return std::floor(x) == x; }
+bool isWhole(double x)
+{
+    return std::floor(x) == x;
+}
 
 void checkRounding(double x)
 {

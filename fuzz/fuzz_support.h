@@ -13,8 +13,7 @@
 #include <cstring>
 #include <limits>
 
-#define FUZZ_CHECK(condition) \
-    ((condition) ? void(0) : quorvane::fuzz::fail(#condition, __FILE__, __LINE__))
+#define FUZZ_CHECK(condition) ((condition) ? void(0) : quorvane::fuzz::fail(#condition, __FILE__, __LINE__))
 
 namespace quorvane::fuzz {
 
@@ -39,39 +38,46 @@ inline double anyDouble(FuzzedDataProvider& in)
         return whole + in.ConsumeIntegralInRange(-4, 4) / 8.0;
     }
     case 2: {
-        static const double edges[] = {
-            0.0, -0.0, limits::infinity(), -limits::infinity(), limits::quiet_NaN(),
-            limits::max(), -limits::max(), limits::min(), limits::denorm_min(), limits::epsilon(),
-            32767.5, -32768.5, 2147483647.5, 9223372036854775808.0, -9223372036854775808.0,
-            static_cast<double>(std::numeric_limits<float>::max()), 1e300, -1e-300};
+        static const double edges[] = {0.0,
+                                       -0.0,
+                                       limits::infinity(),
+                                       -limits::infinity(),
+                                       limits::quiet_NaN(),
+                                       limits::max(),
+                                       -limits::max(),
+                                       limits::min(),
+                                       limits::denorm_min(),
+                                       limits::epsilon(),
+                                       32767.5,
+                                       -32768.5,
+                                       2147483647.5,
+                                       9223372036854775808.0,
+                                       -9223372036854775808.0,
+                                       static_cast<double>(std::numeric_limits<float>::max()),
+                                       1e300,
+                                       -1e-300};
         return edges[in.ConsumeIntegralInRange<std::size_t>(0, std::size(edges) - 1)];
     }
-    default:
-        return in.ConsumeFloatingPoint<double>();
+    default: return in.ConsumeFloatingPoint<double>();
     }
 }
 
 inline Variant anyVariant(FuzzedDataProvider& in)
 {
     switch (in.ConsumeIntegralInRange(0, 7)) {
-    case 0:
-        return Variant();
-    case 1:
-        return Variant(in.ConsumeIntegral<int>());
-    case 2:
-        return Variant(anyDouble(in));
+    case 0: return Variant();
+    case 1: return Variant(in.ConsumeIntegral<int>());
+    case 2: return Variant(anyDouble(in));
     case 3: { // a single may hold any float bit pattern as well
         const auto bits = in.ConsumeIntegral<std::uint32_t>();
         float value;
         std::memcpy(&value, &bits, sizeof value);
         return Variant::single(value);
     }
-    case 4:
-        return Variant(in.ConsumeBool());
+    case 4: return Variant(in.ConsumeBool());
     case 5: // what a box shows for a number, read back as text
         return Variant(numberToText(anyDouble(in), in.ConsumeBool()));
-    default:
-        return Variant(QString::fromUtf8(in.ConsumeRandomLengthString(24)));
+    default: return Variant(QString::fromUtf8(in.ConsumeRandomLengthString(24)));
     }
 }
 

@@ -9,8 +9,7 @@
 namespace quorvane {
 
 Program::Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input)
-    : window_(std::move(output), std::move(input), host_),
-      setup_(window_.MIDIOutput1(), window_.MIDIInput1(), &window_)
+    : window_(std::move(output), std::move(input), host_), setup_(window_.MIDIOutput1(), window_.MIDIInput1(), &window_)
 {
     window_.showSetupDialog = [this] { setup_.showModal(); };
     window_.showAbout = [this] { showAboutBox(&window_); };

@@ -4,10 +4,7 @@
 
 namespace quorvane {
 
-Composer::Composer(Panel& panel, Host& host, MidiOutput& output)
-    : panel_(panel), host_(host), output_(output)
-{
-}
+Composer::Composer(Panel& panel, Host& host, MidiOutput& output) : panel_(panel), host_(host), output_(output) { }
 
 void Composer::refreshModeFlags()
 {

@@ -12,7 +12,7 @@ QString hexText(const MidiBytes& bytes)
     return parts.join(QLatin1Char(' '));
 }
 
-MemoryDevices::MemoryDevices(QStringList deviceNames) : names(std::move(deviceNames)) {}
+MemoryDevices::MemoryDevices(QStringList deviceNames) : names(std::move(deviceNames)) { }
 
 qint64 MemoryDevices::now()
 {
@@ -54,7 +54,7 @@ void MemoryDevices::record(const PropertyWrite& write)
     writes.push_back(Write{write, now()});
 }
 
-MemoryOutputBackend::MemoryOutputBackend(QStringList deviceNames) : MemoryDevices(std::move(deviceNames)) {}
+MemoryOutputBackend::MemoryOutputBackend(QStringList deviceNames) : MemoryDevices(std::move(deviceNames)) { }
 
 void MemoryOutputBackend::send(const MidiBytes& message)
 {
@@ -71,7 +71,7 @@ QStringList MemoryOutputBackend::wireLog() const
     return log;
 }
 
-MemoryInputBackend::MemoryInputBackend(QStringList deviceNames) : MemoryDevices(std::move(deviceNames)) {}
+MemoryInputBackend::MemoryInputBackend(QStringList deviceNames) : MemoryDevices(std::move(deviceNames)) { }
 
 void MemoryInputBackend::open(int device, Receiver receiver)
 {

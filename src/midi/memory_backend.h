@@ -25,7 +25,7 @@ public:
     QStringList names;
     std::map<int, QString> failingOpens; // device -> reason its open fails with
     std::vector<Write> writes;
-    int openDevice = -2;                 // -2: nothing open
+    int openDevice = -2; // -2: nothing open
 
     // The writes as "Member=value" texts, the form tests compare against.
     QStringList writeLog() const;

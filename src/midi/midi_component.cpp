@@ -9,7 +9,8 @@ MidiComponent::MidiComponent(PortBackend& port, int lowestDevice, QObject* paren
 {
     // The MIDI system tells of a lost device on its own thread; the loss is
     // handled here, in order with everything else the program does.
-    port_.setLossNotifier([this] { QMetaObject::invokeMethod(this, &MidiComponent::deviceLost, Qt::QueuedConnection); });
+    port_.setLossNotifier(
+        [this] { QMetaObject::invokeMethod(this, &MidiComponent::deviceLost, Qt::QueuedConnection); });
 }
 
 void MidiComponent::deviceLost()

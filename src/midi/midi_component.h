@@ -15,9 +15,9 @@ class MidiComponent : public QObject {
 public:
     void setDeviceNumber(const Variant& device);
     Variant deviceNumber() const { return device_; }
-    QString deviceName();   // of the device whose number was written last
+    QString deviceName(); // of the device whose number was written last
     int deviceCount();
-    int openState() const;  // 1 while a device is open
+    int openState() const; // 1 while a device is open
 
     // The most recent failure, kept even while notifications are blocked, so
     // that a caller who words a failed action itself can give the reason.

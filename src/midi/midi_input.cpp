@@ -6,16 +6,14 @@ namespace quorvane {
 
 MidiInput::MidiInput(std::unique_ptr<InputBackend> backend, QObject* parent)
     : MidiComponent(*backend, 0, parent), backend_(std::move(backend))
-{
-}
+{ }
 
 MidiInput::~MidiInput()
 {
     // The back end's thread must not call into a half-destroyed object.
     try {
         backend_->close();
-    } catch (const MidiFailure&) {
-    }
+    } catch (const MidiFailure&) { }
 }
 
 void MidiInput::setAction(const Variant& code)
@@ -56,9 +54,18 @@ int MidiInput::currentByte(std::size_t index) const
     return queue_.front()[index];
 }
 
-int MidiInput::status() const { return currentByte(0); }
-int MidiInput::data1() const { return currentByte(1); }
-int MidiInput::data2() const { return currentByte(2); }
+int MidiInput::status() const
+{
+    return currentByte(0);
+}
+int MidiInput::data1() const
+{
+    return currentByte(1);
+}
+int MidiInput::data2() const
+{
+    return currentByte(2);
+}
 
 void MidiInput::open()
 {

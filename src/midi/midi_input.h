@@ -21,14 +21,14 @@ public:
     explicit MidiInput(std::unique_ptr<InputBackend> backend, QObject* parent = nullptr);
     ~MidiInput() override;
 
-    void setAction(const Variant& code);           // member 0x01
+    void setAction(const Variant& code); // member 0x01
     // Members 0x05 (name), 0x0D (count), 0x0E (open state) and 0x10 (device
     // number) come from MidiComponent.
-    int count() const;                             // member 0x06: messages waiting
-    int status() const;                            // member 0x07
-    int data1() const;                             // member 0x08
-    int data2() const;                             // member 0x09
-    MidiBytes currentMessage() const;              // the whole oldest message
+    int count() const;                // member 0x06: messages waiting
+    int status() const;               // member 0x07
+    int data1() const;                // member 0x08
+    int data2() const;                // member 0x09
+    MidiBytes currentMessage() const; // the whole oldest message
     bool isReceiving() const { return receiving_; }
 
     InputBackend& backend() { return *backend_; }

@@ -51,7 +51,12 @@ int messageLength(std::uint8_t status)
     case 0xF2: // song position pointer
         return 3;
     case 0xF6: // tune request
-    case 0xF8: case 0xFA: case 0xFB: case 0xFC: case 0xFE: case 0xFF: // real time
+    case 0xF8:
+    case 0xFA:
+    case 0xFB:
+    case 0xFC:
+    case 0xFE:
+    case 0xFF: // real time
         return 1;
     default: // 0xF0/0xF7 frame system exclusive data; 0xF4, 0xF5, 0xF9, 0xFD are undefined
         return 0;

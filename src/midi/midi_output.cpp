@@ -4,8 +4,7 @@ namespace quorvane {
 
 MidiOutput::MidiOutput(std::unique_ptr<OutputBackend> backend, QObject* parent)
     : MidiComponent(*backend, -1, parent), backend_(std::move(backend))
-{
-}
+{ }
 
 void MidiOutput::setAction(const Variant& code)
 {

@@ -17,14 +17,14 @@ public:
 
     explicit MidiOutput(std::unique_ptr<OutputBackend> backend, QObject* parent = nullptr);
 
-    void setAction(const Variant& code);           // member 0x01
+    void setAction(const Variant& code); // member 0x01
     // Members 0x02 (device number), 0x06 (name), 0x14 (count) and 0x15 (open
     // state) come from MidiComponent.
-    void setStatus(const Variant& status);         // member 0x0F
-    void setData1(const Variant& data1);           // member 0x10
+    void setStatus(const Variant& status); // member 0x0F
+    void setData1(const Variant& data1);   // member 0x10
     Variant data1() const { return data1_; }
-    void setData2(const Variant& data2);           // member 0x11
-    void setAuxiliary(const Variant& auxiliary);   // member 0x12
+    void setData2(const Variant& data2);         // member 0x11
+    void setAuxiliary(const Variant& auxiliary); // member 0x12
 
     OutputBackend& backend() { return *backend_; }
 

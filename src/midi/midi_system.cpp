@@ -24,7 +24,7 @@ bool lossReported = false;
 std::mutex listenerMutex;
 std::map<const void*, std::function<void()>> lossListeners;
 
-void quietJack(const char*) {}
+void quietJack(const char*) { }
 
 void onJackShutdown(void*)
 {

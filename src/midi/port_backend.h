@@ -25,11 +25,11 @@ public:
     virtual QString name(int device) = 0;
     virtual void close() = 0; // harmless when nothing is open
     virtual bool isOpen() const = 0;
-    virtual void propertyWritten(const PropertyWrite&) {}
+    virtual void propertyWritten(const PropertyWrite&) { }
     // The open device can vanish with its MIDI system at any moment: the
     // notifier is called on any thread, and the component then reports
     // lossFailure() on the user-interface thread and stays closed.
-    virtual void setLossNotifier(std::function<void()>) {}
+    virtual void setLossNotifier(std::function<void()>) { }
     virtual MidiFailure lossFailure()
     {
         return MidiFailure(MidiErrorCode::DeviceLost, QStringLiteral("The MIDI device went away."));

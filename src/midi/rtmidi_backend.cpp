@@ -14,13 +14,10 @@ int codeFor(RtMidiError::Type type)
 {
     switch (type) {
     case RtMidiError::WARNING:
-    case RtMidiError::DEBUG_WARNING:
-        return MidiErrorCode::Warning;
+    case RtMidiError::DEBUG_WARNING: return MidiErrorCode::Warning;
     case RtMidiError::INVALID_DEVICE:
-    case RtMidiError::NO_DEVICES_FOUND:
-        return MidiErrorCode::InvalidDevice;
-    default:
-        return MidiErrorCode::OpenFailed;
+    case RtMidiError::NO_DEVICES_FOUND: return MidiErrorCode::InvalidDevice;
+    default: return MidiErrorCode::OpenFailed;
     }
 }
 
@@ -122,14 +119,13 @@ QString RtMidiDevice<Port>::portName(int device)
 template class RtMidiDevice<RtMidiOut>;
 template class RtMidiDevice<RtMidiIn>;
 
-RtMidiOutputBackend::RtMidiOutputBackend() : RtMidiDevice(MidiSystem::clientName()) {}
+RtMidiOutputBackend::RtMidiOutputBackend() : RtMidiDevice(MidiSystem::clientName()) { }
 
 RtMidiOutputBackend::~RtMidiOutputBackend()
 {
     try {
         close();
-    } catch (const MidiFailure&) {
-    }
+    } catch (const MidiFailure&) { }
     // RtMidi frees a JACK output's message buffer before it stops the client
     // whose process callback reads that buffer, and a callback that began just
     // before the port was closed may still be running.
@@ -174,14 +170,13 @@ void RtMidiOutputBackend::send(const MidiBytes& message)
     guarded(MidiErrorCode::SendFailed, [&](RtMidiOut& p) { p.sendMessage(message.data(), message.size()); });
 }
 
-RtMidiInputBackend::RtMidiInputBackend() : RtMidiDevice(MidiSystem::clientName() + QStringLiteral(" In")) {}
+RtMidiInputBackend::RtMidiInputBackend() : RtMidiDevice(MidiSystem::clientName() + QStringLiteral(" In")) { }
 
 RtMidiInputBackend::~RtMidiInputBackend()
 {
     try {
         close();
-    } catch (const MidiFailure&) {
-    }
+    } catch (const MidiFailure&) { }
 }
 
 MidiFailure RtMidiInputBackend::lossFailure()

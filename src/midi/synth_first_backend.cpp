@@ -11,15 +11,13 @@ namespace quorvane {
 SynthFirstOutputBackend::SynthFirstOutputBackend(std::unique_ptr<SynthOutput> synth,
                                                  std::unique_ptr<OutputBackend> system)
     : synth_(std::move(synth)), system_(std::move(system))
-{
-}
+{ }
 
 SynthFirstOutputBackend::~SynthFirstOutputBackend()
 {
     try {
         close();
-    } catch (const MidiFailure&) {
-    }
+    } catch (const MidiFailure&) { }
 }
 
 int SynthFirstOutputBackend::count()
@@ -79,7 +77,8 @@ bool SynthFirstOutputBackend::isOpen() const
 void SynthFirstOutputBackend::send(const MidiBytes& message)
 {
     if (!opened_)
-        throw MidiFailure(MidiErrorCode::SendFailed, QCoreApplication::translate("SynthFirstOutputBackend", "No MIDI output device is open."));
+        throw MidiFailure(MidiErrorCode::SendFailed,
+                          QCoreApplication::translate("SynthFirstOutputBackend", "No MIDI output device is open."));
     opened_->send(message);
 }
 

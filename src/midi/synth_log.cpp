@@ -27,9 +27,9 @@ void onFluidLog(int level, const char* message, void*)
 
 // FluidSynth reports the same failure in one line of its own; the libraries'
 // lines underneath (socket paths, configuration file positions) only add noise.
-void quietJack(const char*) {}
+void quietJack(const char*) { }
 
-void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
+void quietAlsa(const char*, int, const char*, int, const char*, ...) { }
 
 } // namespace
 

@@ -65,9 +65,18 @@ void play(fluid_synth_t* synth, const MidiBytes& message)
 
 } // namespace
 
-void SynthOutput::FluidDeleter::operator()(fluid_settings_t* settings) const { delete_fluid_settings(settings); }
-void SynthOutput::FluidDeleter::operator()(fluid_synth_t* synth) const { delete_fluid_synth(synth); }
-void SynthOutput::FluidDeleter::operator()(fluid_audio_driver_t* driver) const { delete_fluid_audio_driver(driver); }
+void SynthOutput::FluidDeleter::operator()(fluid_settings_t* settings) const
+{
+    delete_fluid_settings(settings);
+}
+void SynthOutput::FluidDeleter::operator()(fluid_synth_t* synth) const
+{
+    delete_fluid_synth(synth);
+}
+void SynthOutput::FluidDeleter::operator()(fluid_audio_driver_t* driver) const
+{
+    delete_fluid_audio_driver(driver);
+}
 
 SynthOutput::SynthOutput(SynthOptions options) : options_(std::move(options))
 {
@@ -102,9 +111,8 @@ void SynthOutput::loadSynth()
     SynthLogCapture log;
     const QString font = firstSoundFont(options_.soundFonts);
     if (font.isEmpty())
-        throw MidiFailure(MidiErrorCode::OpenFailed,
-                          tr("The built-in synthesizer found no General MIDI sound font. "
-                             "Installing the package timgm6mb-soundfont provides one."));
+        throw MidiFailure(MidiErrorCode::OpenFailed, tr("The built-in synthesizer found no General MIDI sound font. "
+                                                        "Installing the package timgm6mb-soundfont provides one."));
 
     settings_.reset(new_fluid_settings());
     // A large sound font would otherwise be read whole before the first note;

@@ -15,7 +15,7 @@ namespace {
 // calling thread while they run.
 class DecimalPoint {
 public:
-    DecimalPoint() : previous_(uselocale(cLocale())) {}
+    DecimalPoint() : previous_(uselocale(cLocale())) { }
     ~DecimalPoint() { uselocale(previous_); }
     DecimalPoint(const DecimalPoint&) = delete;
     DecimalPoint& operator=(const DecimalPoint&) = delete;
@@ -29,7 +29,10 @@ private:
     locale_t previous_;
 };
 
-bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+bool isDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
 
 // Checks the shape before strtod sees it, so hexadecimal, "nan", "inf" and
 // locale-dependent forms never count as numbers.
@@ -40,10 +43,16 @@ bool hasDecimalShape(const QString& s)
     if (i < n && (s[i] == QLatin1Char('+') || s[i] == QLatin1Char('-')))
         ++i;
     int digits = 0;
-    while (i < n && isDigit(s[i])) { ++i; ++digits; }
+    while (i < n && isDigit(s[i])) {
+        ++i;
+        ++digits;
+    }
     if (i < n && s[i] == QLatin1Char('.')) {
         ++i;
-        while (i < n && isDigit(s[i])) { ++i; ++digits; }
+        while (i < n && isDigit(s[i])) {
+            ++i;
+            ++digits;
+        }
     }
     if (digits == 0)
         return false;
@@ -52,7 +61,10 @@ bool hasDecimalShape(const QString& s)
         if (i < n && (s[i] == QLatin1Char('+') || s[i] == QLatin1Char('-')))
             ++i;
         int expDigits = 0;
-        while (i < n && isDigit(s[i])) { ++i; ++expDigits; }
+        while (i < n && isDigit(s[i])) {
+            ++i;
+            ++expDigits;
+        }
         if (expDigits == 0)
             return false;
     }
@@ -114,28 +126,20 @@ Variant Variant::single(float value)
 std::optional<double> Variant::toNumber() const
 {
     switch (kind_) {
-    case Kind::Empty:
-        return 0.0;
-    case Kind::Text:
-        return textToNumber(text_);
-    default:
-        return number_;
+    case Kind::Empty: return 0.0;
+    case Kind::Text: return textToNumber(text_);
+    default: return number_;
     }
 }
 
 QString Variant::toText() const
 {
     switch (kind_) {
-    case Kind::Empty:
-        return QString();
-    case Kind::Text:
-        return text_;
-    case Kind::Boolean:
-        return number_ != 0.0 ? QStringLiteral("True") : QStringLiteral("False");
-    case Kind::Single:
-        return numberToText(number_, true);
-    default:
-        return numberToText(number_, false);
+    case Kind::Empty: return QString();
+    case Kind::Text: return text_;
+    case Kind::Boolean: return number_ != 0.0 ? QStringLiteral("True") : QStringLiteral("False");
+    case Kind::Single: return numberToText(number_, true);
+    default: return numberToText(number_, false);
     }
 }
 

@@ -29,11 +29,11 @@ public:
     enum class Kind { Empty, Number, Single, Boolean, Text };
 
     Variant() = default;
-    Variant(int value) : kind_(Kind::Number), number_(value) {}
-    Variant(double value) : kind_(Kind::Number), number_(value) {}
-    Variant(bool value) : kind_(Kind::Boolean), number_(value ? -1.0 : 0.0) {}
-    Variant(const QString& text) : kind_(Kind::Text), text_(text) {}
-    Variant(const char* text) : Variant(QString::fromUtf8(text)) {}
+    Variant(int value) : kind_(Kind::Number), number_(value) { }
+    Variant(double value) : kind_(Kind::Number), number_(value) { }
+    Variant(bool value) : kind_(Kind::Boolean), number_(value ? -1.0 : 0.0) { }
+    Variant(const QString& text) : kind_(Kind::Text), text_(text) { }
+    Variant(const char* text) : Variant(QString::fromUtf8(text)) { }
     static Variant single(float value);
 
     Kind kind() const { return kind_; }

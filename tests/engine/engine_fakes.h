@@ -39,10 +39,10 @@ public:
             {QStringLiteral("TextTranspose(3)"), QStringLiteral("0")},
         };
         checks = {
-            {QStringLiteral("CheckUseNoteOff"), 1},     {QStringLiteral("CheckUseModulo"), 1},
-            {QStringLiteral("CheckRandomDelay"), 1},    {QStringLiteral("CheckDisplayResults"), 1},
-            {QStringLiteral("CheckMinMax"), 0},         {QStringLiteral("CheckDoMode(0)"), 1},
-            {QStringLiteral("CheckDoMode(1)"), 0},      {QStringLiteral("CheckDoMode(2)"), 0},
+            {QStringLiteral("CheckUseNoteOff"), 1},  {QStringLiteral("CheckUseModulo"), 1},
+            {QStringLiteral("CheckRandomDelay"), 1}, {QStringLiteral("CheckDisplayResults"), 1},
+            {QStringLiteral("CheckMinMax"), 0},      {QStringLiteral("CheckDoMode(0)"), 1},
+            {QStringLiteral("CheckDoMode(1)"), 0},   {QStringLiteral("CheckDoMode(2)"), 0},
             {QStringLiteral("CheckDoMode(3)"), 0},
         };
     }

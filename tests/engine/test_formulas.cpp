@@ -74,13 +74,13 @@ private slots:
         rig->stopAtYield(8, false);
         composer().runWondrousness();
         QCOMPARE(rig->wire(), QStringList({
-                                  "90 1e 3c",    // 1: 30 pitch
-                                                 // 2: 15, velocity off: nothing, no pause
-                                  "c0 2e",       // 3: 46 programme
-                                  "b0 0a 17",    // 4: 23 pan
-                                  "90 46 3c",    // 5: 70 pitch
-                                  "c0 6a",       // 7: 106 programme
-                                  "b0 0a 35",    // 8: 53 pan
+                                  "90 1e 3c", // 1: 30 pitch
+                                              // 2: 15, velocity off: nothing, no pause
+                                  "c0 2e",    // 3: 46 programme
+                                  "b0 0a 17", // 4: 23 pan
+                                  "90 46 3c", // 5: 70 pitch
+                                  "c0 6a",    // 7: 106 programme
+                                  "b0 0a 35", // 8: 53 pan
                               }));
         QCOMPARE(host().pauses.size(), std::size_t(6));
         QCOMPARE(panel().texts["TextVal(2)"], QStringLiteral("106"));
@@ -457,7 +457,10 @@ private slots:
         rig->setModes(0, 0, 0, 0);
         QStringList trace;
         host().onYield = [&](int y) {
-            trace << QStringLiteral("%1:%2%3").arg(y).arg(composer().mixRunning() ? "M" : "m").arg(composer().wondrousRunning() ? "W" : "w");
+            trace << QStringLiteral("%1:%2%3")
+                         .arg(y)
+                         .arg(composer().mixRunning() ? "M" : "m")
+                         .arg(composer().wondrousRunning() ? "W" : "w");
             if (y == 2)
                 composer().runWondrousness();
             if (y == 4)

@@ -81,8 +81,8 @@ private slots:
         QVERIFY(isEvenWhole(0));
         QVERIFY(!isEvenWhole(-3));
         QVERIFY(isEvenWhole(-4));
-        QVERIFY(isEvenWhole(60.5)); // 60
-        QVERIFY(isEvenWhole(59.5)); // 60
+        QVERIFY(isEvenWhole(60.5));  // 60
+        QVERIFY(isEvenWhole(59.5));  // 60
         QVERIFY(!isEvenWhole(60.6)); // 61
         QVERIFY(isEvenWhole(1e300));
         QVERIFY(!isEvenWhole(inf));

@@ -25,7 +25,6 @@
 #include <thread>
 #include <unistd.h>
 
-
 using namespace quorvane;
 
 namespace {
@@ -111,7 +110,7 @@ class QtHostPauseTest : public QObject {
     Q_OBJECT
 
 public:
-    explicit QtHostPauseTest(bool realWindowSystem) : realWindowSystem_(realWindowSystem) {}
+    explicit QtHostPauseTest(bool realWindowSystem) : realWindowSystem_(realWindowSystem) { }
 
 private:
     bool realWindowSystem_;
@@ -144,7 +143,8 @@ private slots:
         QTimer::singleShot(10, Qt::PreciseTimer, [&] { firedAt = clock.elapsed(); });
         host.pause(60);
         const qint64 pauseEnded = clock.elapsed();
-        QVERIFY2(firedAt >= 9 && firedAt < pauseEnded, qPrintable(QStringLiteral("%1 %2").arg(firedAt).arg(pauseEnded)));
+        QVERIFY2(firedAt >= 9 && firedAt < pauseEnded,
+                 qPrintable(QStringLiteral("%1 %2").arg(firedAt).arg(pauseEnded)));
     }
 
     void midiInputArrivesDuringThePause()

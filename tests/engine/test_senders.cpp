@@ -69,7 +69,8 @@ private slots:
         rig->composer->PitchOff(); // nothing played yet: empty reads as 0
         rig->composer->startNoteOff = 30;
         rig->composer->PitchOff();
-        QCOMPARE(rig->out->writeLog(), fields("Status=144", "Data2=0", "Data1=") + fields("Status=144", "Data2=0", "Data1=30"));
+        QCOMPARE(rig->out->writeLog(),
+                 fields("Status=144", "Data2=0", "Data1=") + fields("Status=144", "Data2=0", "Data1=30"));
         QCOMPARE(rig->wire(), QStringList({"90 00 00", "90 1e 00"}));
         QVERIFY(rig->panel.shown.empty());
     }
@@ -162,8 +163,7 @@ private slots:
     void fixedDelayIsTheRoundedNumber()
     {
         rig->panel.check("CheckRandomDelay", 0);
-        for (const char* delay : {"60", "2.5", "3.5", "0"})
-        {
+        for (const char* delay : {"60", "2.5", "3.5", "0"}) {
             rig->panel.texts["DelayText"] = delay;
             rig->composer->DoSleep();
         }

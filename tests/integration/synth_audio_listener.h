@@ -16,7 +16,7 @@ public:
     using Clock = std::chrono::steady_clock;
     static constexpr float audible = 1e-3f; // about -60 dBFS
 
-    explicit SynthAudioListener(const char* name = "synth-listener") : name_(name) {}
+    explicit SynthAudioListener(const char* name = "synth-listener") : name_(name) { }
     ~SynthAudioListener()
     {
         if (client_)

@@ -22,7 +22,10 @@ class JackFaultsTest : public QObject {
     QTimer boxCloser;
     QProcess* monitor = nullptr;
 
-    QPushButton* button(const char* name) { return program->window().findChild<QPushButton*>(QString::fromLatin1(name)); }
+    QPushButton* button(const char* name)
+    {
+        return program->window().findChild<QPushButton*>(QString::fromLatin1(name));
+    }
 
     // Answers the next device dialog: the monitor's input as output, then "Ok".
     void chooseMonitorInNextDialog()

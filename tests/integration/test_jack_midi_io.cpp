@@ -47,7 +47,8 @@ private slots:
     void noteWrittenFieldByFieldArrivesExactly()
     {
         // stdbuf: the dump must print each message as it comes, not at exit.
-        QProcess* dump = server.startClient(QStringLiteral("stdbuf"), {QStringLiteral("-oL"), QStringLiteral("jack_midi_dump")});
+        QProcess* dump =
+            server.startClient(QStringLiteral("stdbuf"), {QStringLiteral("-oL"), QStringLiteral("jack_midi_dump")});
         QVERIFY(server.waitForPort(QStringLiteral("midi-monitor:input")));
 
         QSignalSpy errors(output.get(), &MidiOutput::errorReported);
@@ -64,7 +65,9 @@ private slots:
         output->setAction(7);
 
         QString received;
-        QTRY_VERIFY_WITH_TIMEOUT((received += QString::fromLocal8Bit(dump->readAllStandardOutput())).contains(QStringLiteral("90 3c 3c")), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (received += QString::fromLocal8Bit(dump->readAllStandardOutput())).contains(QStringLiteral("90 3c 3c")),
+            5000);
         QCOMPARE(received.count(QLatin1Char('\n')), 1); // exactly one message on the wire
         QCOMPARE(errors.count(), 0);
         output->setAction(2);
@@ -84,8 +87,9 @@ private slots:
     void messagesFromOutsideClientArriveThroughTheQueue()
     {
         // A half-second loop with middle C held for a quarter of it.
-        server.startClient(QStringLiteral("jack_midiseq"), {QStringLiteral("seq"), QStringLiteral("24000"),
-                                                           QStringLiteral("0"), QStringLiteral("60"), QStringLiteral("12000")});
+        server.startClient(QStringLiteral("jack_midiseq"),
+                           {QStringLiteral("seq"), QStringLiteral("24000"), QStringLiteral("0"), QStringLiteral("60"),
+                            QStringLiteral("12000")});
         QVERIFY(server.waitForPort(QStringLiteral("seq:out")));
 
         QSignalSpy arrivals(input.get(), &MidiInput::messageArrived);
@@ -133,7 +137,9 @@ private slots:
         // was seen waiting on the server for minutes.
         QSKIP("too slow under AddressSanitizer: a hundred JACK clients opened and closed in a row");
 #endif
-        QProcess* sink = server.startClient(QStringLiteral("stdbuf"), {QStringLiteral("-oL"), QStringLiteral("jack_midi_dump"), QStringLiteral("sink")});
+        QProcess* sink =
+            server.startClient(QStringLiteral("stdbuf"),
+                               {QStringLiteral("-oL"), QStringLiteral("jack_midi_dump"), QStringLiteral("sink")});
         QVERIFY(server.waitForPort(QStringLiteral("sink:input")));
         constexpr int outputs = 100;
         for (int i = 0; i < outputs; ++i) {
@@ -147,7 +153,9 @@ private slots:
             QThread::usleep(2000);
         }
         QString received;
-        QTRY_VERIFY_WITH_TIMEOUT((received += QString::fromLocal8Bit(sink->readAllStandardOutput())).contains(QStringLiteral("c0 2b")), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (received += QString::fromLocal8Bit(sink->readAllStandardOutput())).contains(QStringLiteral("c0 2b")),
+            5000);
     }
 };
 

@@ -47,15 +47,17 @@ private slots:
         // Decoys registered first take device 0 on both sides, which the
         // dialog's load opens; the decoy sequence plays another note.
         server.startClient(QStringLiteral("jack_midi_dump"), {QStringLiteral("decoy")});
-        server.startClient(QStringLiteral("jack_midiseq"), {QStringLiteral("decoyseq"), QStringLiteral("24000"),
-                                                           QStringLiteral("0"), QStringLiteral("72"), QStringLiteral("12000")});
+        server.startClient(QStringLiteral("jack_midiseq"),
+                           {QStringLiteral("decoyseq"), QStringLiteral("24000"), QStringLiteral("0"),
+                            QStringLiteral("72"), QStringLiteral("12000")});
         QVERIFY(server.waitForPort(QStringLiteral("decoy:input")));
         QVERIFY(server.waitForPort(QStringLiteral("decoyseq:out")));
         // stdbuf: the dump must print each message as it comes, not at exit.
         dump = server.startClient(QStringLiteral("stdbuf"), {QStringLiteral("-oL"), QStringLiteral("jack_midi_dump")});
         // A half-second loop with middle C held for a quarter of it.
-        server.startClient(QStringLiteral("jack_midiseq"), {QStringLiteral("seq"), QStringLiteral("24000"),
-                                                           QStringLiteral("0"), QStringLiteral("60"), QStringLiteral("12000")});
+        server.startClient(QStringLiteral("jack_midiseq"),
+                           {QStringLiteral("seq"), QStringLiteral("24000"), QStringLiteral("0"), QStringLiteral("60"),
+                            QStringLiteral("12000")});
         QVERIFY(server.waitForPort(QStringLiteral("midi-monitor:input")));
         QVERIFY(server.waitForPort(QStringLiteral("seq:out")));
         output = std::make_unique<MidiOutput>(std::make_unique<RtMidiOutputBackend>());
@@ -84,7 +86,9 @@ private slots:
         output->setAction(7);
 
         QString received;
-        QTRY_VERIFY_WITH_TIMEOUT((received += QString::fromLocal8Bit(dump->readAllStandardOutput())).contains(QStringLiteral("90 3e 40")), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (received += QString::fromLocal8Bit(dump->readAllStandardOutput())).contains(QStringLiteral("90 3e 40")),
+            5000);
     }
 
     void chosenInputDeliversAfterOk()

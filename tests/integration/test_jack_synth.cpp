@@ -42,8 +42,8 @@ private slots:
         // missing here, so that the synthesizer falls through to JACK as it
         // does on a machine with JACK alone.
         qputenv("PULSE_SERVER", "unix:/nonexistent/quorvane-test-pulse");
-        output = std::make_unique<MidiOutput>(
-            std::make_unique<SynthFirstOutputBackend>(std::make_unique<SynthOutput>(), std::make_unique<RtMidiOutputBackend>()));
+        output = std::make_unique<MidiOutput>(std::make_unique<SynthFirstOutputBackend>(
+            std::make_unique<SynthOutput>(), std::make_unique<RtMidiOutputBackend>()));
         QVERIFY(listener.open());
     }
 
@@ -72,7 +72,8 @@ private slots:
         QVERIFY(server.waitForPort(synthLeft));
         QVERIFY(server.waitForPort(synthRight));
         // Patched to the speakers by itself, or nobody would hear it.
-        QVERIFY(runJackTool(QStringLiteral("jack_lsp"), {QStringLiteral("-c"), synthLeft}).contains(QStringLiteral("system:playback_")));
+        QVERIFY(runJackTool(QStringLiteral("jack_lsp"), {QStringLiteral("-c"), synthLeft})
+                    .contains(QStringLiteral("system:playback_")));
     }
 
     void noteIsHeardAndEnds()
@@ -90,7 +91,8 @@ private slots:
         QTest::qWait(3000); // release and reverberation
         listener.reset();
         QTest::qWait(300);
-        QVERIFY2(listener.peak() < 0.05f * sounding, qPrintable(QStringLiteral("%1 against %2").arg(listener.peak()).arg(sounding)));
+        QVERIFY2(listener.peak() < 0.05f * sounding,
+                 qPrintable(QStringLiteral("%1 against %2").arg(listener.peak()).arg(sounding)));
     }
 
     void closingRemovesTheAudioPorts()

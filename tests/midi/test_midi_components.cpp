@@ -216,8 +216,8 @@ private slots:
         input->setAction(5);
         in->inject({0x90, 2, 2});
         QCOMPARE(input->count(), 0);
-        QCOMPARE(in->writeLog(), QStringList({"DeviceNumber=0", "Action=1", "Action=4"}) << QStringList(burst + 1, "Action=6")
-                                                                                              << "Action=5");
+        QCOMPARE(in->writeLog(), QStringList({"DeviceNumber=0", "Action=1", "Action=4"})
+                                     << QStringList(burst + 1, "Action=6") << "Action=5");
     }
 
     void shortMessagesReadWithMissingBytesAsZero()

@@ -19,7 +19,10 @@ const QString timGm = QStringLiteral("/usr/share/sounds/sf2/TimGM6mb.sf2");
 // notice given the first time.
 class NoMidiSystemBackend : public MemoryOutputBackend {
 public:
-    int count() override { throw MidiFailure(MidiErrorCode::NoMidiSystem, QStringLiteral("No MIDI system was found.")); }
+    int count() override
+    {
+        throw MidiFailure(MidiErrorCode::NoMidiSystem, QStringLiteral("No MIDI system was found."));
+    }
     void open(int) override { throw MidiFailure(MidiErrorCode::Warning, QStringLiteral("No MIDI system was found.")); }
 };
 
@@ -73,12 +76,14 @@ class SynthFirstBackendTest : public QObject {
     MemoryOutputBackend* system = nullptr;
     std::unique_ptr<MidiOutput> output;
 
-    void make(SynthOptions options, std::unique_ptr<MemoryOutputBackend> wrapped = std::make_unique<MemoryOutputBackend>())
+    void make(SynthOptions options,
+              std::unique_ptr<MemoryOutputBackend> wrapped = std::make_unique<MemoryOutputBackend>())
     {
         auto s = std::make_unique<SynthOutput>(std::move(options));
         synth = s.get();
         system = wrapped.get();
-        output = std::make_unique<MidiOutput>(std::make_unique<SynthFirstOutputBackend>(std::move(s), std::move(wrapped)));
+        output =
+            std::make_unique<MidiOutput>(std::make_unique<SynthFirstOutputBackend>(std::move(s), std::move(wrapped)));
     }
 
     void openDevice(int device)
@@ -160,7 +165,8 @@ private slots:
         QCOMPARE(errors.count(), 1);
         QCOMPARE(errors.at(0).at(0).toInt(), MidiErrorCode::OpenFailed);
         const QString text = errors.at(0).at(1).toString();
-        QVERIFY2(text.contains(QStringLiteral("no audio output")) && text.contains(QStringLiteral("no-such-audio-driver")),
+        QVERIFY2(text.contains(QStringLiteral("no audio output")) &&
+                     text.contains(QStringLiteral("no-such-audio-driver")),
                  qPrintable(text));
         sendNote(); // a closed output swallows it quietly
         QCOMPARE(errors.count(), 1);
@@ -177,12 +183,14 @@ private slots:
         QTest::addColumn<QStringList>("candidates");
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("error");
-        QTest::newRow("larger font missing") << QStringList{QStringLiteral("/nonexistent/FluidR3_GM.sf2"), timGm} << timGm << QString();
+        QTest::newRow("larger font missing")
+            << QStringList{QStringLiteral("/nonexistent/FluidR3_GM.sf2"), timGm} << timGm << QString();
         QTest::newRow("no font at all") << QStringList{QStringLiteral("/nonexistent/FluidR3_GM.sf2")} << QString()
                                         << QStringLiteral("timgm6mb-soundfont");
-        QTest::newRow("not a sound font, then one") << QStringList{QStringLiteral("/etc/hostname"), timGm} << timGm << QString();
-        QTest::newRow("not a sound font") << QStringList{QStringLiteral("/etc/hostname")} << QString()
-                                          << QStringLiteral("timgm6mb-soundfont");
+        QTest::newRow("not a sound font, then one")
+            << QStringList{QStringLiteral("/etc/hostname"), timGm} << timGm << QString();
+        QTest::newRow("not a sound font")
+            << QStringList{QStringLiteral("/etc/hostname")} << QString() << QStringLiteral("timgm6mb-soundfont");
     }
 
     void soundFontIsTheFirstOnePresent()
@@ -260,7 +268,8 @@ private slots:
         // Where ALSA has a sound card the open succeeds; otherwise the report
         // carries FluidSynth's own account of each failure.
         if (!errors.isEmpty())
-            QVERIFY2(errors.at(0).at(1).toString().contains(QStringLiteral("Jack")), qPrintable(errors.at(0).at(1).toString()));
+            QVERIFY2(errors.at(0).at(1).toString().contains(QStringLiteral("Jack")),
+                     qPrintable(errors.at(0).at(1).toString()));
     }
 };
 

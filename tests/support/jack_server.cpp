@@ -8,10 +8,7 @@
 // One fixed name per test program: libjack keeps a slot per server name in a
 // registry of eight, and a server that died without tidying up holds its slot
 // until a server of the same name starts again.
-JackServer::JackServer()
-    : name_(QStringLiteral("quorvane-%1").arg(QCoreApplication::applicationName()))
-{
-}
+JackServer::JackServer() : name_(QStringLiteral("quorvane-%1").arg(QCoreApplication::applicationName())) { }
 
 JackServer::~JackServer()
 {
@@ -36,8 +33,8 @@ bool JackServer::start(int periodFrames)
     server_->setProcessChannelMode(QProcess::MergedChannels);
     server_->start(QStringLiteral("jackd"),
                    {QStringLiteral("--no-realtime"), QStringLiteral("-n"), name_, QStringLiteral("-d"),
-                    QStringLiteral("dummy"), QStringLiteral("-r"), QStringLiteral("48000"),
-                    QStringLiteral("-p"), QString::number(periodFrames)});
+                    QStringLiteral("dummy"), QStringLiteral("-r"), QStringLiteral("48000"), QStringLiteral("-p"),
+                    QString::number(periodFrames)});
     if (!server_->waitForStarted(5000))
         return false;
     const QDeadlineTimer deadline(10000);

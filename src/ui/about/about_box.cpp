@@ -68,8 +68,8 @@ std::array<QRectF, aboutFeatureCount> featureAreas()
     std::array<QRectF, aboutFeatureCount> areas;
     for (const Control& c : controls)
         if (c.kind == Kind::Region)
-            areas[static_cast<int>(c.feature)] = QRectF((c.left - picture.left) * scaleX, (c.top - picture.top) * scaleY,
-                                                        c.width * scaleX, c.height * scaleY);
+            areas[static_cast<int>(c.feature)] = QRectF(
+                (c.left - picture.left) * scaleX, (c.top - picture.top) * scaleY, c.width * scaleX, c.height * scaleY);
     return areas;
 }
 
@@ -171,9 +171,7 @@ QWidget* makeControl(const Control& c, QWidget* window, const QImage& picture)
     QWidget* widget = nullptr;
     switch (c.kind) {
     case Kind::DescriptionBox:
-    case Kind::TextBox:
-        widget = makeTextBox(window, caption);
-        break;
+    case Kind::TextBox: widget = makeTextBox(window, caption); break;
     case Kind::VerseBox: {
         auto* box = makeTextBox(window, AboutBox::verse());
         // Flush right, so the first lines stand beside the description box
@@ -234,17 +232,12 @@ AboutBox::AboutBox(QWidget* owner) : QWidget(owner, Qt::Window)
         QWidget* widget = makeControl(c, this, picture);
         QString pointerText;
         switch (c.kind) {
-        case Kind::Region:
-            pointerText = aboutFeatureDescription(c.feature);
-            break;
+        case Kind::Region: pointerText = aboutFeatureDescription(c.feature); break;
         case Kind::Picture:
             pointerText = QString(); // the bare picture clears the box
             break;
-        case Kind::VerseBox:
-            pointerText = verseSource();
-            break;
-        default:
-            continue;
+        case Kind::VerseBox: pointerText = verseSource(); break;
+        default: continue;
         }
         // A text box gets the pointer in its viewport, its frame in the box
         // itself; either way the pointer is over the box.

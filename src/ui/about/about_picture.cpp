@@ -16,8 +16,8 @@ namespace {
 
 struct FeatureLook {
     const char* description;
-    QColor card;   // the panel the feature is drawn on
-    QColor ink;    // its lines and letters
+    QColor card; // the panel the feature is drawn on
+    QColor ink;  // its lines and letters
 };
 
 // Indexed by AboutFeature.
@@ -25,10 +25,14 @@ const FeatureLook features[aboutFeatureCount] = {
     {"General MIDI: any of the 128 instruments, chosen by its name", QColor(44, 58, 92), QColor(255, 255, 255)},
     {"Mixmaster: take the whole part, then 1 over the rest, and again", QColor(70, 46, 96), QColor(255, 232, 160)},
     {"MIDI thru: whatever comes in at the MIDI input goes to the output", QColor(36, 84, 70), QColor(200, 255, 225)},
-    {"Wondrousness: halve it if even, else 3x+1; the numbers rise and fall", QColor(100, 44, 40), QColor(255, 214, 190)},
+    {"Wondrousness: halve it if even, else 3x+1; the numbers rise and fall", QColor(100, 44, 40),
+     QColor(255, 214, 190)},
 };
 
-const FeatureLook& look(AboutFeature feature) { return features[static_cast<int>(feature)]; }
+const FeatureLook& look(AboutFeature feature)
+{
+    return features[static_cast<int>(feature)];
+}
 
 QFont pictureFont(QFont::StyleHint hint, qreal pixelSize, bool bold = false, bool italic = false)
 {
@@ -182,7 +186,8 @@ void drawWondrousness(QPainter& p, const QRectF& area)
     int highest = 1;
     for (int x : path)
         highest = qMax(highest, x);
-    const QRectF graph(inner.left(), inner.top() + textHeight + 1, inner.width(), inner.bottom() - inner.top() - textHeight - 1);
+    const QRectF graph(inner.left(), inner.top() + textHeight + 1, inner.width(),
+                       inner.bottom() - inner.top() - textHeight - 1);
     QPolygonF line;
     for (int i = 0; i < path.size(); ++i)
         line << QPointF(graph.left() + graph.width() * i / (path.size() - 1),

@@ -6,7 +6,10 @@ namespace quorvane {
 
 // The windows were designed in twips (1/1440 inch); at 96 dots per inch 15 of
 // them make one device-independent pixel.
-constexpr int twips(int value) { return (value + 7) / 15; }
+constexpr int twips(int value)
+{
+    return (value + 7) / 15;
+}
 
 // The program's windows were laid out for a narrow 8 pt sans-serif; a font
 // with Arial's metrics fits their captions best, so it is preferred where the

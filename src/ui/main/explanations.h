@@ -11,8 +11,14 @@ namespace quorvane {
 QString mixmasterExplanation();
 QString wondrousnessExplanation();
 
-inline QString mixmasterExplanationTitle() { return QStringLiteral("The Mixmaster Algorithm"); }
-inline QString wondrousnessExplanationTitle() { return QStringLiteral("Wondrousness"); }
+inline QString mixmasterExplanationTitle()
+{
+    return QStringLiteral("The Mixmaster Algorithm");
+}
+inline QString wondrousnessExplanationTitle()
+{
+    return QStringLiteral("Wondrousness");
+}
 
 // Shows an explanation in a modal box with the information icon and one OK button.
 void showExplanation(QWidget* owner, const QString& title, const QString& text);

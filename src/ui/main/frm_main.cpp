@@ -24,10 +24,8 @@ namespace quorvane {
 
 FrmMain::FrmMain(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input, Host& host,
                  QWidget* parent)
-    : QMainWindow(parent),
-      openWithDesktop([](const QUrl& url) { QDesktopServices::openUrl(url); }),
-      output_(std::make_unique<MidiOutput>(std::move(output))),
-      input_(std::make_unique<MidiInput>(std::move(input)))
+    : QMainWindow(parent), openWithDesktop([](const QUrl& url) { QDesktopServices::openUrl(url); }),
+      output_(std::make_unique<MidiOutput>(std::move(output))), input_(std::make_unique<MidiInput>(std::move(input)))
 {
     setObjectName(QStringLiteral("frmMain"));
     buildMainWindowLayout(*this);
@@ -54,7 +52,8 @@ void FrmMain::connectControls()
     connect(box(QStringLiteral("DelayText")), &QLineEdit::textChanged, this, [this] { composer_->delayTextChanged(); });
     connect(box(QStringLiteral("StartNoteText")), &QLineEdit::textChanged, this,
             [this] { composer_->startNoteTextChanged(); });
-    connect(box(QStringLiteral("TextModulo")), &QLineEdit::textChanged, this, [this] { composer_->moduloTextChanged(); });
+    connect(box(QStringLiteral("TextModulo")), &QLineEdit::textChanged, this,
+            [this] { composer_->moduloTextChanged(); });
 
     connect(button("DoIt"), &QPushButton::clicked, this, [this] { composer_->runWondrousness(); });
     connect(button("StopIt"), &QPushButton::clicked, this, [this] { composer_->stopWondrousness(); });
@@ -133,14 +132,9 @@ bool FrmMain::eventFilter(QObject* watched, QEvent* event)
     if (watched == findChild<QPushButton*>(QStringLiteral("Test"))) {
         switch (event->type()) {
         case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonDblClick:
-            sendTestNote(60);
-            break;
-        case QEvent::MouseButtonRelease:
-            sendTestNote(0);
-            break;
-        default:
-            break;
+        case QEvent::MouseButtonDblClick: sendTestNote(60); break;
+        case QEvent::MouseButtonRelease: sendTestNote(0); break;
+        default: break;
         }
     }
     return QMainWindow::eventFilter(watched, event);

@@ -24,7 +24,7 @@ struct Control {
     const char* name;
     const char* container; // nullptr: the window's client area
     int left, top, width, height;
-    const char* caption;   // caption or initial text
+    const char* caption; // caption or initial text
     bool checked = false;
 };
 
@@ -84,12 +84,39 @@ const Control controls[] = {
 // Keyboard focus order, first to last; frames and labels in the list take no
 // focus of their own and are skipped.
 const char* const tabOrder[] = {
-    "DoIt", "Text1", "StopIt", "MixmasterText", "MixDoIt", "Command1", "CheckUseNoteOff",
-    "StartNoteText", "CheckMinMax", "PitchMax", "PitchMin", "TextModulo", "CheckUseModulo",
-    "ComboPatch", "Test", "CheckDisplayResults", "TextVal(3)", "TextVal(2)", "TextVal(1)",
-    "TextVal(0)", "CheckDoMode(3)", "CheckDoMode(2)", "CheckDoMode(1)", "CheckDoMode(0)",
-    "CheckRandomDelay", "DelayText", "TextTranspose(0)", "TextTranspose(1)", "TextTranspose(2)",
-    "TextTranspose(3)", "TextDoMode", "CommandExplainMM", "CommandExplainWondrous",
+    "DoIt",
+    "Text1",
+    "StopIt",
+    "MixmasterText",
+    "MixDoIt",
+    "Command1",
+    "CheckUseNoteOff",
+    "StartNoteText",
+    "CheckMinMax",
+    "PitchMax",
+    "PitchMin",
+    "TextModulo",
+    "CheckUseModulo",
+    "ComboPatch",
+    "Test",
+    "CheckDisplayResults",
+    "TextVal(3)",
+    "TextVal(2)",
+    "TextVal(1)",
+    "TextVal(0)",
+    "CheckDoMode(3)",
+    "CheckDoMode(2)",
+    "CheckDoMode(1)",
+    "CheckDoMode(0)",
+    "CheckRandomDelay",
+    "DelayText",
+    "TextTranspose(0)",
+    "TextTranspose(1)",
+    "TextTranspose(2)",
+    "TextTranspose(3)",
+    "TextDoMode",
+    "CommandExplainMM",
+    "CommandExplainWondrous",
     "CommandExplainMixMaster",
 };
 
@@ -115,15 +142,9 @@ QWidget* makeControl(const Control& c, QWidget* container)
     const QString caption = QString::fromUtf8(c.caption);
     QWidget* widget = nullptr;
     switch (c.kind) {
-    case Kind::Frame:
-        widget = new QGroupBox(caption, container);
-        break;
-    case Kind::Label:
-        widget = new QLabel(caption, container);
-        break;
-    case Kind::Text:
-        widget = new QLineEdit(caption, container);
-        break;
+    case Kind::Frame: widget = new QGroupBox(caption, container); break;
+    case Kind::Label: widget = new QLabel(caption, container); break;
+    case Kind::Text: widget = new QLineEdit(caption, container); break;
     case Kind::FormulaText: {
         auto* box = new QPlainTextEdit(container);
         QString shown = caption;

@@ -27,9 +27,8 @@ void showPathsDialog(QWidget* owner, const std::function<void(const QUrl&)>& ope
     where->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(where);
 
-    auto* state = new QLabel(document.exists() ? QObject::tr("The document is there.")
-                                               : QObject::tr("The document is missing."),
-                             &dialog);
+    auto* state = new QLabel(
+        document.exists() ? QObject::tr("The document is there.") : QObject::tr("The document is missing."), &dialog);
     state->setObjectName(QStringLiteral("DocumentState"));
     layout->addWidget(state);
 

@@ -31,8 +31,7 @@ void openNamingFailure(Component& component, const QComboBox& list, const QStrin
     const MidiFailure& failure = component.lastFailure();
     if (isQuietMidiError(failure.code()))
         return;
-    QMessageBox::warning(list.window(), QStringLiteral("Quorvane"),
-                         message.arg(list.currentText(), failure.text()));
+    QMessageBox::warning(list.window(), QStringLiteral("Quorvane"), message.arg(list.currentText(), failure.text()));
 }
 
 } // namespace

@@ -6,8 +6,7 @@ namespace quorvane {
 
 MidiSetup::MidiSetup(MidiOutput& output, MidiInput& input, QWidget* parent)
     : output_(output), input_(input), parent_(parent)
-{
-}
+{ }
 
 MidiSetup::~MidiSetup()
 {

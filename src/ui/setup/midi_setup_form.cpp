@@ -15,12 +15,10 @@ MIDISetupForm::MIDISetupForm(MidiOutput& output, MidiInput& input, QWidget* pare
     buildSetupFormLayout(*this);
     ComboMidiIn = findChild<QComboBox*>(QStringLiteral("ComboMidiIn"));
     ComboMidiOut = findChild<QComboBox*>(QStringLiteral("ComboMidiOut"));
-    connect(findChild<QPushButton*>(QStringLiteral("CmdOk")), &QPushButton::clicked, this,
-            &MIDISetupForm::CmdOk_Click);
+    connect(findChild<QPushButton*>(QStringLiteral("CmdOk")), &QPushButton::clicked, this, &MIDISetupForm::CmdOk_Click);
     // "Cancel", Escape and the close box all reject: the owner then discards
     // the dialog, and the devices stay as they are.
-    connect(findChild<QPushButton*>(QStringLiteral("CmdCancel")), &QPushButton::clicked, this,
-            &QDialog::reject);
+    connect(findChild<QPushButton*>(QStringLiteral("CmdCancel")), &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void MIDISetupForm::centre()

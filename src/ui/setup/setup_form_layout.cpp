@@ -35,15 +35,11 @@ QWidget* makeControl(const Control& c, QDialog& form)
     const QString caption = QString::fromUtf8(c.caption);
     QWidget* widget = nullptr;
     switch (c.kind) {
-    case Kind::Label:
-        widget = new QLabel(caption, &form);
-        break;
+    case Kind::Label: widget = new QLabel(caption, &form); break;
     case Kind::List:
         widget = new QComboBox(&form); // choose only: device names cannot be typed
         break;
-    case Kind::Button:
-        widget = new QPushButton(caption, &form);
-        break;
+    case Kind::Button: widget = new QPushButton(caption, &form); break;
     }
     widget->setObjectName(QString::fromUtf8(c.name));
     widget->setFont(classicFont());

@@ -6,7 +6,6 @@ class QDialog;
 
 namespace quorvane {
 
-
 // Builds the device dialog's window and controls at their places, with their
 // names, captions, fonts and keyboard focus order.
 void buildSetupFormLayout(QDialog& form);

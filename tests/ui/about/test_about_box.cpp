@@ -13,9 +13,15 @@ using namespace quorvane;
 
 namespace {
 
-int px(int twips) { return (twips + 7) / 15; }
+int px(int twips)
+{
+    return (twips + 7) / 15;
+}
 
-QPoint twipsPoint(int x, int y) { return QPoint(px(x), px(y)); }
+QPoint twipsPoint(int x, int y)
+{
+    return QPoint(px(x), px(y));
+}
 
 // The named control under a point of the client area: childAt gives the
 // innermost widget (a text box's viewport), the control is its ancestor
@@ -168,7 +174,8 @@ private slots:
             QTextCursor cursor(block);
             const QRect start = verse->cursorRect(cursor);
             const QPoint topLeft = verse->viewport()->mapTo(box, start.topLeft());
-            QVERIFY2(topLeft.y() + start.height() <= verse->viewport()->mapTo(box, QPoint(0, verse->viewport()->height())).y(),
+            QVERIFY2(topLeft.y() + start.height() <=
+                         verse->viewport()->mapTo(box, QPoint(0, verse->viewport()->height())).y(),
                      qPrintable(block.text()));
             if (topLeft.y() < cover->geometry().bottom() && !block.text().trimmed().isEmpty())
                 QVERIFY2(topLeft.x() > cover->geometry().right(), qPrintable(block.text()));

@@ -55,7 +55,10 @@ struct MainWindowFixture {
     }
 
     template <class T = QWidget>
-    T* find(const QString& name) const { return window->findChild<T*>(name); }
+    T* find(const QString& name) const
+    {
+        return window->findChild<T*>(name);
+    }
     QPushButton* button(const QString& name) const { return find<QPushButton>(name); }
     QLineEdit* box(const QString& name) const { return find<QLineEdit>(name); }
     QCheckBox* check(const QString& name) const { return find<QCheckBox>(name); }

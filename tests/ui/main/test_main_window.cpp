@@ -18,15 +18,15 @@ private slots:
         MainWindowFixture f(false);
         const QStringList checked = {"CheckDoMode(0)", "CheckUseNoteOff", "CheckUseModulo", "CheckRandomDelay",
                                      "CheckDisplayResults"};
-        for (const char* name : {"CheckDoMode(0)", "CheckDoMode(1)", "CheckDoMode(2)", "CheckDoMode(3)",
-                                 "CheckUseNoteOff", "CheckUseModulo", "CheckRandomDelay", "CheckDisplayResults",
-                                 "CheckMinMax"})
+        for (const char* name :
+             {"CheckDoMode(0)", "CheckDoMode(1)", "CheckDoMode(2)", "CheckDoMode(3)", "CheckUseNoteOff",
+              "CheckUseModulo", "CheckRandomDelay", "CheckDisplayResults", "CheckMinMax"})
             QCOMPARE(f.check(name)->isChecked(), checked.contains(QString::fromLatin1(name)));
         const QList<QPair<QString, QString>> texts = {
-            {"StartNoteText", "60"}, {"DelayText", "60"}, {"TextModulo", "127"}, {"PitchMin", "0"},
-            {"PitchMax", "0"}, {"TextVal(0)", "0"}, {"TextVal(1)", "60"}, {"TextVal(2)", "0"},
-            {"TextVal(3)", "0"}, {"TextTranspose(0)", "0"}, {"TextTranspose(1)", "0"},
-            {"TextTranspose(2)", "0"}, {"TextTranspose(3)", "0"}, {"TextDoMode", "0"}};
+            {"StartNoteText", "60"},   {"DelayText", "60"},       {"TextModulo", "127"},     {"PitchMin", "0"},
+            {"PitchMax", "0"},         {"TextVal(0)", "0"},       {"TextVal(1)", "60"},      {"TextVal(2)", "0"},
+            {"TextVal(3)", "0"},       {"TextTranspose(0)", "0"}, {"TextTranspose(1)", "0"}, {"TextTranspose(2)", "0"},
+            {"TextTranspose(3)", "0"}, {"TextDoMode", "0"}};
         for (const auto& [name, text] : texts)
             QCOMPARE(f.box(name)->text(), text);
 
@@ -82,14 +82,40 @@ private slots:
     void tabOrderAndFirstFocus()
     {
         MainWindowFixture f;
-        const QStringList expected = {
-            "DoIt", "Text1", "StopIt", "MixmasterText", "MixDoIt", "Command1", "CheckUseNoteOff",
-            "StartNoteText", "CheckMinMax", "PitchMax", "PitchMin", "TextModulo", "CheckUseModulo",
-            "ComboPatch", "Test", "CheckDisplayResults", "TextVal(3)", "TextVal(2)", "TextVal(1)",
-            "TextVal(0)", "CheckDoMode(3)", "CheckDoMode(2)", "CheckDoMode(1)", "CheckDoMode(0)",
-            "CheckRandomDelay", "DelayText", "TextTranspose(0)", "TextTranspose(1)", "TextTranspose(2)",
-            "TextTranspose(3)", "TextDoMode", "CommandExplainMM", "CommandExplainWondrous",
-            "CommandExplainMixMaster"};
+        const QStringList expected = {"DoIt",
+                                      "Text1",
+                                      "StopIt",
+                                      "MixmasterText",
+                                      "MixDoIt",
+                                      "Command1",
+                                      "CheckUseNoteOff",
+                                      "StartNoteText",
+                                      "CheckMinMax",
+                                      "PitchMax",
+                                      "PitchMin",
+                                      "TextModulo",
+                                      "CheckUseModulo",
+                                      "ComboPatch",
+                                      "Test",
+                                      "CheckDisplayResults",
+                                      "TextVal(3)",
+                                      "TextVal(2)",
+                                      "TextVal(1)",
+                                      "TextVal(0)",
+                                      "CheckDoMode(3)",
+                                      "CheckDoMode(2)",
+                                      "CheckDoMode(1)",
+                                      "CheckDoMode(0)",
+                                      "CheckRandomDelay",
+                                      "DelayText",
+                                      "TextTranspose(0)",
+                                      "TextTranspose(1)",
+                                      "TextTranspose(2)",
+                                      "TextTranspose(3)",
+                                      "TextDoMode",
+                                      "CommandExplainMM",
+                                      "CommandExplainWondrous",
+                                      "CommandExplainMixMaster"};
         QStringList chain;
         for (QWidget* w = f.window->nextInFocusChain(); w != f.window.get(); w = w->nextInFocusChain()) {
             if ((w->focusPolicy() & Qt::TabFocus) && !w->objectName().isEmpty() && expected.contains(w->objectName()))
@@ -186,8 +212,8 @@ private slots:
         const QString mix = mixmasterExplanation();
         QVERIFY(mix.startsWith(lb + QLatin1Char('(')));
         QVERIFY(mix.section(lb, 1, 1).contains(QStringLiteral("1983")));
-        for (const char* equation : {"N1 = 6.0229867", "N1= 6 + 0.0229867", "N2 = 1/0.0229867 = 43.503417",
-                                     "N3 = 1/0.503417 = 1.9864248"})
+        for (const char* equation :
+             {"N1 = 6.0229867", "N1= 6 + 0.0229867", "N2 = 1/0.0229867 = 43.503417", "N3 = 1/0.503417 = 1.9864248"})
             QVERIFY2(mix.contains(lb + QString::fromLatin1(equation) + lb), equation);
         for (const char* step : {"1   ", "2   ", "3   ", "4   "})
             QVERIFY(mix.contains(lb + lb + QString::fromLatin1(step)));
@@ -208,8 +234,10 @@ private slots:
     {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("title");
-        QTest::newRow("Mixmaster") << "CommandExplainMixMaster" << "The Mixmaster Algorithm";
-        QTest::newRow("Wondrousness") << "CommandExplainWondrous" << "Wondrousness";
+        QTest::newRow("Mixmaster") << "CommandExplainMixMaster"
+                                   << "The Mixmaster Algorithm";
+        QTest::newRow("Wondrousness") << "CommandExplainWondrous"
+                                      << "Wondrousness";
     }
 
     void explanationBoxesOpenModally()

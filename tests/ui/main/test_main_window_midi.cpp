@@ -12,9 +12,8 @@ private slots:
     void burstOfMixedMessagesIsForwardedInOrder()
     {
         MainWindowFixture f;
-        const QList<MidiBytes> burst = {{0x90, 60, 100}, {0x80, 60, 0},  {0xB0, 7, 90},  {0xE0, 0, 64},
-                                        {0x91, 62, 80},  {0xC1, 5},      {0xD0, 30},     {0xF8},
-                                        {0xA0, 60, 10},  {0xB3, 10, 127}};
+        const QList<MidiBytes> burst = {{0x90, 60, 100}, {0x80, 60, 0}, {0xB0, 7, 90}, {0xE0, 0, 64},  {0x91, 62, 80},
+                                        {0xC1, 5},       {0xD0, 30},    {0xF8},        {0xA0, 60, 10}, {0xB3, 10, 127}};
         for (const MidiBytes& message : burst)
             f.in->inject(message);
         QTRY_COMPARE(f.out->wire.size(), std::size_t(burst.size()));
@@ -158,8 +157,7 @@ private slots:
         QCOMPARE(wire.size(), 16 * 3 + 1);
         for (int channel = 0; channel < 16; ++channel) {
             const QString status = QStringLiteral("b%1").arg(channel, 0, 16);
-            QCOMPARE(wire.mid(channel * 3, 3),
-                     QStringList({status + " 40 00", status + " 7b 00", status + " 78 00"}));
+            QCOMPARE(wire.mid(channel * 3, 3), QStringList({status + " 40 00", status + " 7b 00", status + " 78 00"}));
         }
         QCOMPARE(wire.last(), QStringLiteral("90 48 00"));
     }

@@ -31,12 +31,13 @@ public:
     std::mt19937 generator{7};
 };
 
-const QStringList editableBoxes = {"StartNoteText", "DelayText", "TextModulo", "PitchMin", "PitchMax",
-                                   "TextVal(0)", "TextVal(1)", "TextVal(2)", "TextVal(3)",
-                                   "TextTranspose(0)", "TextTranspose(1)", "TextTranspose(2)", "TextTranspose(3)"};
-const QStringList checkBoxes = {"CheckDoMode(0)", "CheckDoMode(1)", "CheckDoMode(2)", "CheckDoMode(3)",
-                                "CheckUseNoteOff", "CheckUseModulo", "CheckRandomDelay", "CheckDisplayResults",
-                                "CheckMinMax"};
+const QStringList editableBoxes = {"StartNoteText",   "DelayText",        "TextModulo",       "PitchMin",
+                                   "PitchMax",        "TextVal(0)",       "TextVal(1)",       "TextVal(2)",
+                                   "TextVal(3)",      "TextTranspose(0)", "TextTranspose(1)", "TextTranspose(2)",
+                                   "TextTranspose(3)"};
+const QStringList checkBoxes = {"CheckDoMode(0)",   "CheckDoMode(1)",      "CheckDoMode(2)",
+                                "CheckDoMode(3)",   "CheckUseNoteOff",     "CheckUseModulo",
+                                "CheckRandomDelay", "CheckDisplayResults", "CheckMinMax"};
 
 } // namespace
 
@@ -66,14 +67,30 @@ class SoakTest : public QObject {
 
     QString randomText()
     {
-        static const QStringList specials = {"", "-", "+", ".", "1e308", "-1e308", "1e999", "nan", "inf",
-                                             "99999999999999999999", "-2147483649", "63.5", "0", "127", "30000",
-                                             "40000", " 60 ", "abc", "1e-320", "0x10", "六十"};
+        static const QStringList specials = {"",
+                                             "-",
+                                             "+",
+                                             ".",
+                                             "1e308",
+                                             "-1e308",
+                                             "1e999",
+                                             "nan",
+                                             "inf",
+                                             "99999999999999999999",
+                                             "-2147483649",
+                                             "63.5",
+                                             "0",
+                                             "127",
+                                             "30000",
+                                             "40000",
+                                             " 60 ",
+                                             "abc",
+                                             "1e-320",
+                                             "0x10",
+                                             "六十"};
         switch (pick(3)) {
-        case 0:
-            return specials[pick(specials.size())];
-        case 1:
-            return QString::number(std::uniform_int_distribution<int>(-300, 300)(random));
+        case 0: return specials[pick(specials.size())];
+        case 1: return QString::number(std::uniform_int_distribution<int>(-300, 300)(random));
         default: {
             static const QString alphabet = QStringLiteral("0123456789+-.eE aZ");
             QString text;
@@ -127,16 +144,10 @@ class SoakTest : public QObject {
         ++actions;
         switch (pick(12)) {
         case 0:
-        case 1:
-            window->findChild<QLineEdit*>(editableBoxes[pick(editableBoxes.size())])->setText(randomText());
-            break;
+        case 1: window->findChild<QLineEdit*>(editableBoxes[pick(editableBoxes.size())])->setText(randomText()); break;
         case 2:
-        case 3:
-            window->findChild<QCheckBox*>(checkBoxes[pick(checkBoxes.size())])->click();
-            break;
-        case 4:
-            startFormula(pick(2) == 1);
-            break;
+        case 3: window->findChild<QCheckBox*>(checkBoxes[pick(checkBoxes.size())])->click(); break;
+        case 4: startFormula(pick(2) == 1); break;
         case 5:
             if (pick(2)) {
                 expectWondrous = false;
@@ -146,9 +157,7 @@ class SoakTest : public QObject {
                 click("Command1");
             }
             break;
-        case 6:
-            window->findChild<QComboBox*>(QStringLiteral("ComboPatch"))->setCurrentIndex(pick(128));
-            break;
+        case 6: window->findChild<QComboBox*>(QStringLiteral("ComboPatch"))->setCurrentIndex(pick(128)); break;
         case 7:
         case 8:
             for (int i = pick(4); i >= 0; --i)
@@ -156,15 +165,14 @@ class SoakTest : public QObject {
             QCoreApplication::processEvents();
             break;
         case 9:
-            window->findChild<QAction*>(pick(2) ? QStringLiteral("MnuAllOff") : QStringLiteral("MenuAllAllOff"))->trigger();
+            window->findChild<QAction*>(pick(2) ? QStringLiteral("MnuAllOff") : QStringLiteral("MenuAllAllOff"))
+                ->trigger();
             break;
         case 10:
             QTest::mousePress(window->findChild<QPushButton*>(QStringLiteral("Test")), Qt::LeftButton);
             QTest::mouseRelease(window->findChild<QPushButton*>(QStringLiteral("Test")), Qt::LeftButton);
             break;
-        default:
-            window->findChild<QLineEdit*>(QStringLiteral("DelayText"))->setText(QString::number(pick(3)));
-            break;
+        default: window->findChild<QLineEdit*>(QStringLiteral("DelayText"))->setText(QString::number(pick(3))); break;
         }
         checkWire();
         QCOMPARE(window->composer().wondrousRunning(), expectWondrous);

@@ -27,14 +27,14 @@ struct MissingSystem {
 };
 
 struct NoSystemOutput : MemoryOutputBackend {
-    explicit NoSystemOutput(MissingSystem& s) : MemoryOutputBackend(QStringList()), system(s) {}
+    explicit NoSystemOutput(MissingSystem& s) : MemoryOutputBackend(QStringList()), system(s) { }
     int count() override { throw system.failure(); }
     void open(int) override { throw system.failure(); }
     MissingSystem& system;
 };
 
 struct NoSystemInput : MemoryInputBackend {
-    explicit NoSystemInput(MissingSystem& s) : MemoryInputBackend(QStringList()), system(s) {}
+    explicit NoSystemInput(MissingSystem& s) : MemoryInputBackend(QStringList()), system(s) { }
     int count() override { throw system.failure(); }
     void open(int, Receiver) override { throw system.failure(); }
     MissingSystem& system;
@@ -43,16 +43,12 @@ struct NoSystemInput : MemoryInputBackend {
 // The two components over in-memory devices, and the dialog's owner.
 struct Rig {
     Rig(std::unique_ptr<MemoryOutputBackend> o, std::unique_ptr<MemoryInputBackend> i)
-        : out(o.get()), in(i.get()),
-          output(std::make_unique<MidiOutput>(std::move(o))),
-          input(std::make_unique<MidiInput>(std::move(i))),
-          setup(std::make_unique<MidiSetup>(*output, *input))
-    {
-    }
+        : out(o.get()), in(i.get()), output(std::make_unique<MidiOutput>(std::move(o))),
+          input(std::make_unique<MidiInput>(std::move(i))), setup(std::make_unique<MidiSetup>(*output, *input))
+    { }
     Rig(const QStringList& outs, const QStringList& ins)
         : Rig(std::make_unique<MemoryOutputBackend>(outs), std::make_unique<MemoryInputBackend>(ins))
-    {
-    }
+    { }
 
     // Shows the dialog modally and hands it to `action`; returns the message boxes.
     QStringList show(const std::function<void(QDialog&)>& action)
@@ -74,8 +70,8 @@ struct Rig {
     // Everything the input was told happened before anything the output was told.
     bool inputWentFirst() const
     {
-        return in->writes.empty() || out->writes.empty()
-            || in->writes.back().nanoseconds < out->writes.front().nanoseconds;
+        return in->writes.empty() || out->writes.empty() ||
+               in->writes.back().nanoseconds < out->writes.front().nanoseconds;
     }
 
     MemoryOutputBackend* out;
@@ -132,21 +128,19 @@ private slots:
         QTest::newRow("two outputs, two inputs")
             << twoOuts << twoIns
             << QStringList{"DeviceNumber=-1", "DeviceNumber=0", "DeviceNumber=1", "DeviceNumber=-1",
-                           "Action=2", "DeviceNumber=0", "Action=1"}
+                           "Action=2",        "DeviceNumber=0", "Action=1"}
             << QStringList{"DeviceNumber=0", "DeviceNumber=1", "DeviceNumber=0",
-                           "DeviceNumber=0", "Action=1", "Action=4"}
+                           "DeviceNumber=0", "Action=1",       "Action=4"}
             << 1 << 0 << 0 << 0;
         QTest::newRow("only the virtual port")
             << QStringList{} << QStringList{"Memory In A"}
             << QStringList{"DeviceNumber=-1", "DeviceNumber=-1", "Action=2", "DeviceNumber=-1", "Action=1"}
-            << QStringList{"DeviceNumber=0", "DeviceNumber=0", "DeviceNumber=0", "Action=1", "Action=4"}
-            << 0 << 0 << -1 << 0;
-        QTest::newRow("no input device")
-            << QStringList{"Memory Out A"} << QStringList{}
-            << QStringList{"DeviceNumber=-1", "DeviceNumber=0", "DeviceNumber=-1",
-                           "Action=2", "DeviceNumber=0", "Action=1"}
-            << QStringList{"DeviceNumber=0"}
-            << 1 << -1 << 0 << -2;
+            << QStringList{"DeviceNumber=0", "DeviceNumber=0", "DeviceNumber=0", "Action=1", "Action=4"} << 0 << 0 << -1
+            << 0;
+        QTest::newRow("no input device") << QStringList{"Memory Out A"} << QStringList{}
+                                         << QStringList{"DeviceNumber=-1", "DeviceNumber=0", "DeviceNumber=-1",
+                                                        "Action=2",        "DeviceNumber=0", "Action=1"}
+                                         << QStringList{"DeviceNumber=0"} << 1 << -1 << 0 << -2;
     }
 
     void loadListsDevicesAndOpensDefaults()
@@ -231,20 +225,16 @@ private slots:
         QTest::addColumn<int>("inOpen");
 
         QTest::newRow("unchanged: both reopened")
-            << twoIns << 1 << 0
-            << QStringList{"Action=2", "DeviceNumber=0", "Action=1"}
+            << twoIns << 1 << 0 << QStringList{"Action=2", "DeviceNumber=0", "Action=1"}
             << QStringList{"Action=2", "DeviceNumber=0", "Action=1", "Action=4"} << 0 << 0;
-        QTest::newRow("changed")
-            << twoIns << 2 << 1
-            << QStringList{"Action=2", "DeviceNumber=1", "Action=1"}
-            << QStringList{"Action=2", "DeviceNumber=1", "Action=1", "Action=4"} << 1 << 1;
+        QTest::newRow("changed") << twoIns << 2 << 1 << QStringList{"Action=2", "DeviceNumber=1", "Action=1"}
+                                 << QStringList{"Action=2", "DeviceNumber=1", "Action=1", "Action=4"} << 1 << 1;
         QTest::newRow("first output entry: virtual port")
-            << twoIns << 0 << 0
-            << QStringList{"Action=2", "DeviceNumber=-1", "Action=1"}
+            << twoIns << 0 << 0 << QStringList{"Action=2", "DeviceNumber=-1", "Action=1"}
             << QStringList{"Action=2", "DeviceNumber=0", "Action=1", "Action=4"} << -1 << 0;
         QTest::newRow("no input device: output only")
-            << QStringList{} << 2 << -1
-            << QStringList{"Action=2", "DeviceNumber=1", "Action=1"} << QStringList{} << 1 << -2;
+            << QStringList{} << 2 << -1 << QStringList{"Action=2", "DeviceNumber=1", "Action=1"} << QStringList{} << 1
+            << -2;
     }
 
     void okPutsTheSelectionIntoUse()
@@ -328,10 +318,10 @@ private slots:
     {
         QTest::addColumn<bool>("output");
         QTest::addColumn<QString>("box");
-        QTest::newRow("output busy") << true
-            << "Quorvane: The MIDI output device \"Memory Out A\" could not be opened.\n\nbusy";
+        QTest::newRow("output busy")
+            << true << "Quorvane: The MIDI output device \"Memory Out A\" could not be opened.\n\nbusy";
         QTest::newRow("input busy") << false
-            << "Quorvane: The MIDI input device \"Memory In A\" could not be opened.\n\nbusy";
+                                    << "Quorvane: The MIDI input device \"Memory In A\" could not be opened.\n\nbusy";
     }
 
     void failedOpenIsNamedOnceAndLeftClosed()
