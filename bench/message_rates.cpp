@@ -1,8 +1,8 @@
 #include "message_rates.h"
 
 #include "bench_table.h"
-#include "frm_main.h"
-#include "memory_backend.h"
+#include "ui/main/frm_main.h"
+#include "midi/memory_backend.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "qt_host.h"
+#include "engine/qt_host.h"
 
 namespace quorvane {
 class FrmMain;

@@ -1,7 +1,7 @@
 #include "pause_precision.h"
 
 #include "bench_table.h"
-#include "qt_host.h"
+#include "engine/qt_host.h"
 
 #include <chrono>
 #include <thread>

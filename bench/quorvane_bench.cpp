@@ -3,9 +3,9 @@
 // the program as a separate process; without one those are left out.
 
 #include "bench_table.h"
-#include "frm_main.h"
+#include "ui/main/frm_main.h"
 #include "jack_server.h"
-#include "memory_backend.h"
+#include "midi/memory_backend.h"
 #include "message_rates.h"
 #include "pause_precision.h"
 #include "program_resources.h"

@@ -2,8 +2,8 @@
 // synthesizer: its output devices are the MIDI system's ports alone. The
 // benchmark measures it to tell the synthesizer's memory from the rest.
 
-#include "program.h"
-#include "rtmidi_backend.h"
+#include "app/program.h"
+#include "midi/rtmidi_backend.h"
 
 #include <QApplication>
 #include <cstdlib>

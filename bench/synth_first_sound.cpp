@@ -6,7 +6,7 @@
 
 #include "jack_server.h"
 #include "synth_audio_listener.h"
-#include "synth_output.h"
+#include "midi/synth_output.h"
 
 #include <QCoreApplication>
 #include <QFile>

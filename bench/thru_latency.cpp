@@ -1,9 +1,9 @@
 #include "thru_latency.h"
 
 #include "bench_table.h"
-#include "frm_main.h"
+#include "ui/main/frm_main.h"
 #include "jack_server.h"
-#include "rtmidi_backend.h"
+#include "midi/rtmidi_backend.h"
 #include "rtmidi_thru.h"
 
 #include <QEventLoop>

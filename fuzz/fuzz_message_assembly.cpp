@@ -3,8 +3,8 @@
 // them, and checks every message that reaches the wire.
 
 #include "fuzz_support.h"
-#include "memory_backend.h"
-#include "midi_output.h"
+#include "midi/memory_backend.h"
+#include "midi/midi_output.h"
 
 #include <algorithm>
 #include <cmath>

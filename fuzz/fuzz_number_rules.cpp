@@ -3,7 +3,7 @@
 // 64-bit integer arithmetic wherever the values are small enough for it.
 
 #include "fuzz_support.h"
-#include "number_rules.h"
+#include "engine/number_rules.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "program.h"
+#include "app/program.h"
 
 #include <QApplication>
 #include <cstdlib>

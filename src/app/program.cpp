@@ -1,8 +1,8 @@
-#include "program.h"
+#include "app/program.h"
 
-#include "about_box.h"
-#include "rtmidi_backend.h"
-#include "synth_first_backend.h"
+#include "ui/about/about_box.h"
+#include "midi/rtmidi_backend.h"
+#include "midi/synth_first_backend.h"
 
 #include <QCoreApplication>
 

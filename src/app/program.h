@@ -1,8 +1,8 @@
 #pragma once
 
-#include "frm_main.h"
-#include "midi_setup.h"
-#include "qt_host.h"
+#include "ui/main/frm_main.h"
+#include "ui/setup/midi_setup.h"
+#include "engine/qt_host.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
-#include "composer.h"
+#include "engine/composer.h"
 
-#include "number_rules.h"
+#include "engine/number_rules.h"
 
 namespace quorvane {
 

@@ -1,10 +1,11 @@
 #pragma once
 
-#include "host.h"
-#include "panel.h"
+#include "engine/host.h"
+#include "engine/panel.h"
 
-#include "midi_output.h"
-#include "variant.h"
+#include "midi/midi_output.h"
+#include "midi/play_observer.h"
+#include "midi/variant.h"
 
 #include <array>
 #include <optional>
@@ -76,6 +77,9 @@ public:
     bool mixRunning() const { return mixRunning_; }
     bool wondrousRunning() const { return wondrousRunning_; }
 
+    // Told of the numbers of every pass; nullptr for nobody.
+    void setObserver(PlayObserver* observer) { observer_ = observer; }
+
     Panel& panel() { return panel_; }
     Host& host() { return host_; }
     MidiOutput& output() { return output_; }
@@ -99,6 +103,7 @@ private:
     // The note-off and the modulo fold of a pass; Mixmaster folds by the
     // number in TextModulo, Wondrousness always by 127.
     void noteOffAndFold(bool foldByModuloBox);
+    void fold(bool foldByModuloBox);
     // The end of a run that was stopped (not one cut short by the program's
     // end): switch off the note the next pass would have switched off.
     void endRun();
@@ -109,6 +114,7 @@ private:
     bool mixRunning_ = false;
     bool wondrousRunning_ = false;
     std::optional<Variant> velocityNote_; // the note VelOn struck in this pass
+    PlayObserver* observer_ = nullptr;
 };
 
 } // namespace quorvane

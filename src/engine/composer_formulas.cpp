@@ -1,6 +1,6 @@
-#include "composer.h"
+#include "engine/composer.h"
 
-#include "number_rules.h"
+#include "engine/number_rules.h"
 
 #include <cmath>
 
@@ -26,6 +26,14 @@ void Composer::noteOffAndFold(bool foldByModuloBox)
 {
     if (checked("CheckUseNoteOff"))
         PitchOff();
+    const double computed = numberOf(startNote).value_or(0.0);
+    fold(foldByModuloBox);
+    if (observer_)
+        observer_->passComputed(foldByModuloBox ? 0 : 1, computed, numberOf(startNote).value_or(0.0));
+}
+
+void Composer::fold(bool foldByModuloBox)
+{
     if (!checked("CheckUseModulo"))
         return;
     // A modulo box that holds no usable number (empty, text, 0) folds

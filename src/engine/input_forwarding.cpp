@@ -1,8 +1,8 @@
-#include "input_forwarding.h"
+#include "engine/input_forwarding.h"
 
-#include "midi_input.h"
-#include "midi_output.h"
-#include "panel.h"
+#include "midi/midi_input.h"
+#include "midi/midi_output.h"
+#include "engine/panel.h"
 
 namespace quorvane {
 

@@ -1,6 +1,6 @@
-#include "panic.h"
+#include "engine/panic.h"
 
-#include "composer.h"
+#include "engine/composer.h"
 
 namespace quorvane {
 

@@ -1,6 +1,6 @@
-#include "qt_host.h"
+#include "engine/qt_host.h"
 
-#include "random_source.h"
+#include "engine/random_source.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>

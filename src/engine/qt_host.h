@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host.h"
+#include "engine/host.h"
 
 #include <chrono>
 #include <vector>

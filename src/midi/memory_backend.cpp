@@ -1,6 +1,6 @@
-#include "memory_backend.h"
+#include "midi/memory_backend.h"
 
-#include "midi_errors.h"
+#include "midi/midi_errors.h"
 
 namespace quorvane {
 

@@ -1,4 +1,4 @@
-#include "midi_component.h"
+#include "midi/midi_component.h"
 
 #include <QMetaObject>
 

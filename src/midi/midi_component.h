@@ -1,7 +1,7 @@
 #pragma once
 
-#include "midi_errors.h"
-#include "port_backend.h"
+#include "midi/midi_errors.h"
+#include "midi/port_backend.h"
 
 #include <QObject>
 

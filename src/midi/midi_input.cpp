@@ -1,4 +1,4 @@
-#include "midi_input.h"
+#include "midi/midi_input.h"
 
 #include <QMetaObject>
 
@@ -93,6 +93,8 @@ void MidiInput::receive(const MidiBytes& message)
 {
     if (!receiving_ || message.empty())
         return;
+    if (PlayObserver* observer = observer_.load())
+        observer->messageReceived(message, steadyNowNs());
     {
         std::lock_guard<std::mutex> lock(queueMutex_);
         queue_.push_back(message);

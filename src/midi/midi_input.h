@@ -1,6 +1,7 @@
 #pragma once
 
-#include "midi_component.h"
+#include "midi/midi_component.h"
+#include "midi/play_observer.h"
 
 #include <atomic>
 #include <deque>
@@ -32,6 +33,8 @@ public:
     bool isReceiving() const { return receiving_; }
 
     InputBackend& backend() { return *backend_; }
+    // Told of every message as it arrives, on the MIDI system's thread.
+    void setObserver(PlayObserver* observer) { observer_ = observer; }
 
 signals:
     void messageArrived();
@@ -48,6 +51,7 @@ private:
     std::atomic<bool> notificationPending_{false};
     mutable std::mutex queueMutex_;
     std::deque<MidiBytes> queue_;
+    std::atomic<PlayObserver*> observer_{nullptr};
 };
 
 } // namespace quorvane

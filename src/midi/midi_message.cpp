@@ -1,4 +1,4 @@
-#include "midi_message.h"
+#include "midi/midi_message.h"
 
 #include <cmath>
 

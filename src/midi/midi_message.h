@@ -1,6 +1,6 @@
 #pragma once
 
-#include "variant.h"
+#include "midi/variant.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "midi_output.h"
+#include "midi/midi_output.h"
 
 namespace quorvane {
 
@@ -73,6 +73,8 @@ void MidiOutput::send()
         return;
     try {
         backend_->send(message);
+        if (observer_)
+            observer_->messageSent(message, steadyNowNs());
     } catch (const MidiFailure& failure) {
         // Report a lost device once, then stay closed so that the following
         // sends of a running formula go nowhere quietly.

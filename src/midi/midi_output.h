@@ -1,6 +1,7 @@
 #pragma once
 
-#include "midi_component.h"
+#include "midi/midi_component.h"
+#include "midi/play_observer.h"
 
 #include <memory>
 
@@ -27,6 +28,8 @@ public:
     void setAuxiliary(const Variant& auxiliary); // member 0x12
 
     OutputBackend& backend() { return *backend_; }
+    // Told of every message that went out; nullptr for nobody.
+    void setObserver(PlayObserver* observer) { observer_ = observer; }
 
 private:
     void open();
@@ -38,6 +41,7 @@ private:
     Variant data1_;
     Variant data2_;
     Variant auxiliary_;
+    PlayObserver* observer_ = nullptr;
 };
 
 } // namespace quorvane

@@ -1,4 +1,4 @@
-#include "midi_system.h"
+#include "midi/midi_system.h"
 
 #include <QCoreApplication>
 #include <jack/jack.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "midi_errors.h"
+#include "midi/midi_errors.h"
 
 #include <RtMidi.h>
 

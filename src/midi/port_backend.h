@@ -1,8 +1,8 @@
 #pragma once
 
-#include "midi_errors.h"
-#include "midi_message.h"
-#include "variant.h"
+#include "midi/midi_errors.h"
+#include "midi/midi_message.h"
+#include "midi/variant.h"
 
 #include <QString>
 #include <functional>

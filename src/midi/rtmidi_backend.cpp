@@ -1,7 +1,7 @@
-#include "rtmidi_backend.h"
+#include "midi/rtmidi_backend.h"
 
-#include "midi_errors.h"
-#include "midi_system.h"
+#include "midi/midi_errors.h"
+#include "midi/midi_system.h"
 
 #include <QCoreApplication>
 #include <thread>

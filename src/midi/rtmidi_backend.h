@@ -1,6 +1,6 @@
 #pragma once
 
-#include "port_backend.h"
+#include "midi/port_backend.h"
 
 #include <RtMidi.h>
 

@@ -1,6 +1,6 @@
-#include "synth_first_backend.h"
+#include "midi/synth_first_backend.h"
 
-#include "midi_errors.h"
+#include "midi/midi_errors.h"
 
 #include <QCoreApplication>
 #include <algorithm>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "port_backend.h"
-#include "synth_output.h"
+#include "midi/port_backend.h"
+#include "midi/synth_output.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "synth_log.h"
+#include "midi/synth_log.h"
 
 #include <alsa/asoundlib.h>
 #include <fluidsynth.h>

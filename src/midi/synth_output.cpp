@@ -1,7 +1,7 @@
-#include "synth_output.h"
+#include "midi/synth_output.h"
 
-#include "midi_errors.h"
-#include "synth_log.h"
+#include "midi/midi_errors.h"
+#include "midi/synth_log.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

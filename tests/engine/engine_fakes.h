@@ -1,10 +1,10 @@
 #pragma once
 
-#include "composer.h"
-#include "host.h"
-#include "memory_backend.h"
-#include "midi_output.h"
-#include "panel.h"
+#include "engine/composer.h"
+#include "engine/host.h"
+#include "midi/memory_backend.h"
+#include "midi/midi_output.h"
+#include "engine/panel.h"
 
 #include <QMap>
 #include <QStringList>

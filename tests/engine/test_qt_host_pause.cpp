@@ -4,9 +4,9 @@
 // system, so this test starts its own Xvfb and talks to it through xcb; without
 // Xvfb it runs offscreen and skips the click test.
 
-#include "memory_backend.h"
-#include "midi_input.h"
-#include "qt_host.h"
+#include "midi/memory_backend.h"
+#include "midi/midi_input.h"
+#include "engine/qt_host.h"
 #include "x_display.h"
 
 #include <QElapsedTimer>

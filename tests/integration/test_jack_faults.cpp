@@ -1,5 +1,5 @@
 #include "jack_server.h"
-#include "program.h"
+#include "app/program.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #include "jack_server.h"
-#include "midi_input.h"
-#include "midi_output.h"
-#include "rtmidi_backend.h"
+#include "midi/midi_input.h"
+#include "midi/midi_output.h"
+#include "midi/rtmidi_backend.h"
 
 #include <QSignalSpy>
 #include <QtTest>

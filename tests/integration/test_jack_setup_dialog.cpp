@@ -1,7 +1,7 @@
 #include "../ui/setup/modal_answers.h"
 #include "jack_server.h"
-#include "midi_setup.h"
-#include "rtmidi_backend.h"
+#include "ui/setup/midi_setup.h"
+#include "midi/rtmidi_backend.h"
 
 #include <QComboBox>
 #include <QtTest>

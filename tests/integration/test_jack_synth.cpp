@@ -1,8 +1,8 @@
 #include "jack_server.h"
-#include "midi_output.h"
-#include "rtmidi_backend.h"
+#include "midi/midi_output.h"
+#include "midi/rtmidi_backend.h"
 #include "synth_audio_listener.h"
-#include "synth_first_backend.h"
+#include "midi/synth_first_backend.h"
 
 #include <QSignalSpy>
 #include <QtTest>

@@ -1,6 +1,6 @@
-#include "memory_backend.h"
-#include "midi_input.h"
-#include "midi_output.h"
+#include "midi/memory_backend.h"
+#include "midi/midi_input.h"
+#include "midi/midi_output.h"
 
 #include <QSignalSpy>
 #include <QtTest>

@@ -1,5 +1,5 @@
-#include "midi_output.h"
-#include "synth_output.h"
+#include "midi/midi_output.h"
+#include "midi/synth_output.h"
 
 #include <QtTest>
 #include <cmath>
@@ -127,6 +127,9 @@ private slots:
     {
         SynthOptions options;
         options.renderOnly = true;
+        // The pitch and pan figures below are those of the sound font that
+        // the build installs; a larger font has other samples and stereo.
+        options.soundFonts = {QStringLiteral("/usr/share/sounds/sf2/TimGM6mb.sf2")};
         auto backend = std::make_unique<SynthOutput>(options);
         synth = backend.get();
         output = std::make_unique<MidiOutput>(std::move(backend));

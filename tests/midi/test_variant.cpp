@@ -1,4 +1,4 @@
-#include "variant.h"
+#include "midi/variant.h"
 
 #include <QtTest>
 

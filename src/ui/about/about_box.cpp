@@ -1,8 +1,8 @@
-#include "about_box.h"
+#include "ui/about/about_box.h"
 
-#include "classic_look.h"
+#include "ui/common/classic_look.h"
 
-#include "about_picture.h"
+#include "ui/about/about_picture.h"
 
 #include <QApplication>
 #include <QCloseEvent>

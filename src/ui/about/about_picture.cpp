@@ -1,4 +1,4 @@
-#include "about_picture.h"
+#include "ui/about/about_picture.h"
 
 #include <QFont>
 #include <QFontMetricsF>

@@ -1,4 +1,4 @@
-#include "classic_look.h"
+#include "ui/common/classic_look.h"
 
 #include <QApplication>
 

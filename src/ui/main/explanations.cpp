@@ -1,4 +1,4 @@
-#include "explanations.h"
+#include "ui/main/explanations.h"
 
 #include <QMessageBox>
 

@@ -1,12 +1,12 @@
-#include "frm_main.h"
+#include "ui/main/frm_main.h"
 
-#include "explanations.h"
-#include "general_midi_patches.h"
-#include "input_forwarding.h"
-#include "main_window_layout.h"
-#include "mixmaster_document.h"
-#include "panic.h"
-#include "paths_dialog.h"
+#include "ui/main/explanations.h"
+#include "ui/main/general_midi_patches.h"
+#include "engine/input_forwarding.h"
+#include "ui/main/main_window_layout.h"
+#include "ui/main/mixmaster_document.h"
+#include "engine/panic.h"
+#include "ui/main/paths_dialog.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -30,6 +30,9 @@ FrmMain::FrmMain(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBac
     setObjectName(QStringLiteral("frmMain"));
     buildMainWindowLayout(*this);
     composer_ = std::make_unique<Composer>(*this, host, *output_);
+    output_->setObserver(&playObservers_);
+    input_->setObserver(&playObservers_);
+    composer_->setObserver(&playObservers_);
     connectControls();
     connectMenus();
 }

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "composer.h"
-#include "midi_input.h"
-#include "midi_output.h"
-#include "panel.h"
+#include "engine/composer.h"
+#include "midi/midi_input.h"
+#include "midi/midi_output.h"
+#include "engine/panel.h"
 
 #include <QMainWindow>
 #include <QSet>
@@ -37,6 +37,9 @@ public:
     MidiOutput& MIDIOutput1() { return *output_; }
     MidiInput& MIDIInput1() { return *input_; }
     Composer& composer() { return *composer_; }
+    // Whoever wants to see or keep what plays (the monitor, a take being
+    // recorded) adds itself here.
+    PlayObservers& playObservers() { return playObservers_; }
 
     // Panel: the controls by object name.
     QString text(const QString& box) const override;
@@ -60,6 +63,7 @@ private:
     void shutdown();
     void updateBackground(const QString& box);
 
+    PlayObservers playObservers_;
     std::unique_ptr<MidiOutput> output_;
     std::unique_ptr<MidiInput> input_;
     std::unique_ptr<Composer> composer_;

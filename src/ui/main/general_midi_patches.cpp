@@ -1,4 +1,4 @@
-#include "general_midi_patches.h"
+#include "ui/main/general_midi_patches.h"
 
 namespace quorvane {
 

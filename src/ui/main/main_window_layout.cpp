@@ -1,6 +1,6 @@
-#include "main_window_layout.h"
+#include "ui/main/main_window_layout.h"
 
-#include "classic_look.h"
+#include "ui/common/classic_look.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "classic_look.h"
+#include "ui/common/classic_look.h"
 
 class QMainWindow;
 

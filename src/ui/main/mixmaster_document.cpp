@@ -1,4 +1,4 @@
-#include "mixmaster_document.h"
+#include "ui/main/mixmaster_document.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "paths_dialog.h"
+#include "ui/main/paths_dialog.h"
 
-#include "mixmaster_document.h"
+#include "ui/main/mixmaster_document.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>

@@ -1,4 +1,4 @@
-#include "device_switching.h"
+#include "ui/setup/device_switching.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

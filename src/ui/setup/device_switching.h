@@ -1,7 +1,7 @@
 #pragma once
 
-#include "midi_input.h"
-#include "midi_output.h"
+#include "midi/midi_input.h"
+#include "midi/midi_output.h"
 
 class QComboBox;
 

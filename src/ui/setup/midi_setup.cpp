@@ -1,6 +1,6 @@
-#include "midi_setup.h"
+#include "ui/setup/midi_setup.h"
 
-#include "midi_setup_form.h"
+#include "ui/setup/midi_setup_form.h"
 
 namespace quorvane {
 

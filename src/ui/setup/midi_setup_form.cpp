@@ -1,7 +1,7 @@
-#include "midi_setup_form.h"
+#include "ui/setup/midi_setup_form.h"
 
-#include "device_switching.h"
-#include "setup_form_layout.h"
+#include "ui/setup/device_switching.h"
+#include "ui/setup/setup_form_layout.h"
 
 #include <QComboBox>
 #include <QPushButton>

@@ -1,4 +1,4 @@
-#include "setup_form_layout.h"
+#include "ui/setup/setup_form_layout.h"
 
 #include <QApplication>
 #include <QComboBox>

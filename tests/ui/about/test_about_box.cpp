@@ -1,5 +1,5 @@
-#include "about_box.h"
-#include "about_picture.h"
+#include "ui/about/about_box.h"
+#include "ui/about/about_picture.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "frm_main.h"
-#include "memory_backend.h"
-#include "qt_host.h"
+#include "ui/main/frm_main.h"
+#include "midi/memory_backend.h"
+#include "engine/qt_host.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,4 +1,4 @@
-#include "explanations.h"
+#include "ui/main/explanations.h"
 #include "main_window_fixture.h"
 
 #include <QGroupBox>

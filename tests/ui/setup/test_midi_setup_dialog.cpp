@@ -1,6 +1,6 @@
-#include "memory_backend.h"
-#include "midi_setup.h"
-#include "midi_setup_form.h"
+#include "midi/memory_backend.h"
+#include "ui/setup/midi_setup.h"
+#include "ui/setup/midi_setup_form.h"
 #include "modal_answers.h"
 
 #include <QComboBox>
