@@ -7,6 +7,7 @@
 #include "ui/main/mixmaster_document.h"
 #include "engine/panic.h"
 #include "ui/main/paths_dialog.h"
+#include "ui/monitor/monitor_window.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -105,6 +106,8 @@ void FrmMain::connectMenus()
     connect(action("MnuPaths"), &QAction::triggered, this, [this] { showPathsDialog(this, openWithDesktop); });
     connect(action("MnuAllOff"), &QAction::triggered, this, [this] { allOff(*composer_, composer_->midiChannel); });
     connect(action("MenuAllAllOff"), &QAction::triggered, this, [this] { allChannelsAllOff(*composer_); });
+    connect(action("MnuMonitor"), &QAction::triggered, this,
+            [this] { showMonitor(monitor_, playObservers_, generalMidiPatchNames(), this); });
 }
 
 void FrmMain::load()

@@ -13,6 +13,8 @@
 
 namespace quorvane {
 
+class MonitorWindow;
+
 // The main window: every composition setting lives in its controls, it owns
 // the two MIDI components for the whole run, and its load is the program's
 // start-up sequence.
@@ -70,6 +72,8 @@ private:
     QSet<QString> invalidBoxes_;
     QSet<QString> redBoxes_;
     bool shutDown_ = false;
+    // Last, so that it goes before the observers it listens to.
+    std::unique_ptr<MonitorWindow> monitor_;
 };
 
 } // namespace quorvane

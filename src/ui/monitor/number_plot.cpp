@@ -1,0 +1,145 @@
+#include "ui/monitor/number_plot.h"
+
+#include "ui/monitor/monitor_model.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
+#include <cmath>
+
+namespace quorvane {
+
+namespace {
+
+constexpr long long passesShown = 200;
+constexpr int left = 46;   // the value scale
+constexpr int top = 34;    // title and legend
+constexpr int bottom = 16; // pass numbers
+
+const char* const formulaNames[] = {"Mixmaster", "Wondrousness"};
+
+// A round step for about `lines` grid lines over `range`: 1, 2 or 5 times a
+// power of ten.
+double niceStep(double range, int lines)
+{
+    const double raw = range / lines;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double m : {1.0, 2.0, 5.0})
+        if (raw <= m * power)
+            return m * power;
+    return 10 * power;
+}
+
+// Before the fold in the desktop's highlight, after it in its link colour;
+// the second formula's lines dashed.
+QPen seriesPen(const QPalette& palette, int formula, bool folded)
+{
+    QPen pen(palette.color(folded ? QPalette::Link : QPalette::Highlight), folded ? 1.5 : 2.0);
+    if (formula == 0)
+        pen.setStyle(Qt::DashLine);
+    return pen;
+}
+
+} // namespace
+
+NumberPlot::NumberPlot(const MonitorModel& model, QWidget* parent) : QWidget(parent), model_(model)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void NumberPlot::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    const QPalette& pal = palette();
+    p.fillRect(rect(), pal.color(QPalette::Base));
+    p.setRenderHint(QPainter::Antialiasing);
+
+    QFont bold = font();
+    bold.setBold(true);
+    p.setFont(bold);
+    p.setPen(pal.color(QPalette::Text));
+    p.drawText(QRect(left, 0, width() - left, 18), Qt::AlignLeft | Qt::AlignVCenter, tr("Numbers of each pass"));
+    QFont small = font();
+    small.setPointSizeF(font().pointSizeF() * 0.85);
+    p.setFont(small);
+
+    const auto& passes = model_.passes();
+    const long long last = passes.empty() ? 0 : passes.back().number;
+    const long long first = std::max(0LL, last - passesShown + 1);
+    auto shown = std::lower_bound(passes.begin(), passes.end(), first,
+                                  [](const SeenPass& pass, long long n) { return pass.number < n; });
+
+    bool ran[2] = {false, false};
+    double low = 0, high = 1;
+    for (auto it = shown; it != passes.end(); ++it) {
+        for (double v : {it->computed, it->folded}) {
+            if (std::isfinite(v)) {
+                low = std::min(low, v);
+                high = std::max(high, v);
+            }
+        }
+        ran[it->formula == 0 ? 0 : 1] = true;
+    }
+
+    // The legend: only the lines that are drawn.
+    int x = left;
+    for (int formula : {1, 0}) {
+        if (!ran[formula])
+            continue;
+        for (bool folded : {false, true}) {
+            p.setPen(seriesPen(pal, formula, folded));
+            p.drawLine(x, 26, x + 16, 26);
+            p.setPen(pal.color(QPalette::Text));
+            const QString label = QStringLiteral("%1 %2").arg(QString::fromLatin1(formulaNames[formula]),
+                                                              folded ? tr("after modulo") : tr("computed"));
+            const int w = p.fontMetrics().horizontalAdvance(label);
+            p.drawText(QRect(x + 20, 18, w + 2, 16), Qt::AlignLeft | Qt::AlignVCenter, label);
+            x += 20 + w + 12;
+        }
+    }
+
+    const QRectF plot(left, top, width() - left - 8, height() - top - bottom);
+    const double step = niceStep(high - low, 4);
+    low = std::floor(low / step) * step;
+    high = std::ceil(high / step) * step;
+    auto yOf = [&](double v) { return plot.bottom() - (v - low) / (high - low) * plot.height(); };
+    auto xOf = [&](long long n) { return plot.left() + double(n - first) / (passesShown - 1) * plot.width(); };
+
+    QColor grid = pal.color(QPalette::Text);
+    grid.setAlphaF(0.15f);
+    for (double v = low; v <= high + step / 2; v += step) {
+        p.fillRect(QRectF(plot.left(), yOf(v), plot.width(), 1), grid);
+        p.setPen(pal.color(QPalette::Text));
+        p.drawText(QRectF(0, yOf(v) - 8, left - 4, 16), Qt::AlignRight | Qt::AlignVCenter, QString::number(v, 'g', 6));
+    }
+    p.drawText(QRectF(plot.left(), plot.bottom(), plot.width(), bottom), Qt::AlignLeft | Qt::AlignVCenter,
+               tr("pass %1").arg(first + 1));
+    p.drawText(QRectF(plot.left(), plot.bottom(), plot.width(), bottom), Qt::AlignRight | Qt::AlignVCenter,
+               tr("pass %1").arg(last + 1));
+    if (passes.empty()) {
+        p.drawText(plot, Qt::AlignCenter, tr("Start a formula to see its numbers"));
+        return;
+    }
+
+    p.setClipRect(plot.adjusted(-2, -2, 2, 2));
+    for (int formula : {1, 0}) {
+        if (!ran[formula])
+            continue;
+        for (bool folded : {false, true}) {
+            QPainterPath line;
+            bool drawing = false;
+            for (auto it = shown; it != passes.end(); ++it) {
+                const double v = folded ? it->folded : it->computed;
+                if ((it->formula == 0 ? 0 : 1) != formula || !std::isfinite(v))
+                    continue;
+                const QPointF point(xOf(it->number), yOf(v));
+                drawing ? line.lineTo(point) : line.moveTo(point);
+                drawing = true;
+            }
+            p.setPen(seriesPen(pal, formula, folded));
+            p.drawPath(line);
+        }
+    }
+}
+
+} // namespace quorvane
