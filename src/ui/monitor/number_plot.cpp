@@ -3,7 +3,6 @@
 #include "ui/monitor/monitor_model.h"
 
 #include <QPainter>
-#include <QPainterPath>
 #include <algorithm>
 #include <cmath>
 
@@ -30,11 +29,20 @@ double niceStep(double range, int lines)
     return 10 * power;
 }
 
+// Numbers past a trillion are left off the plot, which keeps its scale
+// finite and readable; the message list still has every note played.
+bool plottable(double v)
+{
+    return std::isfinite(v) && std::abs(v) < 1e12;
+}
+
 // Before the fold in the desktop's highlight, after it in its link colour;
 // the second formula's lines dashed.
 QPen seriesPen(const QPalette& palette, int formula, bool folded)
 {
-    QPen pen(palette.color(folded ? QPalette::Link : QPalette::Highlight), folded ? 1.5 : 2.0);
+    // One-pixel lines: the raster engine draws them by a fast path, where a
+    // wide line through a zigzag of hundreds of points is slow to fill.
+    QPen pen(palette.color(folded ? QPalette::Link : QPalette::Highlight), 1);
     if (formula == 0)
         pen.setStyle(Qt::DashLine);
     return pen;
@@ -73,7 +81,7 @@ void NumberPlot::paintEvent(QPaintEvent*)
     double low = 0, high = 1;
     for (auto it = shown; it != passes.end(); ++it) {
         for (double v : {it->computed, it->folded}) {
-            if (std::isfinite(v)) {
+            if (plottable(v)) {
                 low = std::min(low, v);
                 high = std::max(high, v);
             }
@@ -107,7 +115,9 @@ void NumberPlot::paintEvent(QPaintEvent*)
 
     QColor grid = pal.color(QPalette::Text);
     grid.setAlphaF(0.15f);
-    for (double v = low; v <= high + step / 2; v += step) {
+    const int lines = int(std::lround((high - low) / step));
+    for (int line = 0; line <= lines; ++line) {
+        const double v = low + line * step;
         p.fillRect(QRectF(plot.left(), yOf(v), plot.width(), 1), grid);
         p.setPen(pal.color(QPalette::Text));
         p.drawText(QRectF(0, yOf(v) - 8, left - 4, 16), Qt::AlignRight | Qt::AlignVCenter, QString::number(v, 'g', 6));
@@ -126,18 +136,14 @@ void NumberPlot::paintEvent(QPaintEvent*)
         if (!ran[formula])
             continue;
         for (bool folded : {false, true}) {
-            QPainterPath line;
-            bool drawing = false;
+            QPolygonF line;
             for (auto it = shown; it != passes.end(); ++it) {
                 const double v = folded ? it->folded : it->computed;
-                if ((it->formula == 0 ? 0 : 1) != formula || !std::isfinite(v))
-                    continue;
-                const QPointF point(xOf(it->number), yOf(v));
-                drawing ? line.lineTo(point) : line.moveTo(point);
-                drawing = true;
+                if ((it->formula == 0 ? 0 : 1) == formula && plottable(v))
+                    line << QPointF(xOf(it->number), yOf(v));
             }
             p.setPen(seriesPen(pal, formula, folded));
-            p.drawPath(line);
+            p.drawPolyline(line);
         }
     }
 }

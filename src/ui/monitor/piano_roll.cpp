@@ -112,18 +112,28 @@ void PianoRoll::paintEvent(QPaintEvent*)
     }
 
     p.setClipRect(roll);
-    const QColor played = pal.color(QPalette::Highlight);
-    auto bar = [&](const NoteSpan& s, std::int64_t end, QColor color) {
+    // Bars from newest to oldest; a bar that falls within the pixels its row
+    // already shows is skipped, so that a storm of short notes costs no more
+    // than the roll has pixels. Shades are mixed here rather than blended, as
+    // opaque fills are much the cheaper.
+    std::vector<int> drawnFrom(static_cast<std::size_t>(rows), roll.right() + 1);
+    const QColor base = pal.color(QPalette::Base);
+    auto bar = [&](const NoteSpan& s, std::int64_t end, const QColor& color) {
         if (s.note < low || s.note > high)
             return;
-        // Soft notes pale, loud ones full: velocity as the bar's opacity.
-        color.setAlphaF(float(0.25 + 0.75 * s.velocity / 127.0));
-        const double x0 = xOf(std::max(s.startNs, from));
-        const double x1 = std::max(xOf(end), x0 + 2);
-        p.fillRect(QRectF(x0, rowTop(s.note) + 1, x1 - x0, std::max(rowHeight - 2, 1.0)), color);
+        const int x0 = int(xOf(std::max(s.startNs, from)));
+        int& covered = drawnFrom[static_cast<std::size_t>(high - s.note)];
+        if (x0 >= covered)
+            return;
+        const int x1 = std::min(std::max(int(xOf(end)), x0 + 2), covered);
+        covered = x0;
+        // Soft notes pale, loud ones full: velocity as the bar's shade.
+        const double weight = 0.25 + 0.75 * s.velocity / 127.0;
+        const QColor shade = QColor::fromRgbF(float(base.redF() + (color.redF() - base.redF()) * weight),
+                                              float(base.greenF() + (color.greenF() - base.greenF()) * weight),
+                                              float(base.blueF() + (color.blueF() - base.blueF()) * weight));
+        p.fillRect(QRectF(x0, rowTop(s.note) + 1, x1 - x0, std::max(rowHeight - 2, 1.0)), shade);
     };
-    for (auto it = ended.rbegin(); it != ended.rend() && it->endNs >= from; ++it)
-        bar(*it, it->endNs, played);
     const QColor soundingShade = soundingColor(pal);
     for (const NoteSpan& s : sounding) {
         bar(s, now, soundingShade);
@@ -131,6 +141,9 @@ void PianoRoll::paintEvent(QPaintEvent*)
         // however soft it is.
         p.fillRect(QRectF(roll.right() - 5, rowTop(s.note), 6, std::max(rowHeight, 2.0)), soundingShade);
     }
+    const QColor played = pal.color(QPalette::Highlight);
+    for (auto it = ended.rbegin(); it != ended.rend() && it->endNs >= from; ++it)
+        bar(*it, it->endNs, played);
     p.setClipping(false);
 
     QFont bold = font();
