@@ -144,7 +144,8 @@ void MonitorWindow::refresh()
     }
     if (now - rateSinceNs_ >= rateEveryNs) {
         const long long seen = model_.messages().empty() ? rateFrom_ : model_.messages().back().number + 1;
-        rate_->setText(tr("%1 a second").arg(double(seen - rateFrom_) * 1e9 / double(now - rateSinceNs_), 0, 'f', 0));
+        rate_->setText(
+            tr("%1 messages a second").arg(double(seen - rateFrom_) * 1e9 / double(now - rateSinceNs_), 0, 'f', 0));
         rateFrom_ = seen;
         rateSinceNs_ = now;
     }

@@ -36,13 +36,14 @@ bool plottable(double v)
     return std::isfinite(v) && std::abs(v) < 1e12;
 }
 
-// Before the fold in the desktop's highlight, after it in its link colour;
-// the second formula's lines dashed.
+// The number before the fold in the desktop's highlight colour, after it in
+// an orange that reads on light and dark backgrounds alike; Mixmaster's
+// lines dashed.
 QPen seriesPen(const QPalette& palette, int formula, bool folded)
 {
     // One-pixel lines: the raster engine draws them by a fast path, where a
     // wide line through a zigzag of hundreds of points is slow to fill.
-    QPen pen(palette.color(folded ? QPalette::Link : QPalette::Highlight), 1);
+    QPen pen(folded ? QColor(230, 110, 0) : palette.color(QPalette::Highlight), 1);
     if (formula == 0)
         pen.setStyle(Qt::DashLine);
     return pen;
@@ -62,15 +63,6 @@ void NumberPlot::paintEvent(QPaintEvent*)
     p.fillRect(rect(), pal.color(QPalette::Base));
     p.setRenderHint(QPainter::Antialiasing);
 
-    QFont bold = font();
-    bold.setBold(true);
-    p.setFont(bold);
-    p.setPen(pal.color(QPalette::Text));
-    p.drawText(QRect(left, 0, width() - left, 18), Qt::AlignLeft | Qt::AlignVCenter, tr("Numbers of each pass"));
-    QFont small = font();
-    small.setPointSizeF(font().pointSizeF() * 0.85);
-    p.setFont(small);
-
     const auto& passes = model_.passes();
     const long long last = passes.empty() ? 0 : passes.back().number;
     const long long first = std::max(0LL, last - passesShown + 1);
@@ -89,22 +81,36 @@ void NumberPlot::paintEvent(QPaintEvent*)
         ran[it->formula == 0 ? 0 : 1] = true;
     }
 
-    // The legend: only the lines that are drawn.
+    // The title names the formulas on show; the legend tells the two lines
+    // apart, and the formulas too when both ran.
+    QStringList names;
+    for (int formula : {1, 0})
+        if (ran[formula])
+            names << QString::fromLatin1(formulaNames[formula]);
+    QFont bold = font();
+    bold.setBold(true);
+    p.setFont(bold);
+    p.setPen(pal.color(QPalette::Text));
+    const QString title =
+        names.isEmpty() ? tr("Numbers, pass by pass") : tr("%1, pass by pass").arg(names.join(tr(" and ")));
+    p.drawText(QRect(4, 0, width() - 8, 18), Qt::AlignLeft | Qt::AlignVCenter,
+               p.fontMetrics().elidedText(title, Qt::ElideRight, width() - 8));
+    QFont small = font();
+    small.setPointSizeF(font().pointSizeF() * 0.85);
+    p.setFont(small);
     int x = left;
-    for (int formula : {1, 0}) {
-        if (!ran[formula])
-            continue;
-        for (bool folded : {false, true}) {
-            p.setPen(seriesPen(pal, formula, folded));
-            p.drawLine(x, 26, x + 16, 26);
-            p.setPen(pal.color(QPalette::Text));
-            const QString label = QStringLiteral("%1 %2").arg(QString::fromLatin1(formulaNames[formula]),
-                                                              folded ? tr("after modulo") : tr("computed"));
-            const int w = p.fontMetrics().horizontalAdvance(label);
-            p.drawText(QRect(x + 20, 18, w + 2, 16), Qt::AlignLeft | Qt::AlignVCenter, label);
-            x += 20 + w + 12;
-        }
-    }
+    auto legend = [&](const QPen& pen, const QString& label) {
+        p.setPen(pen);
+        p.drawLine(x, 26, x + 16, 26);
+        p.setPen(pal.color(QPalette::Text));
+        const int w = p.fontMetrics().horizontalAdvance(label);
+        p.drawText(QRect(x + 20, 18, w + 2, 16), Qt::AlignLeft | Qt::AlignVCenter, label);
+        x += 20 + w + 12;
+    };
+    legend(seriesPen(pal, 1, false), tr("computed"));
+    legend(seriesPen(pal, 1, true), tr("after modulo"));
+    if (ran[0] && ran[1])
+        legend(seriesPen(pal, 0, false), tr("Mixmaster"));
 
     const QRectF plot(left, top, width() - left - 8, height() - top - bottom);
     const double step = niceStep(high - low, 4);

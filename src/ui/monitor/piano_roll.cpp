@@ -10,18 +10,14 @@ namespace quorvane {
 
 namespace {
 
-constexpr std::int64_t spanNs = 8'000'000'000; // the stretch of time on show
+constexpr std::int64_t spanNs = 6'000'000'000; // the stretch of time on show
 constexpr int gutter = 34;                     // note names at the left
 constexpr int header = 18;                     // the count of sounding notes
 constexpr int footer = 16;                     // seconds ago
 
-// The sounding notes stand out from the played ones in the desktop's own
-// colours: these are the link colour and the highlight, both made for
-// contrast against the base colour.
-QColor soundingColor(const QPalette& palette)
-{
-    return palette.color(QPalette::Link);
-}
+// Played notes are drawn in the desktop's highlight colour; the sounding
+// ones stand out in an orange-red that reads on light and dark backgrounds.
+const QColor soundingColor(235, 80, 20);
 
 bool isBlackKey(int note)
 {
@@ -104,7 +100,7 @@ void PianoRoll::paintEvent(QPaintEvent*)
     // Seconds ago along the bottom.
     QColor gridLine = pal.color(QPalette::Text);
     gridLine.setAlphaF(0.12f);
-    for (int s = 0; s <= int(spanNs / 1'000'000'000); s += 2) {
+    for (int s = 0; s <= int(spanNs / 1'000'000'000); ++s) {
         const double x = xOf(now - s * 1'000'000'000LL);
         p.fillRect(QRectF(x, roll.top(), 1, roll.height()), gridLine);
         const QString label = s == 0 ? tr("now") : QStringLiteral("-%1 s").arg(s);
@@ -125,16 +121,18 @@ void PianoRoll::paintEvent(QPaintEvent*)
         int& covered = drawnFrom[static_cast<std::size_t>(high - s.note)];
         if (x0 >= covered)
             return;
-        const int x1 = std::min(std::max(int(xOf(end)), x0 + 2), covered);
+        const int x1 = std::min(std::max(int(xOf(end)), x0 + 3), covered);
         covered = x0;
         // Soft notes pale, loud ones full: velocity as the bar's shade.
-        const double weight = 0.25 + 0.75 * s.velocity / 127.0;
+        const double weight = 0.3 + 0.7 * s.velocity / 127.0;
         const QColor shade = QColor::fromRgbF(float(base.redF() + (color.redF() - base.redF()) * weight),
                                               float(base.greenF() + (color.greenF() - base.greenF()) * weight),
                                               float(base.blueF() + (color.blueF() - base.blueF()) * weight));
-        p.fillRect(QRectF(x0, rowTop(s.note) + 1, x1 - x0, std::max(rowHeight - 2, 1.0)), shade);
+        // Rows too thin for a gap between them get none.
+        const double gap = rowHeight >= 5 ? 1 : 0;
+        p.fillRect(QRectF(x0, rowTop(s.note) + gap, x1 - x0, rowHeight - 2 * gap), shade);
     };
-    const QColor soundingShade = soundingColor(pal);
+    const QColor soundingShade = soundingColor;
     for (const NoteSpan& s : sounding) {
         bar(s, now, soundingShade);
         // A mark at the right edge, so a held or stuck note catches the eye
@@ -152,6 +150,10 @@ void PianoRoll::paintEvent(QPaintEvent*)
     p.setPen(model_.soundingCount() ? soundingShade : pal.color(QPalette::Text));
     p.drawText(QRect(gutter, 0, roll.width(), header), Qt::AlignLeft | Qt::AlignVCenter,
                tr("Notes played  —  %n sounding now", nullptr, model_.soundingCount()));
+    p.setFont(small);
+    p.setPen(pal.color(QPalette::Text));
+    p.drawText(QRect(gutter, 0, roll.width(), header), Qt::AlignRight | Qt::AlignVCenter,
+               tr("one bar a note, darker = louder"));
 }
 
 } // namespace quorvane
