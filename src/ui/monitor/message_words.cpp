@@ -88,6 +88,8 @@ QString keyWords(int note)
 QString noteName(int note)
 {
     static const char* const names[] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
+    if (note < 0 || note > 127) // a broken data byte from an input
+        return QStringLiteral("?");
     return QString::fromLatin1(names[note % 12]) + QString::number(note / 12 - 1);
 }
 

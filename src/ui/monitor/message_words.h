@@ -7,7 +7,8 @@
 
 namespace quorvane {
 
-// The name of a MIDI note number with its octave, middle C (60) being C4.
+// The name of a MIDI note number with its octave, middle C (60) being C4;
+// "?" for what is no note number.
 QString noteName(int note);
 
 // A message in words, as a musician reads it: "Note on  ch 1  C4 (60)  vel 60",

@@ -186,6 +186,7 @@ private slots:
         row("cut short", {0x90, 60}, "Note on ch 1  (cut short)");
         row("cut short system", {0xF2, 1}, "Song position  (cut short)");
         row("no status", {0x3C, 0x40}, "Data without a status byte");
+        row("broken note number", {0x90, 0xC8, 1}, "Note on  ch 1  ? (200)  vel 1");
         row("empty", {}, "(empty)");
     }
 
