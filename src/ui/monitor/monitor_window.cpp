@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTreeView>
@@ -154,8 +155,19 @@ void MonitorWindow::refresh()
 void showMonitor(std::unique_ptr<MonitorWindow>& monitor, PlayObservers& observers, const QStringList& patchNames,
                  QWidget* owner)
 {
-    if (!monitor)
+    if (!monitor) {
         monitor = std::make_unique<MonitorWindow>(observers, patchNames, owner);
+        // Beside or below the main window where the screen has room, so
+        // that both stay in sight while a formula plays.
+        const QRect owned = owner->frameGeometry();
+        const QScreen* screen = owner->screen();
+        for (const QPoint& place : {owned.topRight() + QPoint(8, 0), owned.bottomLeft() + QPoint(0, 8)}) {
+            if (screen && screen->availableGeometry().contains(QRect(place, monitor->size()))) {
+                monitor->move(place);
+                break;
+            }
+        }
+    }
     monitor->show();
     monitor->raise();
     monitor->activateWindow();
