@@ -10,14 +10,14 @@ MessageListModel::MessageListModel(QStringList patchNames, std::int64_t originNs
     : QAbstractTableModel(parent), patchNames_(std::move(patchNames)), originNs_(originNs), maxRows_(maxRows)
 { }
 
-void MessageListModel::follow(const MonitorModel& history)
+bool MessageListModel::follow(const MonitorModel& history)
 {
     const auto& messages = history.messages();
     auto fresh = std::lower_bound(messages.begin(), messages.end(), nextNumber_,
                                   [](const SeenMessage& m, long long n) { return m.number < n; });
     const auto count = static_cast<std::size_t>(messages.end() - fresh);
     if (count == 0)
-        return;
+        return false;
     nextNumber_ = messages.back().number + 1;
     // Only the newest maxRows can be on show after this call.
     fresh += static_cast<std::ptrdiff_t>(count - std::min(count, maxRows_));
@@ -31,6 +31,7 @@ void MessageListModel::follow(const MonitorModel& history)
     beginInsertRows({}, static_cast<int>(rows_.size()), static_cast<int>(rows_.size() + adding) - 1);
     rows_.insert(rows_.end(), fresh, messages.end());
     endInsertRows();
+    return true;
 }
 
 void MessageListModel::clear()

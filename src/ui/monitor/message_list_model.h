@@ -19,8 +19,9 @@ public:
                      QObject* parent = nullptr);
 
     // Appends the messages the history has gained since the last call (all
-    // that it still holds of them), dropping the oldest rows past maxRows.
-    void follow(const MonitorModel& history);
+    // that it still holds of them), dropping the oldest rows past maxRows;
+    // false when there were none.
+    bool follow(const MonitorModel& history);
     // Empties the list; messages already seen do not come back.
     void clear();
 

@@ -135,12 +135,12 @@ void MonitorWindow::refresh()
         roll_->update();
     if (fresh)
         plot_->update();
-    if (fresh && !pause_->isChecked()) {
+    // Also when nothing arrived: right after a pause the list catches up.
+    if (!pause_->isChecked()) {
         QScrollBar* scroll = messageView_->verticalScrollBar();
         // Keep the newest in sight unless the reader has scrolled back.
         const bool atEnd = scroll->value() == scroll->maximum();
-        messages_->follow(model_);
-        if (atEnd)
+        if (messages_->follow(model_) && atEnd)
             messageView_->scrollToBottom();
     }
     if (now - rateSinceNs_ >= rateEveryNs) {

@@ -227,6 +227,13 @@ private slots:
         list.follow(m);
         QCOMPARE(column(MessageListModel::Bytes), QStringList({"D0 01", "D0 02", "D0 03"}));
 
+        // More new messages than rows at once: the newest fill the list.
+        for (std::uint8_t n = 4; n <= 8; ++n)
+            m.messageSent({0xD0, n}, 14 * second);
+        m.drain(14 * second);
+        list.follow(m);
+        QCOMPARE(column(MessageListModel::Bytes), QStringList({"D0 06", "D0 07", "D0 08"}));
+
         // Cleared rows do not come back; new messages do.
         list.clear();
         list.follow(m);

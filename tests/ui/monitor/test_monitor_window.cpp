@@ -5,6 +5,8 @@
 #include <QAction>
 #include <QTreeView>
 #include <QtTest>
+#include <cmath>
+#include <limits>
 
 using namespace quorvane;
 
@@ -70,6 +72,55 @@ private slots:
         QVERIFY(monitor->model().passes().empty());
         f.window->playObservers().messageSent({0x90, 64, 60}, steadyNowNs());
         QTRY_COMPARE(monitor->model().messages().size(), std::size_t(2));
+    }
+
+    void pauseHoldsTheListAndResumeCatchesUp()
+    {
+        MainWindowFixture f;
+        f.find<QAction>(QStringLiteral("MnuMonitor"))->trigger();
+        MonitorWindow& monitor = *f.window->findChild<MonitorWindow*>();
+        auto* pause = monitor.findChild<QPushButton*>(QStringLiteral("PauseMessages"));
+        auto* clear = monitor.findChild<QPushButton*>(QStringLiteral("ClearMessages"));
+        PlayObservers& observers = f.window->playObservers();
+
+        observers.messageSent({0xC0, 127}, steadyNowNs());
+        QTRY_COMPARE(listedWords(monitor), QStringList({"out Program change ch 1  127 Gunshot"}));
+        pause->click();
+        observers.messageReceived({0xB0, 7, 90}, steadyNowNs());
+        QTRY_COMPARE(monitor.model().messages().size(), std::size_t(2)); // still heard while paused
+        QTest::qWait(50);
+        QCOMPARE(listedWords(monitor).size(), 1);
+        pause->click();
+        QCOMPARE(listedWords(monitor).last(), QStringLiteral("in Control change ch 1  7 Volume  90"));
+
+        clear->click();
+        QVERIFY(listedWords(monitor).isEmpty());
+        observers.messageSent({0xFF}, steadyNowNs());
+        QTRY_COMPARE(listedWords(monitor), QStringList({"out System reset"}));
+    }
+
+    // Whatever numbers a formula makes and whichever notes sound, drawing
+    // them ends and stays within its widgets (sanitizers watch the casts).
+    void drawsExtremeNumbersAndNotes()
+    {
+        MainWindowFixture f;
+        f.find<QAction>(QStringLiteral("MnuMonitor"))->trigger();
+        MonitorWindow& monitor = *f.window->findChild<MonitorWindow*>();
+        PlayObservers& observers = f.window->playObservers();
+        const double huge = std::numeric_limits<double>::max();
+        for (double v : {huge, -huge, std::numeric_limits<double>::infinity(), std::nan(""), 1e11, -1e11, 0.0})
+            observers.passComputed(0, v, v);
+        observers.passComputed(1, 5, 5);
+        observers.messageSent({0x90, 0, 1}, steadyNowNs());
+        observers.messageSent({0x9F, 127, 127}, steadyNowNs());
+        observers.messageSent({0x90, 64, 64}, steadyNowNs() - 3'600'000'000'000LL); // an hour ago
+        observers.messageSent({0x80, 64, 0}, steadyNowNs());
+        QTRY_COMPARE(monitor.model().passes().size(), std::size_t(8));
+        QCOMPARE(monitor.model().soundingCount(), 2);
+        for (const QSize& size : {QSize(800, 500), QSize(120, 90), QSize(2000, 1400)}) {
+            monitor.resize(size);
+            QVERIFY(!monitor.grab().isNull());
+        }
     }
 };
 
