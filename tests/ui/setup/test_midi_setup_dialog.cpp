@@ -348,6 +348,40 @@ private slots:
         QVERIFY(rig.input->isReceiving());
     }
 
+    // The MIDI system goes away while a failure box of the dialog's own load
+    // is open: the dialog must survive its load and show, and be listed
+    // afresh at the next show.
+    void discardDuringTheLoadWaitsUntilTheDialogCloses()
+    {
+        Rig rig(twoOuts, twoIns);
+        rig.in->failingOpens[0] = QStringLiteral("busy");
+        ModalAnswers answers;
+        answers.onBox = [&](QMessageBox&) { rig.setup->discard(); };
+        QStringList outList;
+        answers.onDialog = [&](QDialog& form) {
+            outList = entries(form, "ComboMidiOut");
+            rig.setup->discard(); // again while it is open
+            select(form, 1, 1);   // away from the busy input
+            click(form, "CmdOk");
+        };
+        answers.run([&] { rig.setup->showModal(); });
+        QCOMPARE(answers.boxes.size(), 1);
+        QCOMPARE(answers.dialogs, 1);
+        QCOMPARE(outList, QStringList{virtualPort} + twoOuts);
+        QVERIFY(!rig.setup->isLoaded()); // "Ok" would have kept it, but its lists are stale
+
+        rig.in->failingOpens.clear();
+        rig.out->names << QStringLiteral("Memory Out C");
+        rig.show([&](QDialog& form) {
+            outList = entries(form, "ComboMidiOut");
+            click(form, "CmdOk");
+        });
+        QCOMPARE(outList, QStringList{virtualPort} + twoOuts + QStringList{"Memory Out C"});
+        QVERIFY(rig.setup->isLoaded());
+        rig.setup->discard(); // neither loading nor shown: dropped at once
+        QVERIFY(!rig.setup->isLoaded());
+    }
+
     void noMidiSystemIsToldOnceAndNothingOpens()
     {
         MissingSystem system;
