@@ -37,6 +37,8 @@ private slots:
         auto* velocity = window.findChild<QCheckBox*>(QStringLiteral("CheckDoMode(1)"));
         velocity->setChecked(velocityMode != 1);
         velocity->click(); // a click refreshes the mode flags
+        // The velocity mode's note stays 50: the pitch mode does not show its notes there.
+        window.findChild<QCheckBox*>(QStringLiteral("CheckDisplayResults"))->setChecked(false);
         window.findChild<QLineEdit*>(QStringLiteral("TextVal(0)"))->setText(QStringLiteral("50"));
         out->wire.clear();
 
@@ -57,24 +59,10 @@ private slots:
         };
         window.findChild<QPushButton*>(QStringLiteral("DoIt"))->click(); // returns when the loop ends
 
-        const QString sounding = [&] {
-            // The last note-on with a velocity, and what the pass notes say
-            // switched it off since.
-            QString note;
-            for (const QString& m : sentBeforeClose) {
-                const QStringList bytes = m.split(QLatin1Char(' '));
-                if (bytes.value(0) != QStringLiteral("90"))
-                    continue;
-                if (bytes.value(2) != QStringLiteral("00"))
-                    note = bytes.value(1);
-                else if (bytes.value(1) == note)
-                    note.clear();
-            }
-            return note;
-        }();
-        QVERIFY2(!sounding.isEmpty(), qPrintable(sentBeforeClose.join(", ")));
-        const QStringList atExit = out->wireLog().mid(sentBeforeClose.size());
-        QCOMPARE(atExit, QStringList{QStringLiteral("90 %1 00").arg(sounding)});
+        // The close comes right after a note-on: that note still sounds.
+        const QStringList last = sentBeforeClose.value(sentBeforeClose.size() - 1).split(QLatin1Char(' '));
+        QVERIFY2(last.size() == 3 && last[2] != QStringLiteral("00"), qPrintable(sentBeforeClose.join(", ")));
+        QCOMPARE(out->wireLog().mid(sentBeforeClose.size()), QStringList{"90 " + last[1] + " 00"});
         QVERIFY(host.ending());
     }
 };
