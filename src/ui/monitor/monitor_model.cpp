@@ -78,8 +78,7 @@ void MonitorModel::play(const MidiBytes& m, std::int64_t timeNs)
     if (m.size() < 1)
         return;
     if (m[0] == 0xFF) { // a reset silences every channel
-        for (int key = 0; key < 16 * 128; ++key)
-            endNote(key / 128, key % 128, timeNs);
+        endAll(timeNs);
         return;
     }
     if (m.size() < 3 || m[0] < 0x80 || m[0] >= 0xF0 || m[1] > 127)
@@ -109,6 +108,18 @@ void MonitorModel::endNote(int channel, int note, std::int64_t timeNs)
     ended_.push_back(*span);
     span.reset();
     --soundingCount_;
+}
+
+void MonitorModel::stopListening(std::int64_t nowNs)
+{
+    drain(nowNs);
+    endAll(nowNs);
+}
+
+void MonitorModel::endAll(std::int64_t timeNs)
+{
+    for (int key = 0; key < 16 * 128; ++key)
+        endNote(key / 128, key % 128, timeNs);
 }
 
 std::vector<NoteSpan> MonitorModel::soundingNotes() const

@@ -63,6 +63,11 @@ public:
     // past the limits at nowNs; false when nothing arrived.
     bool drain(std::int64_t nowNs);
 
+    // Stops listening for now: whatever still sounds ends at nowNs, since a
+    // note-off that comes while nobody listens would leave it sounding here
+    // for good, a stuck note that is not.
+    void stopListening(std::int64_t nowNs);
+
     // Notes that have ended, oldest ending first.
     const std::deque<NoteSpan>& endedNotes() const { return ended_; }
     // Notes sounding now: a note-on whose note-off has not come (yet).
@@ -88,6 +93,7 @@ private:
     void take(Report& report);
     void play(const MidiBytes& message, std::int64_t timeNs);
     void endNote(int channel, int note, std::int64_t timeNs);
+    void endAll(std::int64_t timeNs);
     void forgetOld(std::int64_t nowNs);
 
     const MonitorLimits limits_;

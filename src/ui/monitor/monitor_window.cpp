@@ -123,6 +123,7 @@ void MonitorWindow::hideEvent(QHideEvent* event)
     refreshTimer_.stop();
     if (listening_) {
         observers_.remove(&model_);
+        model_.stopListening(steadyNowNs());
         listening_ = false;
     }
 }

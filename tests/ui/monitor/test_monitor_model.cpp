@@ -75,6 +75,14 @@ private slots:
         m.drain(10 * second);
         QCOMPARE(m.soundingCount(), 0);
         QCOMPARE(ended(m).last(), QStringLiteral("ch6 67 v30 8-10"));
+
+        // Stopping listening takes in what came and ends what still sounds.
+        m.messageSent({0x90, 50, 40}, 11 * second);
+        m.messageSent({0x90, 52, 40}, 11 * second);
+        m.messageSent({0x80, 52, 0}, 12 * second);
+        m.stopListening(13 * second);
+        QCOMPARE(m.soundingCount(), 0);
+        QCOMPARE(ended(m).mid(ended(m).size() - 2), QStringList({"ch1 52 v40 11-12", "ch1 50 v40 11-13"}));
     }
 
     void brokenMessagesAreListedButPlayNothing()
