@@ -10,6 +10,8 @@ PACKAGES = cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools librtmidi-d
            libjack-jackd2-dev jackd2 libgl-dev libxcb1-dev xvfb xauth fonts-liberation2 \
            libfluidsynth-dev timgm6mb-soundfont libasound2-dev clang libclang-rt-14-dev locales
 
+PACKAGES += libsmf-dev   # writes the recorded takes as Standard MIDI Files
+
 .PHONY: deps build run test bench fuzz fuzz-smoke clean
 
 deps:

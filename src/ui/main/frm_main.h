@@ -4,6 +4,7 @@
 #include "midi/midi_input.h"
 #include "midi/midi_output.h"
 #include "engine/panel.h"
+#include "ui/record/take_recording.h"
 
 #include <QMainWindow>
 #include <QSet>
@@ -40,6 +41,7 @@ public:
     // Whoever wants to see or keep what plays (the monitor, a take being
     // recorded) adds itself here.
     PlayObservers& playObservers() { return playObservers_; }
+    TakeRecording& recording() { return *recording_; }
 
     // Panel: the controls by object name.
     QString text(const QString& box) const override;
@@ -70,6 +72,7 @@ private:
     QSet<QString> invalidBoxes_;
     QSet<QString> redBoxes_;
     bool shutDown_ = false;
+    std::unique_ptr<TakeRecording> recording_;
 };
 
 } // namespace quorvane
