@@ -27,9 +27,13 @@ public:
     };
 
     // A take stops taking messages at this count or this length; the recorder
-    // then writes it and begins the next one. The length keeps every tick
-    // well inside what a file's delta times and the file library's ints hold.
-    static constexpr std::size_t maxEvents = 500000;
+    // then writes it and begins the next one. The file library's save checks
+    // its work by reading the file back and freeing that copy, which grows
+    // with the square of the events: 50,000 take a few tenths of a second
+    // (about five minutes at the default delay), 200,000 several seconds.
+    // The length keeps every tick well inside what a file's delta times and
+    // the file library's ints hold.
+    static constexpr std::size_t maxEvents = 50000;
     static constexpr std::int64_t maxDurationNs = std::int64_t(24) * 3600 * 1000000000;
 
     Take(std::int64_t startNs, QDateTime startedAt) : startNs_(startNs), startedAt_(std::move(startedAt)) { }
