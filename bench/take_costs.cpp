@@ -58,26 +58,13 @@ Recorded recordRun(FrmMain& window, const QString& delay, int ms)
     return r;
 }
 
-long long procStatusKb(const char* field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(int(qstrlen(field))).trimmed().split(' ').value(0).toLongLong();
-    return 0;
-}
-
 struct Written {
     double ms = 0;
     qint64 bytes = 0;
-    long long peakKb = 0; // beyond the resident memory before the write
     QString failure;
 };
 
-// Writes a take of `count` note messages 1 ms apart, timed, with the peak
-// memory the write reaches.
+// Writes a take of `count` note messages 1 ms apart, timed.
 Written writeTake(std::size_t count)
 {
     Take take(0, QDateTime::currentDateTime());
@@ -89,17 +76,11 @@ Written writeTake(std::size_t count)
 
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("take.mid"));
-    // Resets the peak so that the write's own shows.
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    const bool peakReset = clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
-    clear.close();
-    const long long before = procStatusKb("VmRSS:");
     QElapsedTimer clock;
     clock.start();
     Written w;
     w.failure = writeTakeFile(take, path);
     w.ms = clock.nsecsElapsed() / 1e6;
-    w.peakKb = peakReset ? procStatusKb("VmHWM:") - before : -1;
     w.bytes = QFileInfo(path).size();
     return w;
 }
@@ -113,11 +94,6 @@ void fullTakeWrite()
          full.failure.isEmpty() ? QStringLiteral("%1 ms, %2 MB file").arg(fixed(full.ms, 0), fixed(full.bytes / mb, 2))
                                 : full.failure,
          QStringLiteral("%1 ms at 4 times the messages").arg(fixed(larger.ms, 0)), QStringLiteral("a short pause")});
-    if (full.peakKb >= 0)
-        printFigure({QStringLiteral("  memory the write needs beyond the take"),
-                     QStringLiteral("%1 MB").arg(fixed(full.peakKb / 1024.0, 1)),
-                     QStringLiteral("%1 MB the take itself").arg(fixed(Take::maxEvents * sizeof(Take::Event) / mb, 1)),
-                     QStringLiteral("-")});
 }
 
 } // namespace
