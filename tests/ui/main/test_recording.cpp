@@ -79,7 +79,10 @@ struct SaveAnswers {
                     box->button(yes ? QMessageBox::Discard : QMessageBox::Cancel)->click();
                 } else {
                     messages << box->text();
-                    box->button(QMessageBox::Ok)->click();
+                    if (QAbstractButton* ok = box->button(QMessageBox::Ok))
+                        ok->click();
+                    else
+                        box->reject(); // a box of the file dialog's own
                 }
             } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
                 if (dialog == answered) {
