@@ -133,7 +133,7 @@ QString freeTakePath(const QString& folder, const QDateTime& startedAt)
     return path;
 }
 
-QString writeTakeFile(const Take& take, const QString& path)
+QString writeTakeFile(const Take& take, const QString& path, bool replace)
 {
     const QString folder = QFileInfo(path).absolutePath();
     std::error_code madeFolder;
@@ -157,9 +157,15 @@ QString writeTakeFile(const Take& take, const QString& path)
     }
     if (failure.isEmpty())
         failure = flushToDisk(partial);
-    if (failure.isEmpty()) {
+    if (failure.isEmpty() && replace) {
+        std::error_code renamed;
+        std::filesystem::rename(QFile::encodeName(partial).toStdString(), QFile::encodeName(path).toStdString(),
+                                renamed);
+        if (renamed)
+            failure = QString::fromLocal8Bit(renamed.message());
+    } else if (failure.isEmpty()) {
         QFile written(partial);
-        // The rename never replaces a file that appeared under the name meanwhile.
+        // Never replaces a file that appeared under the name meanwhile.
         if (!written.rename(path))
             failure = written.errorString();
     }

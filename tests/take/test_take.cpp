@@ -171,9 +171,19 @@ private slots:
         const QString first = freeTakePath(dir.path(), someStart);
         QCOMPARE(QFileInfo(first).fileName(), QStringLiteral("quorvane-20260314-092653.mid"));
         QCOMPARE(writeTakeFile(take, first), QString());
-        const QString second = freeTakePath(dir.path(), someStart);
-        QCOMPARE(QFileInfo(second).fileName(), QStringLiteral("quorvane-20260314-092653-2.mid"));
-        QCOMPARE(writeTakeFile(take, second), QString());
+        const QString next = freeTakePath(dir.path(), someStart);
+        QCOMPARE(QFileInfo(next).fileName(), QStringLiteral("quorvane-20260314-092653-2.mid"));
+        QCOMPARE(writeTakeFile(take, next), QString());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+
+        // Written over an existing take only when the user chose that.
+        Take other(0, someStart);
+        other.add({0x90, 61, 90}, 0);
+        other.end(second);
+        QVERIFY(!writeTakeFile(other, first).isEmpty());
+        QCOMPARE(readMidiFile(first).byteTexts().size(), 2);
+        QCOMPARE(writeTakeFile(other, first, true), QString());
+        QCOMPARE(readMidiFile(first).byteTexts().value(1), QStringLiteral("90 3d 5a"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
     }
 };

@@ -60,8 +60,9 @@ void TakeRecording::endForExit()
 void TakeRecording::save(Take&& take)
 {
     QString path = freeTakePath(folder, take.startedAt());
+    bool chosenByUser = false; // the save dialog has asked before overwriting
     for (;;) {
-        const QString failure = writeTakeFile(take, path);
+        const QString failure = writeTakeFile(take, path, chosenByUser);
         if (failure.isEmpty())
             return;
         showMessage_(tr("The take could not be written to %1: %2.\n\nIt is kept: choose another place for it.")
@@ -73,6 +74,7 @@ void TakeRecording::save(Take&& take)
                 return;
         }
         path = chosen;
+        chosenByUser = true;
     }
 }
 
