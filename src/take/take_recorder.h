@@ -26,11 +26,13 @@ public:
     // Receives each take that filled up while recording.
     std::function<void(Take&&)> takeFull;
 
+    // Hands on the full takes at once, as when the program ends before the
+    // event queue would.
+    void handFullTakesOn();
+
     void messageSent(const MidiBytes& message, std::int64_t timeNs) override;
 
 private:
-    void handFullTakesOn();
-
     std::optional<Take> take_;
     std::deque<Take> full_;
 };

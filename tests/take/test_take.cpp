@@ -115,6 +115,16 @@ private slots:
         QVERIFY(full.empty()); // never from inside the send
         QCoreApplication::processEvents();
         QCOMPARE(full.size(), std::size_t(1));
+
+        // A program that ends right after a take filled up does not wait for
+        // the event queue; each full take is handed on once.
+        for (std::size_t i = 1; i < Take::maxEvents; ++i) // the next take holds its note and these
+            recorder.messageSent({0xB0, 7, 100}, t + second);
+        recorder.messageSent({0x90, 62, 90}, t + 2 * second);
+        recorder.handFullTakesOn();
+        QCOMPARE(full.size(), std::size_t(2));
+        QCoreApplication::processEvents();
+        QCOMPARE(full.size(), std::size_t(2));
         QVERIFY(recorder.recording());
         const std::vector<Take::Event>& events = full[0].events();
         QCOMPARE(events.size(), Take::maxEvents + 1); // and the note-off of the note sounding at the limit

@@ -53,6 +53,7 @@ void TakeRecording::showState()
 
 void TakeRecording::endForExit()
 {
+    recorder_.handFullTakesOn();
     if (action_->isChecked())
         action_->setChecked(false);
 }

@@ -22,7 +22,7 @@ public:
     TakeRecording(QMainWindow& window, PlayObservers& observers, std::function<void(const QString&)> showMessage);
     ~TakeRecording() override;
 
-    // The program is ending: a running take is written first.
+    // The program is ending: the takes not yet written are written first.
     void endForExit();
 
     // Where takes are written; tests point it elsewhere.
