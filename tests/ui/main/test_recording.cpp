@@ -242,7 +242,6 @@ private slots:
     void aTakeIsDroppedOnlyWhenTheUserSaysSo()
     {
         MainWindowFixture f;
-        QTemporaryDir dir;
         f.window->recording().folder = QStringLiteral("/proc/quorvane-takes");
         auto* record = f.find<QAction>(QStringLiteral("MnuRecord"));
         record->trigger();
