@@ -14,7 +14,7 @@ std::uint32_t Take::tickAt(std::int64_t timeNs) const
 {
     // Rounded to the nearest tick, so a message lands within half a tick of
     // when it was played.
-    const std::int64_t sinceStart = std::max<std::int64_t>(0, timeNs - startNs_);
+    const std::int64_t sinceStart = std::clamp<std::int64_t>(timeNs - startNs_, 0, maxDurationNs);
     const std::int64_t ticks = (sinceStart * takeTicksPerSecond + 500000000) / 1000000000;
     return static_cast<std::uint32_t>(std::min(ticks, maxDurationTicks));
 }

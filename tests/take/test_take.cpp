@@ -148,6 +148,9 @@ private slots:
         QVERIFY(take.full(Take::maxDurationNs + 10 * second));
         take.end(Take::maxDurationNs + 10 * second);
         QCOMPARE(take.endTick(), std::uint32_t(24 * 3600 * 1920));
+        Take forgotten(0, someStart); // left running for months
+        forgotten.end(std::int64_t(200) * 24 * 3600 * second);
+        QCOMPARE(forgotten.endTick(), std::uint32_t(24 * 3600 * 1920));
     }
 
     void failuresSayWhyAndLeaveNothingBehind()
