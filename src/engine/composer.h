@@ -58,6 +58,9 @@ public:
     void PitchOff();
     void DoSleep();
 
+    // The "Test" button: middle C at this velocity, 0 to end it.
+    void testNote(int velocity);
+
     // Selection of entry index in the patch list: records it for the channel
     // and sends the programme change.
     void patchSelected(int index);

@@ -1,5 +1,6 @@
 #include "engine/composer.h"
 
+#include "engine/control_names.h"
 #include "engine/number_rules.h"
 
 #include <cmath>
@@ -24,7 +25,7 @@ Variant randomWholeNote(Host& host)
 
 void Composer::noteOffAndFold(bool foldByModuloBox)
 {
-    if (checked("CheckUseNoteOff"))
+    if (checked(controls::UseNoteOff))
         PitchOff();
     const double computed = numberOf(startNote).value_or(0.0);
     fold(foldByModuloBox);
@@ -34,7 +35,7 @@ void Composer::noteOffAndFold(bool foldByModuloBox)
 
 void Composer::fold(bool foldByModuloBox)
 {
-    if (!checked("CheckUseModulo"))
+    if (!checked(controls::UseModulo))
         return;
     // A modulo box that holds no usable number (empty, text, 0) folds
     // nothing in this pass instead of stopping the run.
@@ -72,7 +73,7 @@ void Composer::endRun()
 {
     // The note sounding when the run stops would otherwise hang until the
     // next run's first note-off, or forever.
-    if (checked("CheckUseNoteOff"))
+    if (checked(controls::UseNoteOff))
         PitchOff();
 }
 
@@ -117,7 +118,7 @@ void Composer::runWondrousness()
 {
     if (host_.ending())
         return;
-    const QString startBox = QStringLiteral("StartNoteText");
+    const QString startBox = controls::StartNote;
     const QString start = panel_.text(startBox);
     if (!textToNumber(start)) {
         panel_.setInvalidMark(startBox, true);
@@ -146,7 +147,7 @@ void Composer::runWondrousness()
         // 63 is the value the modulo-127 rule maps to itself (3 * 63 + 1 = 190,
         // 190 Mod 127 = 63).
         if (played == 63.0)
-            panel_.setRedMark(QStringLiteral("TextVal(0)"));
+            panel_.setRedMark(controls::result(0));
         // A run that reaches 1 would cycle 4, 2, 1 for ever; an overflowed
         // value (infinite, or NaN after folding one) would never change again.
         if (played <= 1.0 || !std::isfinite(played))
