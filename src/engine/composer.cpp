@@ -61,6 +61,24 @@ void Composer::resultTextChanged(int mode)
     panel_.setInvalidMark(box, !textToNumber(panel_.text(box)));
 }
 
+void Composer::noteRangeTextChanged()
+{
+    const std::optional<double> lowest = textToNumber(panel_.text(controls::PitchMin));
+    const std::optional<double> highest = textToNumber(panel_.text(controls::PitchMax));
+    // Ends that are each fine but cross mark both: either may be the typo.
+    const bool crossed = isNoteNumber(lowest) && isNoteNumber(highest) && *lowest > *highest;
+    panel_.setInvalidMark(controls::PitchMin, crossed || !isNoteNumber(lowest));
+    panel_.setInvalidMark(controls::PitchMax, crossed || !isNoteNumber(highest));
+}
+
+std::optional<NoteRange> Composer::noteRangeInBoxes()
+{
+    if (!checked(controls::UseMinMax))
+        return std::nullopt;
+    noteRangeTextChanged();
+    return noteRange(textToNumber(panel_.text(controls::PitchMin)), textToNumber(panel_.text(controls::PitchMax)));
+}
+
 double Composer::numberInBox(const QString& box, double designValue)
 {
     const std::optional<double> n = textToNumber(panel_.text(box));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/host.h"
+#include "engine/note_range.h"
 #include "engine/panel.h"
 
 #include "midi/midi_output.h"
@@ -48,6 +49,9 @@ public:
     // 2 and 3 are only shown, never read, so they are never marked.
     void startNoteTextChanged();
     void resultTextChanged(int mode);
+    // PitchMin and PitchMax: each a whole note number 0..127, the minimum
+    // not above the maximum; both marked while they hold no usable range.
+    void noteRangeTextChanged();
 
     // The senders: transposition, the message written field by field, the
     // display of the value played; and the pause between sends.
@@ -95,10 +99,14 @@ private:
     // no usable number; marks the box accordingly.
     std::optional<double> moduloInBox();
     bool checked(const char* checkBox) const;
+    // The range "Use Min/Max" holds the pitch mode's notes in, or nothing
+    // when it is off or its boxes hold no usable range (they are marked).
+    std::optional<NoteRange> noteRangeInBoxes();
     void transpose(int mode);
-    void display(int mode);
-    // What the next pass switches off: the number just played, except after
-    // the velocity mode, whose note is the one in TextVal(0).
+    void display(int mode, const Variant& played);
+    // What the next pass switches off: the number just played, except where
+    // the sender struck another note: the velocity mode's note from
+    // TextVal(0), or the pitch mode's note folded into its range.
     void rememberNoteOff();
     // Step 8 of a pass: the sender whose turn it is, then the pause. False
     // when the program started ending during the pause.
@@ -116,7 +124,7 @@ private:
     MidiOutput& output_;
     bool mixRunning_ = false;
     bool wondrousRunning_ = false;
-    std::optional<Variant> velocityNote_; // the note VelOn struck in this pass
+    std::optional<Variant> struckNote_; // the note PitchOn or VelOn struck in this pass
     PlayObserver* observer_ = nullptr;
 };
 

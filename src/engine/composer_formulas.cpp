@@ -48,15 +48,20 @@ void Composer::fold(bool foldByModuloBox)
 
 bool Composer::playTurn(int modeTurn)
 {
-    velocityNote_.reset();
-    if (doMode[static_cast<std::size_t>(modeTurn)] != 1)
+    struckNote_.reset();
+    if (doMode[static_cast<std::size_t>(modeTurn)] != 1) {
+        rememberNoteOff();
         return true; // nothing sent, no pause
+    }
     switch (modeTurn) {
     case 0: PitchOn(); break;
     case 1: VelOn(); break;
     case 2: ProgOn(); break;
     default: PanOn(); break;
     }
+    // Before the pause: the program may end during it, and its last note-off
+    // must name the note sounding now.
+    rememberNoteOff();
     DoSleep();
     return !host_.ending();
 }
@@ -64,9 +69,9 @@ bool Composer::playTurn(int modeTurn)
 void Composer::rememberNoteOff()
 {
     // The velocity mode plays its number as the velocity of the note shown in
-    // TextVal(0); switching off the velocity value instead would leave that
-    // note sounding for good.
-    startNoteOff = velocityNote_ ? *velocityNote_ : startNote;
+    // TextVal(0), and a note range may move the pitch mode's note; switching
+    // off StartNote instead would leave the note struck sounding for good.
+    startNoteOff = struckNote_ ? *struckNote_ : startNote;
 }
 
 void Composer::endRun()
@@ -103,7 +108,6 @@ void Composer::runMixmaster()
         if (!playTurn(modeTurn))
             return;
         modeTurn = (modeTurn + 1) % 4;
-        rememberNoteOff();
     }
     endRun();
 }
@@ -142,7 +146,6 @@ void Composer::runWondrousness()
         if (!playTurn(modeTurn))
             return;
         modeTurn = (modeTurn + 1) % 4;
-        rememberNoteOff();
         const double played = numberOf(startNote).value_or(0.0);
         // 63 is the value the modulo-127 rule maps to itself (3 * 63 + 1 = 190,
         // 190 Mod 127 = 63).

@@ -27,17 +27,23 @@ void Composer::transpose(int mode)
         startNote = Variant(numberOf(startNote).value_or(0.0) + offset);
 }
 
-void Composer::display(int mode)
+void Composer::display(int mode, const Variant& played)
 {
     if (checked(controls::DisplayResults))
-        panel_.setText(controls::result(mode), startNote.toText());
+        panel_.setText(controls::result(mode), played.toText());
 }
 
 void Composer::PitchOn()
 {
     transpose(0);
-    sendNote(output_, midiChannel, startNote, numberInBox(controls::Velocity, 60.0));
-    display(0);
+    // Only the note struck is held in the range: StartNote goes on unfolded,
+    // so the formula's course is the same with and without it.
+    Variant note = startNote;
+    if (const std::optional<NoteRange> range = noteRangeInBoxes())
+        note = Variant(foldIntoRange(numberOf(startNote).value_or(0.0), *range));
+    sendNote(output_, midiChannel, note, numberInBox(controls::Velocity, 60.0));
+    struckNote_ = note;
+    display(0, note);
 }
 
 void Composer::VelOn()
@@ -45,22 +51,22 @@ void Composer::VelOn()
     transpose(1);
     const Variant note(numberInBox(controls::VelocityModeNote, 0.0));
     sendNote(output_, midiChannel, note, startNote);
-    velocityNote_ = note;
-    display(1);
+    struckNote_ = note;
+    display(1, startNote);
 }
 
 void Composer::ProgOn()
 {
     transpose(2);
     sendProgramChange(output_, midiChannel, startNote);
-    display(2);
+    display(2, startNote);
 }
 
 void Composer::PanOn()
 {
     transpose(3);
     sendControlChange(output_, midiChannel, midi::controller::Pan, startNote);
-    display(3);
+    display(3, startNote);
 }
 
 void Composer::PitchOff()

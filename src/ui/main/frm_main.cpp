@@ -55,6 +55,8 @@ void FrmMain::connectControls()
     }
     connect(box(controls::Delay), &QLineEdit::textChanged, this, [this] { composer_->delayTextChanged(); });
     connect(box(controls::StartNote), &QLineEdit::textChanged, this, [this] { composer_->startNoteTextChanged(); });
+    for (const char* end : {controls::PitchMin, controls::PitchMax})
+        connect(box(end), &QLineEdit::textChanged, this, [this] { composer_->noteRangeTextChanged(); });
     connect(box(controls::Modulo), &QLineEdit::textChanged, this, [this] { composer_->moduloTextChanged(); });
 
     connect(button("DoIt"), &QPushButton::clicked, this, [this] { composer_->runWondrousness(); });
