@@ -1,7 +1,7 @@
 #include "engine/composer.h"
 
 #include "engine/control_names.h"
-#include "engine/number_rules.h"
+#include "values/number_rules.h"
 
 namespace quorvane {
 

@@ -6,7 +6,7 @@
 
 #include "midi/midi_output.h"
 #include "midi/play_observer.h"
-#include "midi/variant.h"
+#include "values/variant.h"
 
 #include <array>
 #include <optional>

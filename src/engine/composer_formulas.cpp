@@ -1,7 +1,7 @@
 #include "engine/composer.h"
 
 #include "engine/control_names.h"
-#include "engine/number_rules.h"
+#include "values/number_rules.h"
 
 #include <cmath>
 
@@ -27,10 +27,10 @@ void Composer::noteOffAndFold(bool foldByModuloBox)
 {
     if (checked(controls::UseNoteOff))
         PitchOff();
-    const double computed = numberOf(startNote).value_or(0.0);
+    const double computed = startNote.numberOr(0.0);
     fold(foldByModuloBox);
     if (observer_)
-        observer_->passComputed(foldByModuloBox ? 0 : 1, computed, numberOf(startNote).value_or(0.0));
+        observer_->passComputed(foldByModuloBox ? 0 : 1, computed, startNote.numberOr(0.0));
 }
 
 void Composer::fold(bool foldByModuloBox)
@@ -42,7 +42,7 @@ void Composer::fold(bool foldByModuloBox)
     const std::optional<double> modulo = foldByModuloBox ? moduloInBox() : std::optional<double>(127.0);
     if (!modulo)
         return;
-    if (const std::optional<double> folded = wholeMod(numberOf(startNote).value_or(0.0), *modulo))
+    if (const std::optional<double> folded = wholeMod(startNote.numberOr(0.0), *modulo))
         startNote = Variant(*folded);
 }
 
@@ -140,13 +140,13 @@ void Composer::runWondrousness()
         if (host_.ending())
             return;
         prevStartNote = startNote;
-        const double x = numberOf(startNote).value_or(0.0);
+        const double x = startNote.numberOr(0.0);
         startNote = Variant(isEvenWhole(x) ? x / 2.0 : x * 3.0 + 1.0);
         noteOffAndFold(false);
         if (!playTurn(modeTurn))
             return;
         modeTurn = (modeTurn + 1) % 4;
-        const double played = numberOf(startNote).value_or(0.0);
+        const double played = startNote.numberOr(0.0);
         // 63 is the value the modulo-127 rule maps to itself (3 * 63 + 1 = 190,
         // 190 Mod 127 = 63).
         if (played == 63.0)

@@ -1,7 +1,7 @@
 #include "engine/composer.h"
 
 #include "engine/control_names.h"
-#include "engine/number_rules.h"
+#include "values/number_rules.h"
 
 #include "midi/message_writer.h"
 #include "midi/midi_bytes.h"
@@ -24,7 +24,7 @@ void Composer::transpose(int mode)
     // switched off is the transposed value, and Wondrousness goes on from it.
     const double offset = numberInBox(controls::transposition(mode), 0.0);
     if (offset != 0.0)
-        startNote = Variant(numberOf(startNote).value_or(0.0) + offset);
+        startNote = Variant(startNote.numberOr(0.0) + offset);
 }
 
 void Composer::display(int mode, const Variant& played)
@@ -40,7 +40,7 @@ void Composer::PitchOn()
     // so the formula's course is the same with and without it.
     Variant note = startNote;
     if (const std::optional<NoteRange> range = noteRangeInBoxes())
-        note = Variant(foldIntoRange(numberOf(startNote).value_or(0.0), *range));
+        note = Variant(foldIntoRange(startNote.numberOr(0.0), *range));
     sendNote(output_, midiChannel, note, numberInBox(controls::Velocity, 60.0));
     struckNote_ = note;
     display(0, note);

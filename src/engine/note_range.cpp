@@ -1,6 +1,6 @@
 #include "engine/note_range.h"
 
-#include "engine/number_rules.h"
+#include "values/number_rules.h"
 
 #include "midi/midi_bytes.h"
 

@@ -2,20 +2,21 @@
 
 #include "midi/midi_bytes.h"
 
+#include "values/number_rules.h"
+
 #include <cmath>
 
 namespace quorvane {
 
 namespace {
 
-// Rounds halves to even, as the program's whole-number conversions do, without
-// ever casting a double that is out of range.
+// A field as a whole number, never cast while it may be out of range.
 std::optional<double> roundedNumber(const Variant& field)
 {
     const std::optional<double> n = field.toNumber();
     if (!n || std::isnan(*n))
         return std::nullopt;
-    return std::nearbyint(*n);
+    return roundHalfEven(*n);
 }
 
 } // namespace

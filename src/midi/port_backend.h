@@ -2,7 +2,7 @@
 
 #include "midi/midi_errors.h"
 #include "midi/midi_message.h"
-#include "midi/variant.h"
+#include "values/variant.h"
 
 #include <QString>
 #include <functional>
