@@ -154,6 +154,7 @@ struct Rig {
         auto backend = std::make_unique<MemoryOutputBackend>();
         out = backend.get();
         output = std::make_unique<MidiOutput>(std::move(backend));
+        output->setRecorder(out);
         output->setDeviceNumber(0);
         output->setAction(1);
         composer = std::make_unique<Composer>(panel, host, *output);
