@@ -23,8 +23,10 @@ private slots:
             {controls::doMode(0), true},   {controls::doMode(1), false},     {controls::doMode(2), false},
             {controls::doMode(3), false},  {controls::UseNoteOff, true},     {controls::UseModulo, true},
             {controls::RandomDelay, true}, {controls::DisplayResults, true}, {controls::UseMinMax, false}};
-        for (const auto& [name, isChecked] : checks)
+        for (const auto& [name, isChecked] : checks) {
+            QVERIFY2(f.check(name), qPrintable(name));
             QCOMPARE(f.check(name)->isChecked(), isChecked);
+        }
         const QList<QPair<QString, QString>> texts = {
             {controls::StartNote, "60"},       {controls::Delay, "60"},           {controls::Modulo, "127"},
             {controls::PitchMin, "0"},         {controls::PitchMax, "0"},         {controls::result(0), "0"},
@@ -32,8 +34,10 @@ private slots:
             {controls::transposition(0), "0"}, {controls::transposition(1), "0"}, {controls::transposition(2), "0"},
             {controls::transposition(3), "0"}, {controls::ModeFlags, "0"},        {controls::Velocity, "60"},
             {controls::VelocityModeNote, "0"}};
-        for (const auto& [name, text] : texts)
+        for (const auto& [name, text] : texts) {
+            QVERIFY2(f.box(name), qPrintable(name));
             QCOMPARE(f.box(name)->text(), text);
+        }
 
         // Start-up: placed at 1200 twips, programme 0 sent once, pointer back,
         // pitch mode on, channel 1.
