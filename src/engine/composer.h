@@ -108,8 +108,9 @@ private:
     // the sender struck another note: the velocity mode's note from
     // TextVal(0), or the pitch mode's note folded into its range.
     void rememberNoteOff();
-    // Step 8 of a pass: the sender whose turn it is, then the pause. False
-    // when the program started ending during the pause.
+    // Step 8 of a pass: the sender whose turn it is, what the next pass
+    // switches off, then the pause. False when the program started ending
+    // during the pause.
     bool playTurn(int modeTurn);
     // The note-off and the modulo fold of a pass; Mixmaster folds by the
     // number in TextModulo, Wondrousness always by 127.
