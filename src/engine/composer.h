@@ -4,6 +4,7 @@
 #include "engine/note_range.h"
 #include "engine/panel.h"
 
+#include "midi/midi_bytes.h"
 #include "midi/midi_output.h"
 #include "midi/play_observer.h"
 #include "values/variant.h"
@@ -24,7 +25,7 @@ public:
     // Program-wide: the channel added to every status byte (always 0, so
     // channel 1) and the patch last chosen per channel.
     int midiChannel = 0;
-    std::array<int, 16> channelPatch{};
+    std::array<int, midi::ChannelCount> channelPatch{};
 
     Variant startNote;
     Variant startNoteOff;
