@@ -66,6 +66,12 @@ public:
     // The "Test" button: middle C at this velocity, 0 to end it.
     void testNote(int velocity);
 
+    // Switches off the note a formula struck last, if it still sounds. Unlike
+    // PitchOff, which switches off the note of the pass before, this is right
+    // at any moment of a pass, also during its pause: it is what the end of
+    // the program sends.
+    void silenceSoundingNote();
+
     // Selection of entry index in the patch list: records it for the channel
     // and sends the programme change.
     void patchSelected(int index);
@@ -103,15 +109,15 @@ private:
     // The range "Use Min/Max" holds the pitch mode's notes in, or nothing
     // when it is off or its boxes hold no usable range (they are marked).
     std::optional<NoteRange> noteRangeInBoxes();
+    void noteOff(const Variant& note);
     void transpose(int mode);
     void display(int mode, const Variant& played);
     // What the next pass switches off: the number just played, except where
     // the sender struck another note: the velocity mode's note from
     // TextVal(0), or the pitch mode's note folded into its range.
     void rememberNoteOff();
-    // Step 8 of a pass: the sender whose turn it is, what the next pass
-    // switches off, then the pause. False when the program started ending
-    // during the pause.
+    // Step 8 of a pass: the sender whose turn it is, then the pause. False
+    // when the program started ending during the pause.
     bool playTurn(int modeTurn);
     // The note-off and the modulo fold of a pass; Mixmaster folds by the
     // number in TextModulo, Wondrousness always by 127.
@@ -126,7 +132,8 @@ private:
     MidiOutput& output_;
     bool mixRunning_ = false;
     bool wondrousRunning_ = false;
-    std::optional<Variant> struckNote_; // the note PitchOn or VelOn struck in this pass
+    std::optional<Variant> struckNote_;   // the note PitchOn or VelOn struck in this pass
+    std::optional<Variant> soundingNote_; // struck by PitchOn or VelOn and not yet switched off
     PlayObserver* observer_ = nullptr;
 };
 

@@ -49,19 +49,14 @@ void Composer::fold(bool foldByModuloBox)
 bool Composer::playTurn(int modeTurn)
 {
     struckNote_.reset();
-    if (doMode[static_cast<std::size_t>(modeTurn)] != 1) {
-        rememberNoteOff();
+    if (doMode[static_cast<std::size_t>(modeTurn)] != 1)
         return true; // nothing sent, no pause
-    }
     switch (modeTurn) {
     case 0: PitchOn(); break;
     case 1: VelOn(); break;
     case 2: ProgOn(); break;
     default: PanOn(); break;
     }
-    // Before the pause: the program may end during it, and its last note-off
-    // must name the note sounding now.
-    rememberNoteOff();
     DoSleep();
     return !host_.ending();
 }
@@ -108,6 +103,7 @@ void Composer::runMixmaster()
         if (!playTurn(modeTurn))
             return;
         modeTurn = (modeTurn + 1) % 4;
+        rememberNoteOff();
     }
     endRun();
 }
@@ -146,6 +142,7 @@ void Composer::runWondrousness()
         if (!playTurn(modeTurn))
             return;
         modeTurn = (modeTurn + 1) % 4;
+        rememberNoteOff();
         const double played = startNote.numberOr(0.0);
         // 63 is the value the modulo-127 rule maps to itself (3 * 63 + 1 = 190,
         // 190 Mod 127 = 63).

@@ -43,6 +43,7 @@ void Composer::PitchOn()
         note = Variant(foldIntoRange(startNote.numberOr(0.0), *range));
     sendNote(output_, midiChannel, note, numberInBox(controls::Velocity, 60.0));
     struckNote_ = note;
+    soundingNote_ = note;
     display(0, note);
 }
 
@@ -52,6 +53,7 @@ void Composer::VelOn()
     const Variant note(numberInBox(controls::VelocityModeNote, 0.0));
     sendNote(output_, midiChannel, note, startNote);
     struckNote_ = note;
+    soundingNote_ = note;
     display(1, startNote);
 }
 
@@ -71,9 +73,22 @@ void Composer::PanOn()
 
 void Composer::PitchOff()
 {
+    noteOff(startNoteOff);
+}
+
+void Composer::silenceSoundingNote()
+{
+    if (soundingNote_)
+        noteOff(*soundingNote_);
+}
+
+void Composer::noteOff(const Variant& note)
+{
     // A note-on with velocity 0: every device takes it as a note-off, and it
     // keeps running status intact on old hardware.
-    sendNote(output_, midiChannel, startNoteOff, 0);
+    sendNote(output_, midiChannel, note, 0);
+    if (soundingNote_ && numericEquals(note, *soundingNote_))
+        soundingNote_.reset();
 }
 
 void Composer::DoSleep()

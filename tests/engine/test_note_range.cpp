@@ -208,7 +208,7 @@ private slots:
         host().randoms = {30.0f / 128.0f};
         host().onPause = [this](long long) { host().ending_ = true; };
         composer().runMixmaster();
-        composer().PitchOff(); // what the window sends as it closes
+        composer().silenceSoundingNote(); // what the window sends as it closes
         QCOMPARE(rig->wire(), QStringList({"90 00 00", "90 36 3c", "90 36 00"}));
     }
 };
