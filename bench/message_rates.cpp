@@ -3,6 +3,8 @@
 #include "bench_table.h"
 #include "ui/main/frm_main.h"
 #include "midi/memory_backend.h"
+#include "midi/message_writer.h"
+#include "midi/midi_bytes.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -59,13 +61,8 @@ double directSendsPerSecond(MidiOutput& output, long long count)
 {
     QElapsedTimer clock;
     clock.start();
-    for (long long i = 0; i < count; ++i) {
-        output.setStatus(0x90);
-        output.setData1(static_cast<int>(i % 128));
-        output.setData2(60);
-        output.setAuxiliary(0);
-        output.setAction(MidiOutput::Send);
-    }
+    for (long long i = 0; i < count; ++i)
+        sendMessage(output, FieldOrder::Data1First, midi::NoteOn, static_cast<int>(i % 128), 60);
     return count / (clock.nsecsElapsed() / 1e9);
 }
 
@@ -149,9 +146,9 @@ MidiBytes burstMessage(int i)
 {
     const auto n = static_cast<unsigned char>(i % 128);
     switch (i % 3) {
-    case 0: return {0x90, n, 100};
-    case 1: return {0x80, n, 0};
-    default: return {0xB1, 7, n};
+    case 0: return {midi::NoteOn, n, 100};
+    case 1: return {midi::NoteOff, n, 0};
+    default: return {midi::ControlChange + 1, 7, n}; // channel 2, volume
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include "jack_server.h"
 #include "synth_audio_listener.h"
+#include "midi/midi_bytes.h"
 #include "midi/synth_output.h"
 
 #include <QCoreApplication>
@@ -35,8 +36,8 @@ double milliseconds(Clock::duration d)
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
-const MidiBytes noteOn{0x90, 60, 100};
-const MidiBytes allNotesOff{0xB0, 123, 0};
+const MidiBytes noteOn{midi::NoteOn, 60, 100};
+const MidiBytes allNotesOff{midi::ControlChange, midi::controller::AllNotesOff, 0};
 
 // Opens the synthesizer, patches it to the listener, plays middle C and waits
 // for it to be heard. Prints the open time and the time to the first sound.

@@ -3,7 +3,7 @@
 // 64-bit integer arithmetic wherever the values are small enough for it.
 
 #include "fuzz_support.h"
-#include "engine/number_rules.h"
+#include "values/number_rules.h"
 
 #include <cmath>
 #include <cstdint>
@@ -88,7 +88,7 @@ void checkModulo(double box)
 void checkEquality(const Variant& a, const Variant& b)
 {
     FUZZ_CHECK(numericEquals(a, b) == numericEquals(b, a));
-    const std::optional<double> x = numberOf(a);
+    const std::optional<double> x = a.toNumber();
     FUZZ_CHECK(numericEquals(a, a) == (x && !std::isnan(*x)));
 }
 

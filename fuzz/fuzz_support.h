@@ -4,7 +4,7 @@
 // every class, and Variants of every kind, including numeric text as it
 // comes out of a box. FUZZ_CHECK aborts, so that libFuzzer keeps the input.
 
-#include "midi/variant.h"
+#include "values/variant.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -1,6 +1,7 @@
 #include "engine/composer.h"
 
-#include "engine/number_rules.h"
+#include "engine/control_names.h"
+#include "values/number_rules.h"
 
 namespace quorvane {
 
@@ -8,18 +9,18 @@ Composer::Composer(Panel& panel, Host& host, MidiOutput& output) : panel_(panel)
 
 void Composer::refreshModeFlags()
 {
-    panel_.setText(QStringLiteral("TextDoMode"), QString());
+    panel_.setText(controls::ModeFlags, QString());
     QString shown;
     for (int i = 0; i < 4; ++i) {
-        doMode[i] = panel_.checkValue(QStringLiteral("CheckDoMode(%1)").arg(i));
+        doMode[i] = panel_.checkValue(controls::doMode(i));
         shown += QStringLiteral(", %1").arg(doMode[i]);
-        panel_.setText(QStringLiteral("TextDoMode"), shown);
+        panel_.setText(controls::ModeFlags, shown);
     }
 }
 
 void Composer::delayTextChanged()
 {
-    const QString box = QStringLiteral("DelayText");
+    const QString box = controls::Delay;
     if (panel_.text(box).isEmpty())
         panel_.setText(box, QStringLiteral("0"));
     panel_.setInvalidMark(box, !textToNumber(panel_.text(box)));
@@ -27,7 +28,7 @@ void Composer::delayTextChanged()
 
 void Composer::transposeTextChanged(int mode)
 {
-    const QString box = QStringLiteral("TextTranspose(%1)").arg(mode);
+    const QString box = controls::transposition(mode);
     if (panel_.text(box).isEmpty())
         panel_.setText(box, QStringLiteral("0"));
     panel_.setInvalidMark(box, !textToNumber(panel_.text(box)));
@@ -37,7 +38,7 @@ void Composer::moduloTextChanged()
 {
     // An empty or non-numeric modulo is left for the formulas to treat as
     // "no folding"; only a number above the cap is replaced.
-    const QString box = QStringLiteral("TextModulo");
+    const QString box = controls::Modulo;
     const std::optional<double> modulo = textToNumber(panel_.text(box));
     if (modulo && *modulo > 30000.0)
         panel_.setText(box, QStringLiteral("30000"));
@@ -46,7 +47,7 @@ void Composer::moduloTextChanged()
 
 void Composer::startNoteTextChanged()
 {
-    const QString box = QStringLiteral("StartNoteText");
+    const QString box = controls::StartNote;
     panel_.setInvalidMark(box, !textToNumber(panel_.text(box)));
 }
 
@@ -56,8 +57,26 @@ void Composer::resultTextChanged(int mode)
     // velocity mode and the velocity of the pitch mode.
     if (mode != 0 && mode != 1)
         return;
-    const QString box = QStringLiteral("TextVal(%1)").arg(mode);
+    const QString box = controls::result(mode);
     panel_.setInvalidMark(box, !textToNumber(panel_.text(box)));
+}
+
+void Composer::noteRangeTextChanged()
+{
+    const std::optional<double> lowest = textToNumber(panel_.text(controls::PitchMin));
+    const std::optional<double> highest = textToNumber(panel_.text(controls::PitchMax));
+    // Ends that are each fine but cross mark both: either may be the typo.
+    const bool crossed = isNoteNumber(lowest) && isNoteNumber(highest) && *lowest > *highest;
+    panel_.setInvalidMark(controls::PitchMin, crossed || !isNoteNumber(lowest));
+    panel_.setInvalidMark(controls::PitchMax, crossed || !isNoteNumber(highest));
+}
+
+std::optional<NoteRange> Composer::noteRangeInBoxes()
+{
+    if (!checked(controls::UseMinMax))
+        return std::nullopt;
+    noteRangeTextChanged();
+    return noteRange(textToNumber(panel_.text(controls::PitchMin)), textToNumber(panel_.text(controls::PitchMax)));
 }
 
 double Composer::numberInBox(const QString& box, double designValue)
@@ -69,7 +88,7 @@ double Composer::numberInBox(const QString& box, double designValue)
 
 std::optional<double> Composer::moduloInBox()
 {
-    const QString box = QStringLiteral("TextModulo");
+    const QString box = controls::Modulo;
     const std::optional<double> modulo = usableModulo(textToNumber(panel_.text(box)));
     panel_.setInvalidMark(box, !modulo);
     return modulo;

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "engine/host.h"
+#include "engine/note_range.h"
 #include "engine/panel.h"
 
+#include "midi/midi_bytes.h"
 #include "midi/midi_output.h"
 #include "midi/play_observer.h"
-#include "midi/variant.h"
+#include "values/variant.h"
 
 #include <array>
 #include <optional>
@@ -23,7 +25,7 @@ public:
     // Program-wide: the channel added to every status byte (always 0, so
     // channel 1) and the patch last chosen per channel.
     int midiChannel = 0;
-    std::array<int, 16> channelPatch{};
+    std::array<int, midi::ChannelCount> channelPatch{};
 
     Variant startNote;
     Variant startNoteOff;
@@ -48,6 +50,9 @@ public:
     // 2 and 3 are only shown, never read, so they are never marked.
     void startNoteTextChanged();
     void resultTextChanged(int mode);
+    // PitchMin and PitchMax: each a whole note number 0..127, the minimum
+    // not above the maximum; both marked while they hold no usable range.
+    void noteRangeTextChanged();
 
     // The senders: transposition, the message written field by field, the
     // display of the value played; and the pause between sends.
@@ -57,6 +62,9 @@ public:
     void PanOn();
     void PitchOff();
     void DoSleep();
+
+    // The "Test" button: middle C at this velocity, 0 to end it.
+    void testNote(int velocity);
 
     // Switches off the note a formula struck last, if it still sounds. Unlike
     // PitchOff, which switches off the note of the pass before, this is right
@@ -98,11 +106,15 @@ private:
     // no usable number; marks the box accordingly.
     std::optional<double> moduloInBox();
     bool checked(const char* checkBox) const;
+    // The range "Use Min/Max" holds the pitch mode's notes in, or nothing
+    // when it is off or its boxes hold no usable range (they are marked).
+    std::optional<NoteRange> noteRangeInBoxes();
     void noteOff(const Variant& note);
     void transpose(int mode);
-    void display(int mode);
-    // What the next pass switches off: the number just played, except after
-    // the velocity mode, whose note is the one in TextVal(0).
+    void display(int mode, const Variant& played);
+    // What the next pass switches off: the number just played, except where
+    // the sender struck another note: the velocity mode's note from
+    // TextVal(0), or the pitch mode's note folded into its range.
     void rememberNoteOff();
     // Step 8 of a pass: the sender whose turn it is, then the pause. False
     // when the program started ending during the pause.
@@ -120,7 +132,7 @@ private:
     MidiOutput& output_;
     bool mixRunning_ = false;
     bool wondrousRunning_ = false;
-    std::optional<Variant> velocityNote_; // the note VelOn struck in this pass
+    std::optional<Variant> struckNote_;   // the note PitchOn or VelOn struck in this pass
     std::optional<Variant> soundingNote_; // struck by PitchOn or VelOn and not yet switched off
     PlayObserver* observer_ = nullptr;
 };

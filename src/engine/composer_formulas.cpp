@@ -1,6 +1,7 @@
 #include "engine/composer.h"
 
-#include "engine/number_rules.h"
+#include "engine/control_names.h"
+#include "values/number_rules.h"
 
 #include <cmath>
 
@@ -24,30 +25,30 @@ Variant randomWholeNote(Host& host)
 
 void Composer::noteOffAndFold(bool foldByModuloBox)
 {
-    if (checked("CheckUseNoteOff"))
+    if (checked(controls::UseNoteOff))
         PitchOff();
-    const double computed = numberOf(startNote).value_or(0.0);
+    const double computed = startNote.numberOr(0.0);
     fold(foldByModuloBox);
     if (observer_)
-        observer_->passComputed(foldByModuloBox ? 0 : 1, computed, numberOf(startNote).value_or(0.0));
+        observer_->passComputed(foldByModuloBox ? 0 : 1, computed, startNote.numberOr(0.0));
 }
 
 void Composer::fold(bool foldByModuloBox)
 {
-    if (!checked("CheckUseModulo"))
+    if (!checked(controls::UseModulo))
         return;
     // A modulo box that holds no usable number (empty, text, 0) folds
     // nothing in this pass instead of stopping the run.
     const std::optional<double> modulo = foldByModuloBox ? moduloInBox() : std::optional<double>(127.0);
     if (!modulo)
         return;
-    if (const std::optional<double> folded = wholeMod(numberOf(startNote).value_or(0.0), *modulo))
+    if (const std::optional<double> folded = wholeMod(startNote.numberOr(0.0), *modulo))
         startNote = Variant(*folded);
 }
 
 bool Composer::playTurn(int modeTurn)
 {
-    velocityNote_.reset();
+    struckNote_.reset();
     if (doMode[static_cast<std::size_t>(modeTurn)] != 1)
         return true; // nothing sent, no pause
     switch (modeTurn) {
@@ -63,16 +64,16 @@ bool Composer::playTurn(int modeTurn)
 void Composer::rememberNoteOff()
 {
     // The velocity mode plays its number as the velocity of the note shown in
-    // TextVal(0); switching off the velocity value instead would leave that
-    // note sounding for good.
-    startNoteOff = velocityNote_ ? *velocityNote_ : startNote;
+    // TextVal(0), and a note range may move the pitch mode's note; switching
+    // off StartNote instead would leave the note struck sounding for good.
+    startNoteOff = struckNote_ ? *struckNote_ : startNote;
 }
 
 void Composer::endRun()
 {
     // The note sounding when the run stops would otherwise hang until the
     // next run's first note-off, or forever.
-    if (checked("CheckUseNoteOff"))
+    if (checked(controls::UseNoteOff))
         PitchOff();
 }
 
@@ -117,7 +118,7 @@ void Composer::runWondrousness()
 {
     if (host_.ending())
         return;
-    const QString startBox = QStringLiteral("StartNoteText");
+    const QString startBox = controls::StartNote;
     const QString start = panel_.text(startBox);
     if (!textToNumber(start)) {
         panel_.setInvalidMark(startBox, true);
@@ -135,18 +136,18 @@ void Composer::runWondrousness()
         if (host_.ending())
             return;
         prevStartNote = startNote;
-        const double x = numberOf(startNote).value_or(0.0);
+        const double x = startNote.numberOr(0.0);
         startNote = Variant(isEvenWhole(x) ? x / 2.0 : x * 3.0 + 1.0);
         noteOffAndFold(false);
         if (!playTurn(modeTurn))
             return;
         modeTurn = (modeTurn + 1) % 4;
         rememberNoteOff();
-        const double played = numberOf(startNote).value_or(0.0);
+        const double played = startNote.numberOr(0.0);
         // 63 is the value the modulo-127 rule maps to itself (3 * 63 + 1 = 190,
         // 190 Mod 127 = 63).
         if (played == 63.0)
-            panel_.setRedMark(QStringLiteral("TextVal(0)"));
+            panel_.setRedMark(controls::result(0));
         // A run that reaches 1 would cycle 4, 2, 1 for ever; an overflowed
         // value (infinite, or NaN after folding one) would never change again.
         if (played <= 1.0 || !std::isfinite(played))

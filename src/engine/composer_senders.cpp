@@ -1,6 +1,10 @@
 #include "engine/composer.h"
 
-#include "engine/number_rules.h"
+#include "engine/control_names.h"
+#include "values/number_rules.h"
+
+#include "midi/message_writer.h"
+#include "midi/midi_bytes.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,12 +13,8 @@ namespace quorvane {
 
 namespace {
 
-// The status byte of a channel message on the program's channel. Computed in
-// double so that no channel number, however odd, can overflow an int.
-Variant channelStatus(int base, int channel)
-{
-    return Variant(static_cast<double>(base) + static_cast<double>(channel));
-}
+// The note of the "Test" button.
+constexpr int MiddleC = 60;
 
 } // namespace
 
@@ -22,63 +22,53 @@ void Composer::transpose(int mode)
 {
     // The sum goes back into StartNote: what is sent, shown and later
     // switched off is the transposed value, and Wondrousness goes on from it.
-    const double offset = numberInBox(QStringLiteral("TextTranspose(%1)").arg(mode), 0.0);
+    const double offset = numberInBox(controls::transposition(mode), 0.0);
     if (offset != 0.0)
-        startNote = Variant(numberOf(startNote).value_or(0.0) + offset);
+        startNote = Variant(startNote.numberOr(0.0) + offset);
 }
 
-void Composer::display(int mode)
+void Composer::display(int mode, const Variant& played)
 {
-    if (checked("CheckDisplayResults"))
-        panel_.setText(QStringLiteral("TextVal(%1)").arg(mode), startNote.toText());
+    if (checked(controls::DisplayResults))
+        panel_.setText(controls::result(mode), played.toText());
 }
 
 void Composer::PitchOn()
 {
     transpose(0);
-    output_.setStatus(channelStatus(0x90, midiChannel));
-    output_.setData2(numberInBox(QStringLiteral("TextVal(1)"), 60.0));
-    output_.setData1(startNote);
-    output_.setAuxiliary(0);
-    output_.setAction(MidiOutput::Send);
-    soundingNote_ = startNote;
-    display(0);
+    // Only the note struck is held in the range: StartNote goes on unfolded,
+    // so the formula's course is the same with and without it.
+    Variant note = startNote;
+    if (const std::optional<NoteRange> range = noteRangeInBoxes())
+        note = Variant(foldIntoRange(startNote.numberOr(0.0), *range));
+    sendNote(output_, midiChannel, note, numberInBox(controls::Velocity, 60.0));
+    struckNote_ = note;
+    soundingNote_ = note;
+    display(0, note);
 }
 
 void Composer::VelOn()
 {
     transpose(1);
-    output_.setStatus(channelStatus(0x90, midiChannel));
-    output_.setData2(startNote);
-    const Variant note(numberInBox(QStringLiteral("TextVal(0)"), 0.0));
-    output_.setData1(note);
-    output_.setAuxiliary(0);
-    output_.setAction(MidiOutput::Send);
-    velocityNote_ = note;
+    const Variant note(numberInBox(controls::VelocityModeNote, 0.0));
+    sendNote(output_, midiChannel, note, startNote);
+    struckNote_ = note;
     soundingNote_ = note;
-    display(1);
+    display(1, startNote);
 }
 
 void Composer::ProgOn()
 {
     transpose(2);
-    output_.setStatus(channelStatus(0xC0, midiChannel));
-    output_.setData1(startNote);
-    output_.setData2(0);
-    output_.setAuxiliary(0);
-    output_.setAction(MidiOutput::Send);
-    display(2);
+    sendProgramChange(output_, midiChannel, startNote);
+    display(2, startNote);
 }
 
 void Composer::PanOn()
 {
     transpose(3);
-    output_.setStatus(channelStatus(0xB0, midiChannel));
-    output_.setData1(10); // controller 10: pan
-    output_.setData2(startNote);
-    output_.setAuxiliary(0);
-    output_.setAction(MidiOutput::Send);
-    display(3);
+    sendControlChange(output_, midiChannel, midi::controller::Pan, startNote);
+    display(3, startNote);
 }
 
 void Composer::PitchOff()
@@ -96,20 +86,16 @@ void Composer::noteOff(const Variant& note)
 {
     // A note-on with velocity 0: every device takes it as a note-off, and it
     // keeps running status intact on old hardware.
-    output_.setStatus(channelStatus(0x90, midiChannel));
-    output_.setData2(0);
-    output_.setData1(note);
-    output_.setAuxiliary(0);
-    output_.setAction(MidiOutput::Send);
+    sendNote(output_, midiChannel, note, 0);
     if (soundingNote_ && numericEquals(note, *soundingNote_))
         soundingNote_.reset();
 }
 
 void Composer::DoSleep()
 {
-    const double delay = numberInBox(QStringLiteral("DelayText"), 60.0);
+    const double delay = numberInBox(controls::Delay, 60.0);
     double wait = 0.0;
-    if (checked("CheckRandomDelay")) {
+    if (checked(controls::RandomDelay)) {
         // A whole number of milliseconds from 0 to the delay inclusive.
         const double r = host_.random();
         wait = std::floor((delay - 0.0 + 1.0) * r + 0.0);
@@ -123,13 +109,14 @@ void Composer::patchSelected(int index)
 {
     // Only channel 0 is ever used; the clamp keeps a stray channel number
     // inside the table.
-    int& patch = channelPatch[static_cast<std::size_t>(std::clamp(midiChannel, 0, 15))];
+    int& patch = channelPatch[static_cast<std::size_t>(std::clamp(midiChannel, 0, midi::ChannelCount - 1))];
     patch = index;
-    output_.setStatus(channelStatus(0xC0, midiChannel));
-    output_.setData1(patch);
-    output_.setData2(0);
-    output_.setAuxiliary(0);
-    output_.setAction(MidiOutput::Send);
+    sendProgramChange(output_, midiChannel, patch);
+}
+
+void Composer::testNote(int velocity)
+{
+    sendNote(output_, midiChannel, MiddleC, velocity);
 }
 
 } // namespace quorvane

@@ -1,5 +1,7 @@
 #include "engine/input_forwarding.h"
 
+#include "midi/message_writer.h"
+#include "midi/midi_bytes.h"
 #include "midi/midi_input.h"
 #include "midi/midi_output.h"
 #include "engine/panel.h"
@@ -10,10 +12,8 @@ void forwardInput(MidiInput& input, MidiOutput& output, int midiChannel, Panel& 
 {
     while (input.count() > 0) {
         const int status = input.status();
-        output.setStatus(status);
-        output.setData1(input.data1());
-        output.setData2(input.data2());
-        if (status == 0xC0 + midiChannel)
+        writeFields(output, FieldOrder::Data1First, status, input.data1(), input.data2());
+        if (status == midi::ProgramChange + midiChannel)
             panel.selectPatch(toInteger16(output.data1()).value_or(0));
         else
             output.setAction(MidiOutput::Send);

@@ -49,7 +49,7 @@ void MemoryDevices::checkedOpen(int device)
     openDevice = device;
 }
 
-void MemoryDevices::record(const PropertyWrite& write)
+void MemoryDevices::propertyWritten(const PropertyWrite& write)
 {
     writes.push_back(Write{write, now()});
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "midi/midi_component.h"
 #include "midi/port_backend.h"
 
 #include <QStringList>
@@ -11,9 +12,10 @@
 namespace quorvane {
 
 // In-memory MIDI devices for tests: named devices, opens that can be made to
-// fail, and a record of every property write and every message on the wire,
-// each with the nanoseconds since the first in-memory device was made.
-class MemoryDevices {
+// fail, and a record of every message on the wire and, once given to the
+// component as its recorder, of every property write, each with the
+// nanoseconds since the first in-memory device was made.
+class MemoryDevices : public PropertyWriteRecorder {
 public:
     struct Write {
         PropertyWrite write;
@@ -31,11 +33,12 @@ public:
     QStringList writeLog() const;
     void clearLog() { writes.clear(); }
 
+    void propertyWritten(const PropertyWrite& write) override;
+
 protected:
     int checkedCount() const { return names.size(); }
     QString checkedName(int device, const QString& virtualName) const;
     void checkedOpen(int device);
-    void record(const PropertyWrite& write);
     static qint64 now();
 };
 
@@ -55,7 +58,6 @@ public:
     void close() override { openDevice = -2; }
     bool isOpen() const override { return openDevice != -2; }
     void send(const MidiBytes& message) override;
-    void propertyWritten(const PropertyWrite& write) override { record(write); }
 
     std::vector<WireMessage> wire;
     bool failSends = false; // every send fails as if the device had vanished
@@ -73,7 +75,6 @@ public:
     void open(int device, Receiver receiver) override;
     void close() override;
     bool isOpen() const override { return openDevice != -2; }
-    void propertyWritten(const PropertyWrite& write) override { record(write); }
 
     // Delivers a message as the device would, from any thread; dropped while
     // the device is closed.

@@ -23,7 +23,8 @@ void MidiComponent::deviceLost()
 
 void MidiComponent::write(const char* member, const Variant& value)
 {
-    port_.propertyWritten(PropertyWrite{QString::fromLatin1(member), value});
+    if (recorder_)
+        recorder_->propertyWritten(PropertyWrite{QString::fromLatin1(member), value});
 }
 
 void MidiComponent::setDeviceNumber(const Variant& device)

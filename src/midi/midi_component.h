@@ -2,10 +2,25 @@
 
 #include "midi/midi_errors.h"
 #include "midi/port_backend.h"
+#include "values/variant.h"
 
 #include <QObject>
 
 namespace quorvane {
+
+// One property write of a component: the member and the value written.
+struct PropertyWrite {
+    QString member;
+    Variant value;
+};
+
+// Told of every property write of a component, in the order they were made,
+// so that a record can hold the exact sequence the program produced.
+class PropertyWriteRecorder {
+public:
+    virtual ~PropertyWriteRecorder() = default;
+    virtual void propertyWritten(const PropertyWrite& write) = 0;
+};
 
 // What the MIDI output and input components share: the device number, the
 // device list as its names and count, the open state, and the one way every
@@ -22,6 +37,9 @@ public:
     // The most recent failure, kept even while notifications are blocked, so
     // that a caller who words a failed action itself can give the reason.
     const MidiFailure& lastFailure() const { return lastFailure_; }
+
+    // nullptr for nobody.
+    void setRecorder(PropertyWriteRecorder* recorder) { recorder_ = recorder; }
 
 signals:
     void errorReported(int code, const QString& text);
@@ -43,6 +61,7 @@ private:
     int lowestDevice_;
     Variant device_ = 0;
     MidiFailure lastFailure_{MidiErrorCode::None, QString()};
+    PropertyWriteRecorder* recorder_ = nullptr;
 };
 
 } // namespace quorvane

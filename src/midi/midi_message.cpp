@@ -1,19 +1,22 @@
 #include "midi/midi_message.h"
 
+#include "midi/midi_bytes.h"
+
+#include "values/number_rules.h"
+
 #include <cmath>
 
 namespace quorvane {
 
 namespace {
 
-// Rounds halves to even, as the program's whole-number conversions do, without
-// ever casting a double that is out of range.
+// A field as a whole number, never cast while it may be out of range.
 std::optional<double> roundedNumber(const Variant& field)
 {
     const std::optional<double> n = field.toNumber();
     if (!n || std::isnan(*n))
         return std::nullopt;
-    return std::nearbyint(*n);
+    return roundHalfEven(*n);
 }
 
 } // namespace
@@ -23,26 +26,26 @@ std::uint8_t toDataByte(const Variant& field)
     const std::optional<double> n = roundedNumber(field);
     if (!n || *n <= 0.0)
         return 0;
-    if (*n >= 127.0)
-        return 127;
+    if (*n >= midi::MaxData)
+        return midi::MaxData;
     return static_cast<std::uint8_t>(*n);
 }
 
 std::optional<std::uint8_t> toStatusByte(const Variant& field)
 {
     const std::optional<double> n = roundedNumber(field);
-    if (!n || *n < 128.0 || *n > 255.0)
+    if (!n || *n < midi::FirstStatus || *n > 0xFF)
         return std::nullopt;
     return static_cast<std::uint8_t>(*n);
 }
 
 int messageLength(std::uint8_t status)
 {
-    if (status < 0x80)
+    if (status < midi::FirstStatus)
         return 0;
-    if (status < 0xF0) {
-        const std::uint8_t kind = status & 0xF0;
-        return (kind == 0xC0 || kind == 0xD0) ? 2 : 3;
+    if (status < midi::SystemMessage) {
+        const int kind = status & midi::StatusKindMask;
+        return (kind == midi::ProgramChange || kind == midi::ChannelPressure) ? 2 : 3;
     }
     switch (status) {
     case 0xF1: // time code quarter frame

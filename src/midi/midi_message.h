@@ -1,6 +1,6 @@
 #pragma once
 
-#include "midi/variant.h"
+#include "values/variant.h"
 
 #include <cstdint>
 #include <optional>

@@ -2,19 +2,11 @@
 
 #include "midi/midi_errors.h"
 #include "midi/midi_message.h"
-#include "midi/variant.h"
 
 #include <QString>
 #include <functional>
 
 namespace quorvane {
-
-// What a back end knows about one property write of its component, so that a
-// recording back end can keep the exact sequence the program produced.
-struct PropertyWrite {
-    QString member;
-    Variant value;
-};
 
 // What the device side of both MIDI components offers. Failures are reported
 // by throwing MidiFailure.
@@ -25,7 +17,6 @@ public:
     virtual QString name(int device) = 0;
     virtual void close() = 0; // harmless when nothing is open
     virtual bool isOpen() const = 0;
-    virtual void propertyWritten(const PropertyWrite&) { }
     // The open device can vanish with its MIDI system at any moment: the
     // notifier is called on any thread, and the component then reports
     // lossFailure() on the user-interface thread and stays closed.

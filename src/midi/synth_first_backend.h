@@ -22,7 +22,6 @@ public:
     void close() override;
     bool isOpen() const override;
     void send(const MidiBytes& message) override;
-    void propertyWritten(const PropertyWrite& write) override { system_->propertyWritten(write); }
     // Only the MIDI system's ports can vanish with it; the synthesizer stays.
     void setLossNotifier(std::function<void()> notifier) override { system_->setLossNotifier(std::move(notifier)); }
     MidiFailure lossFailure() override { return system_->lossFailure(); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/composer.h"
+#include "engine/control_names.h"
 #include "engine/host.h"
 #include "midi/memory_backend.h"
 #include "midi/midi_output.h"
@@ -23,27 +24,18 @@ public:
     FakePanel()
     {
         texts = {
-            {QStringLiteral("StartNoteText"), QStringLiteral("60")},
-            {QStringLiteral("PitchMin"), QStringLiteral("0")},
-            {QStringLiteral("PitchMax"), QStringLiteral("0")},
-            {QStringLiteral("TextModulo"), QStringLiteral("127")},
-            {QStringLiteral("DelayText"), QStringLiteral("60")},
-            {QStringLiteral("TextDoMode"), QStringLiteral("0")},
-            {QStringLiteral("TextVal(0)"), QStringLiteral("0")},
-            {QStringLiteral("TextVal(1)"), QStringLiteral("60")},
-            {QStringLiteral("TextVal(2)"), QStringLiteral("0")},
-            {QStringLiteral("TextVal(3)"), QStringLiteral("0")},
-            {QStringLiteral("TextTranspose(0)"), QStringLiteral("0")},
-            {QStringLiteral("TextTranspose(1)"), QStringLiteral("0")},
-            {QStringLiteral("TextTranspose(2)"), QStringLiteral("0")},
-            {QStringLiteral("TextTranspose(3)"), QStringLiteral("0")},
+            {controls::StartNote, QStringLiteral("60")},       {controls::PitchMin, QStringLiteral("0")},
+            {controls::PitchMax, QStringLiteral("0")},         {controls::Modulo, QStringLiteral("127")},
+            {controls::Delay, QStringLiteral("60")},           {controls::ModeFlags, QStringLiteral("0")},
+            {controls::result(0), QStringLiteral("0")},        {controls::result(1), QStringLiteral("60")},
+            {controls::result(2), QStringLiteral("0")},        {controls::result(3), QStringLiteral("0")},
+            {controls::transposition(0), QStringLiteral("0")}, {controls::transposition(1), QStringLiteral("0")},
+            {controls::transposition(2), QStringLiteral("0")}, {controls::transposition(3), QStringLiteral("0")},
         };
         checks = {
-            {QStringLiteral("CheckUseNoteOff"), 1},  {QStringLiteral("CheckUseModulo"), 1},
-            {QStringLiteral("CheckRandomDelay"), 1}, {QStringLiteral("CheckDisplayResults"), 1},
-            {QStringLiteral("CheckMinMax"), 0},      {QStringLiteral("CheckDoMode(0)"), 1},
-            {QStringLiteral("CheckDoMode(1)"), 0},   {QStringLiteral("CheckDoMode(2)"), 0},
-            {QStringLiteral("CheckDoMode(3)"), 0},
+            {controls::UseNoteOff, 1},     {controls::UseModulo, 1}, {controls::RandomDelay, 1},
+            {controls::DisplayResults, 1}, {controls::UseMinMax, 0}, {controls::doMode(0), 1},
+            {controls::doMode(1), 0},      {controls::doMode(2), 0}, {controls::doMode(3), 0},
         };
     }
 
@@ -162,6 +154,7 @@ struct Rig {
         auto backend = std::make_unique<MemoryOutputBackend>();
         out = backend.get();
         output = std::make_unique<MidiOutput>(std::move(backend));
+        output->setRecorder(out);
         output->setDeviceNumber(0);
         output->setAction(1);
         composer = std::make_unique<Composer>(panel, host, *output);
@@ -173,10 +166,10 @@ struct Rig {
     // Sets the mode check boxes and clicks one, as the window does.
     void setModes(int pitch, int velocity, int programme, int pan)
     {
-        panel.check(QStringLiteral("CheckDoMode(0)"), pitch);
-        panel.check(QStringLiteral("CheckDoMode(1)"), velocity);
-        panel.check(QStringLiteral("CheckDoMode(2)"), programme);
-        panel.check(QStringLiteral("CheckDoMode(3)"), pan);
+        panel.check(controls::doMode(0), pitch);
+        panel.check(controls::doMode(1), velocity);
+        panel.check(controls::doMode(2), programme);
+        panel.check(controls::doMode(3), pan);
         composer->refreshModeFlags();
     }
 

@@ -56,7 +56,7 @@ private slots:
         QCOMPARE(composer().startNote.toText(), QStringLiteral("25"));
         QCOMPARE(composer().startNoteOff.toText(), QStringLiteral("25"));
         QCOMPARE(composer().prevStartNote.toText(), QStringLiteral("50"));
-        QCOMPARE(panel().shownIn("TextVal(0)"), QStringList({"30", "70", "33"}));
+        QCOMPARE(panel().shownIn(controls::result(0)), QStringList({"30", "70", "33"}));
         QCOMPARE(host().pauses, (std::vector<long long>{30, 30, 30})); // random delay, r = 0.5
         QCOMPARE(panel().boldLog, (Bold{{0, true}, {0, false}}));
         QVERIFY(panel().redMarks.isEmpty());
@@ -70,7 +70,7 @@ private slots:
     void roundRobinGivesEachModeItsTurn()
     {
         rig->setModes(1, 0, 1, 1);
-        panel().check("CheckUseNoteOff", 0);
+        panel().check(controls::UseNoteOff, 0);
         rig->stopAtYield(8, false);
         composer().runWondrousness();
         QCOMPARE(rig->wire(), QStringList({
@@ -83,9 +83,9 @@ private slots:
                                   "b0 0a 35", // 8: 53 pan
                               }));
         QCOMPARE(host().pauses.size(), std::size_t(6));
-        QCOMPARE(panel().texts["TextVal(2)"], QStringLiteral("106"));
-        QCOMPARE(panel().texts["TextVal(3)"], QStringLiteral("53"));
-        QCOMPARE(panel().texts["TextVal(1)"], QStringLiteral("60")); // never played
+        QCOMPARE(panel().texts[controls::result(2)], QStringLiteral("106"));
+        QCOMPARE(panel().texts[controls::result(3)], QStringLiteral("53"));
+        QCOMPARE(panel().texts[controls::result(1)], QStringLiteral("60")); // never played
     }
 
     void uncheckingAModeWhileRunningTakesEffectNextPass()
@@ -98,14 +98,14 @@ private slots:
         };
         composer().runWondrousness();
         QCOMPARE(rig->wire().filter(QStringLiteral("3c")).size(), 1); // only pass 1 played
-        QCOMPARE(panel().texts["TextDoMode"], QStringLiteral(", 0, 0, 0, 0"));
+        QCOMPARE(panel().texts[controls::ModeFlags], QStringLiteral(", 0, 0, 0, 0"));
     }
 
     void transpositionFeedsBackIntoTheSequence()
     {
-        panel().texts["TextTranspose(0)"] = "12";
-        panel().check("CheckUseModulo", 0);
-        panel().check("CheckUseNoteOff", 0);
+        panel().texts[controls::transposition(0)] = "12";
+        panel().check(controls::UseModulo, 0);
+        panel().check(controls::UseNoteOff, 0);
         rig->stopAtYield(8, false);
         composer().runWondrousness();
         // 30 + 12 = 42 is what the next pass halves, not 30.
@@ -116,18 +116,18 @@ private slots:
     void displayOffKeepsTheLastVelocity()
     {
         rig->setModes(1, 1, 0, 0);
-        panel().check("CheckDisplayResults", 0);
-        panel().check("CheckUseNoteOff", 0);
+        panel().check(controls::DisplayResults, 0);
+        panel().check(controls::UseNoteOff, 0);
         rig->stopAtYield(6, false);
         composer().runWondrousness();
         QCOMPARE(rig->wire(), QStringList({"90 1e 3c", "90 00 0f", "90 46 3c", "90 00 23"}));
-        QCOMPARE(panel().texts["TextVal(0)"], QStringLiteral("0"));
-        QCOMPARE(panel().texts["TextVal(1)"], QStringLiteral("60"));
+        QCOMPARE(panel().texts[controls::result(0)], QStringLiteral("0"));
+        QCOMPARE(panel().texts[controls::result(1)], QStringLiteral("60"));
 
         // With display on, the velocity mode's value becomes the next velocity.
         rig = std::make_unique<Rig>();
         rig->setModes(1, 1, 0, 0);
-        panel().check("CheckUseNoteOff", 0);
+        panel().check(controls::UseNoteOff, 0);
         rig->stopAtYield(6, false);
         composer().runWondrousness();
         QCOMPARE(rig->wire(), QStringList({"90 1e 3c", "90 1e 0f", "90 46 0f", "90 46 23"}));
@@ -148,15 +148,15 @@ private slots:
 
     void sixtyThreeIsMarkedRedAndRestartsWhenItStays()
     {
-        panel().texts["StartNoteText"] = "126";
-        panel().check("CheckRandomDelay", 0);
+        panel().texts[controls::StartNote] = "126";
+        panel().check(controls::RandomDelay, 0);
         host().randoms = {0.25f};
         rig->stopAtYield(3, false);
         composer().runWondrousness();
         // 126 -> 63 (red); 63 -> 190 Mod 127 = 63 (red, unchanged: restart at
         // floor(128 * 0.25) = 32); 32 -> 16.
         QCOMPARE(rig->seen, QStringList({"126", "63", "32"}));
-        QCOMPARE(panel().redMarks, QStringList({"TextVal(0)", "TextVal(0)"}));
+        QCOMPARE(panel().redMarks, QStringList({controls::result(0), controls::result(0)}));
         QCOMPARE(host().draws, 1);
         // The note-off of pass 3 refers to the 63 played before the restart.
         QCOMPARE(rig->wire(), QStringList({"90 00 00", "90 3f 3c", "90 3f 00", "90 3f 00", "90 10 00"}));
@@ -164,8 +164,8 @@ private slots:
 
     void oneOrBelowRestartsFromARandomNote()
     {
-        panel().texts["StartNoteText"] = "4";
-        panel().check("CheckRandomDelay", 0);
+        panel().texts[controls::StartNote] = "4";
+        panel().check(controls::RandomDelay, 0);
         host().randoms = {0.5f};
         rig->stopAtYield(4, false);
         composer().runWondrousness();
@@ -175,8 +175,8 @@ private slots:
 
         for (const char* start : {"0", "-7", "0.4"}) {
             rig = std::make_unique<Rig>();
-            panel().texts["StartNoteText"] = start;
-            panel().check("CheckRandomDelay", 0);
+            panel().texts[controls::StartNote] = start;
+            panel().check(controls::RandomDelay, 0);
             host().randoms = {0.75f};
             rig->stopAtYield(2, false);
             composer().runWondrousness();
@@ -187,28 +187,28 @@ private slots:
     void anOverflowedWondrousValueRestarts()
     {
         rig->setModes(1, 1, 0, 0);
-        panel().texts["TextTranspose(0)"] = "1.7e308";
-        panel().texts["TextTranspose(1)"] = "1.7e308";
-        panel().check("CheckUseModulo", 0);
-        panel().check("CheckRandomDelay", 0);
+        panel().texts[controls::transposition(0)] = "1.7e308";
+        panel().texts[controls::transposition(1)] = "1.7e308";
+        panel().check(controls::UseModulo, 0);
+        panel().check(controls::RandomDelay, 0);
         host().randoms = {0.5f};
         rig->stopAtYield(3, false);
         composer().runWondrousness();
         // Pass 2: 8.5e307 + 1.7e308 overflows; it is played (clamped) and
         // then the formula starts afresh instead of tripling infinity.
         QCOMPARE(rig->seen, QStringList({"60", "1.7E+308", "64"}));
-        QCOMPARE(panel().texts["TextVal(1)"], QStringLiteral("Infinity"));
+        QCOMPARE(panel().texts[controls::result(1)], QStringLiteral("Infinity"));
         QCOMPARE(rig->wire().mid(3, 1), QStringList({"90 7f 7f"}));
         QCOMPARE(composer().startNote.toText(), QStringLiteral("32"));
     }
 
     void aStartNoteWithDecimalsRoundsForTheParityTest()
     {
-        panel().texts["StartNoteText"] = "60.5";
-        panel().check("CheckUseModulo", 0); // the fold would make it whole again
+        panel().texts[controls::StartNote] = "60.5";
+        panel().check(controls::UseModulo, 0); // the fold would make it whole again
         rig->stopAtYield(1, false);
         composer().runWondrousness();
-        QCOMPARE(panel().texts["TextVal(0)"], QStringLiteral("30.25"));
+        QCOMPARE(panel().texts[controls::result(0)], QStringLiteral("30.25"));
         QCOMPARE(rig->wire().at(1), QStringLiteral("90 1e 3c"));
     }
 
@@ -216,21 +216,21 @@ private slots:
     {
         for (const char* start : {"sixty", ""}) {
             rig = std::make_unique<Rig>();
-            panel().texts["StartNoteText"] = start;
+            panel().texts[controls::StartNote] = start;
             composer().runWondrousness();
             QCOMPARE(panel().messages.size(), 1);
             QVERIFY(panel().messages.first().contains("start note must be a number"));
-            QVERIFY(panel().isMarked("StartNoteText"));
+            QVERIFY(panel().isMarked(controls::StartNote));
             QCOMPARE(host().yields, 0);
             QVERIFY(rig->wire().isEmpty());
             QVERIFY(panel().boldLog.empty());
             QVERIFY(!composer().wondrousRunning());
             QVERIFY(composer().startNote.isEmpty());
         }
-        panel().texts["StartNoteText"] = " 1e2 "; // a number in any decimal form
+        panel().texts[controls::StartNote] = " 1e2 "; // a number in any decimal form
         rig->stopAtYield(1, false);
         composer().runWondrousness();
-        QVERIFY(!panel().isMarked("StartNoteText"));
+        QVERIFY(!panel().isMarked(controls::StartNote));
         QCOMPARE(rig->seen, QStringList({" 1e2 "})); // the text until its first use
         QCOMPARE(composer().startNote.toText(), QStringLiteral("50"));
     }
@@ -240,15 +240,15 @@ private slots:
     void mixmasterFromAScriptedRandomSource()
     {
         rig->setModes(1, 1, 1, 1);
-        panel().check("CheckRandomDelay", 0);
-        panel().check("CheckUseNoteOff", 0);
+        panel().check(controls::RandomDelay, 0);
+        panel().check(controls::UseNoteOff, 0);
         host().randoms = {0.5f / 128.0f, 10.25f / 128.0f, 0.5f};
         rig->stopAtYield(5, true);
         composer().runMixmaster();
         // 0 | 2 (restart at 10.25) | 10 -> 1/0.25 = 4 | 4 (restart at 64) | 64
         QCOMPARE(rig->wire(), QStringList({"90 00 3c", "90 00 02", "c0 0a", "b0 0a 04", "90 40 02"}));
-        QCOMPARE(panel().shownIn("TextVal(0)"), QStringList({"0", "64"}));
-        QCOMPARE(panel().shownIn("TextVal(1)"), QStringList({"2"}));
+        QCOMPARE(panel().shownIn(controls::result(0)), QStringList({"0", "64"}));
+        QCOMPARE(panel().shownIn(controls::result(1)), QStringList({"2"}));
         QCOMPARE(host().draws, 4); // start, two restarts, and 64 restarts too
         QCOMPARE(host().pauses, (std::vector<long long>{60, 60, 60, 60, 60}));
         QCOMPARE(panel().boldLog, (Bold{{1, true}, {1, false}}));
@@ -259,29 +259,29 @@ private slots:
     void mixmasterRestartsWhenTheReciprocalOverflows()
     {
         host().randoms = {std::numeric_limits<float>::denorm_min(), 0.5f};
-        panel().check("CheckRandomDelay", 0);
+        panel().check(controls::RandomDelay, 0);
         rig->stopAtYield(2, true);
         composer().runMixmaster();
         QCOMPARE(host().draws, 3); // start, the overflow, and 64's fraction 0
-        QCOMPARE(panel().shownIn("TextVal(0)"), QStringList({"0"}));
+        QCOMPARE(panel().shownIn(controls::result(0)), QStringList({"0"}));
         QCOMPARE(composer().startNote.toText(), QStringLiteral("64"));
         QCOMPARE(composer().startNote.kind(), Variant::Kind::Number); // folded by the modulo
     }
 
     void mixmasterNumbersAreSingleWithoutModulo()
     {
-        panel().check("CheckUseModulo", 0);
+        panel().check(controls::UseModulo, 0);
         host().randoms = {100.25f / 128.0f};
         rig->stopAtYield(1, true);
         composer().runMixmaster();
         QCOMPARE(composer().startNote.kind(), Variant::Kind::Single);
-        QCOMPARE(panel().shownIn("TextVal(0)"), QStringList({"100"}));
+        QCOMPARE(panel().shownIn(controls::result(0)), QStringList({"100"}));
     }
 
     void mixmasterRunsLongWithoutEnding()
     {
         rig->setModes(1, 1, 1, 1);
-        panel().check("CheckUseModulo", 0);
+        panel().check(controls::UseModulo, 0);
         std::mt19937 generator(7);
         std::uniform_real_distribution<float> uniform(0.0f, 1.0f);
         for (int k = 0; k < 20000; ++k)
@@ -304,9 +304,9 @@ private slots:
 
     void mixmasterFoldsByTheModuloBox()
     {
-        panel().texts["TextModulo"] = "10";
+        panel().texts[controls::Modulo] = "10";
         host().randoms = {127.5f / 128.0f};
-        panel().check("CheckRandomDelay", 0);
+        panel().check(controls::RandomDelay, 0);
         rig->stopAtYield(1, true);
         composer().runMixmaster();
         QCOMPARE(rig->wire().at(1), QStringLiteral("90 07 3c")); // 127 Mod 10
@@ -318,46 +318,46 @@ private slots:
     {
         for (const char* modulo : {"0", "", "abc", "0.3"}) {
             rig = std::make_unique<Rig>();
-            panel().texts["TextModulo"] = modulo;
-            panel().check("CheckRandomDelay", 0);
+            panel().texts[controls::Modulo] = modulo;
+            panel().check(controls::RandomDelay, 0);
             host().randoms = {127.5f / 128.0f};
             host().onYield = [this](int y) {
                 if (y == 2) {
-                    QVERIFY(panel().isMarked("TextModulo"));
-                    panel().texts["TextModulo"] = "100";
+                    QVERIFY(panel().isMarked(controls::Modulo));
+                    panel().texts[controls::Modulo] = "100";
                 }
                 if (y == 5)
                     composer().stopMixmaster();
             };
             composer().runMixmaster();
             QCOMPARE(rig->wire().at(1), QStringLiteral("90 7f 3c")); // 127 unfolded
-            QVERIFY(!panel().isMarked("TextModulo"));
-            QVERIFY(panel().shownIn("TextVal(0)").last().toDouble() < 100.0); // folded again
+            QVERIFY(!panel().isMarked(controls::Modulo));
+            QVERIFY(panel().shownIn(controls::result(0)).last().toDouble() < 100.0); // folded again
             QVERIFY(!composer().mixRunning());
         }
         // With "Use Modulo" off the box is not read at all.
         rig = std::make_unique<Rig>();
-        panel().texts["TextModulo"] = "abc";
-        panel().check("CheckUseModulo", 0);
+        panel().texts[controls::Modulo] = "abc";
+        panel().check(controls::UseModulo, 0);
         rig->stopAtYield(2, true);
         composer().runMixmaster();
-        QVERIFY(!panel().isMarked("TextModulo"));
+        QVERIFY(!panel().isMarked(controls::Modulo));
     }
 
     // Inside a run, unusable boxes count as their initial design values.
     void unusableBoxesInARunCountAsTheirDesignValues()
     {
-        panel().texts["TextTranspose(0)"] = "up";
-        panel().texts["TextVal(1)"] = "loud";
-        panel().texts["DelayText"] = "soon";
-        panel().check("CheckRandomDelay", 0);
+        panel().texts[controls::transposition(0)] = "up";
+        panel().texts[controls::result(1)] = "loud";
+        panel().texts[controls::Delay] = "soon";
+        panel().check(controls::RandomDelay, 0);
         rig->stopAtYield(1, false);
         composer().runWondrousness();
         QCOMPARE(rig->wire().at(1), QStringLiteral("90 1e 3c"));
         QCOMPARE(host().pauses, (std::vector<long long>{60}));
-        QVERIFY(panel().isMarked("TextTranspose(0)"));
-        QVERIFY(panel().isMarked("TextVal(1)"));
-        QVERIFY(panel().isMarked("DelayText"));
+        QVERIFY(panel().isMarked(controls::transposition(0)));
+        QVERIFY(panel().isMarked(controls::result(1)));
+        QVERIFY(panel().isMarked(controls::Delay));
     }
 
     // The note sounding at "Stop it" is switched off (with "Note Off" on).
@@ -368,7 +368,7 @@ private slots:
         QCOMPARE(rig->wire(), QStringList({"90 00 00", "90 1e 3c", "90 1e 00"}));
 
         rig = std::make_unique<Rig>();
-        panel().check("CheckUseNoteOff", 0);
+        panel().check(controls::UseNoteOff, 0);
         rig->stopAtYield(1, false);
         composer().runWondrousness();
         QCOMPARE(rig->wire(), QStringList({"90 1e 3c"}));
@@ -453,7 +453,7 @@ private slots:
     // waits there until the other is stopped.
     void theOtherFormulaNestsInsideTheFirst()
     {
-        panel().check("CheckUseNoteOff", 0);
+        panel().check(controls::UseNoteOff, 0);
         rig->setModes(0, 0, 0, 0);
         QStringList trace;
         host().onYield = [&](int y) {

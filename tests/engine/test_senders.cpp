@@ -33,17 +33,17 @@ private slots:
         rig->composer->PitchOn();
         QCOMPARE(rig->out->writeLog(), fields("Status=144", "Data2=60", "Data1=30"));
         QCOMPARE(rig->wire(), QStringList{"90 1e 3c"});
-        QCOMPARE(rig->panel.shownIn("TextVal(0)"), QStringList{"30"});
+        QCOMPARE(rig->panel.shownIn(controls::result(0)), QStringList{"30"});
     }
 
     void velOnTakesItsNoteFromTheFirstResultBox()
     {
-        rig->panel.texts["TextVal(0)"] = "64";
+        rig->panel.texts[controls::result(0)] = "64";
         rig->composer->startNote = 100;
         rig->composer->VelOn();
         QCOMPARE(rig->out->writeLog(), fields("Status=144", "Data2=100", "Data1=64"));
         QCOMPARE(rig->wire(), QStringList{"90 40 64"});
-        QCOMPARE(rig->panel.shownIn("TextVal(1)"), QStringList{"100"});
+        QCOMPARE(rig->panel.shownIn(controls::result(1)), QStringList{"100"});
     }
 
     void progOnPasses200AndTheComponentClampsIt()
@@ -52,7 +52,7 @@ private slots:
         rig->composer->ProgOn();
         QCOMPARE(rig->out->writeLog(), fields("Status=192", "Data1=200", "Data2=0"));
         QCOMPARE(rig->wire(), QStringList{"c0 7f"});
-        QCOMPARE(rig->panel.shownIn("TextVal(2)"), QStringList{"200"});
+        QCOMPARE(rig->panel.shownIn(controls::result(2)), QStringList{"200"});
     }
 
     void panOnIsController10()
@@ -61,7 +61,7 @@ private slots:
         rig->composer->PanOn();
         QCOMPARE(rig->out->writeLog(), fields("Status=176", "Data1=10", "Data2=64"));
         QCOMPARE(rig->wire(), QStringList{"b0 0a 40"});
-        QCOMPARE(rig->panel.shownIn("TextVal(3)"), QStringList{"64"});
+        QCOMPARE(rig->panel.shownIn(controls::result(3)), QStringList{"64"});
     }
 
     void pitchOffIsANoteOnWithVelocity0()
@@ -77,18 +77,18 @@ private slots:
 
     void transpositionIsStoredBackIntoStartNote()
     {
-        rig->panel.texts["TextTranspose(0)"] = "12";
+        rig->panel.texts[controls::transposition(0)] = "12";
         rig->composer->startNote = 60;
         rig->composer->PitchOn();
         QCOMPARE(rig->composer->startNote.toText(), QStringLiteral("72"));
         QCOMPARE(rig->wire(), QStringList{"90 48 3c"});
-        QCOMPARE(rig->panel.shownIn("TextVal(0)"), QStringList{"72"});
+        QCOMPARE(rig->panel.shownIn(controls::result(0)), QStringList{"72"});
 
-        rig->panel.texts["TextTranspose(3)"] = "0.5";
+        rig->panel.texts[controls::transposition(3)] = "0.5";
         rig->composer->startNote = 60;
         rig->composer->PanOn();
         QCOMPARE(rig->composer->startNote.toText(), QStringLiteral("60.5"));
-        QCOMPARE(rig->panel.shownIn("TextVal(3)"), QStringList{"60.5"});
+        QCOMPARE(rig->panel.shownIn(controls::result(3)), QStringList{"60.5"});
         QCOMPARE(rig->wire().last(), QStringLiteral("b0 0a 3c")); // 60.5 rounds to even
     }
 
@@ -97,12 +97,12 @@ private slots:
         rig->composer->startNote = Variant::single(16777216.0f);
         rig->composer->ProgOn();
         QCOMPARE(rig->composer->startNote.kind(), Variant::Kind::Single);
-        QCOMPARE(rig->panel.shownIn("TextVal(2)"), QStringList{"1.677722E+07"});
+        QCOMPARE(rig->panel.shownIn(controls::result(2)), QStringList{"1.677722E+07"});
     }
 
     void displayOffLeavesTheResultBoxes()
     {
-        rig->panel.check("CheckDisplayResults", 0);
+        rig->panel.check(controls::DisplayResults, 0);
         rig->composer->startNote = 30;
         rig->composer->PitchOn();
         rig->composer->VelOn();
@@ -116,32 +116,32 @@ private slots:
     // as its initial design value; it is unmarked once it holds a number.
     void boxesThatAreNoNumberCountAsTheirDesignValue()
     {
-        rig->panel.texts["TextVal(1)"] = "loud";
-        rig->panel.texts["TextTranspose(0)"] = "up";
+        rig->panel.texts[controls::result(1)] = "loud";
+        rig->panel.texts[controls::transposition(0)] = "up";
         rig->composer->startNote = 30;
         rig->composer->PitchOn();
         QCOMPARE(rig->wire(), QStringList{"90 1e 3c"}); // velocity 60, no transposition
-        QVERIFY(rig->panel.isMarked("TextVal(1)"));
-        QVERIFY(rig->panel.isMarked("TextTranspose(0)"));
+        QVERIFY(rig->panel.isMarked(controls::result(1)));
+        QVERIFY(rig->panel.isMarked(controls::transposition(0)));
 
-        rig->panel.texts["TextVal(1)"] = "100";
-        rig->panel.texts["TextTranspose(0)"] = "1";
+        rig->panel.texts[controls::result(1)] = "100";
+        rig->panel.texts[controls::transposition(0)] = "1";
         rig->composer->PitchOn();
         QCOMPARE(rig->wire().last(), QStringLiteral("90 1f 64"));
-        QVERIFY(!rig->panel.isMarked("TextVal(1)"));
-        QVERIFY(!rig->panel.isMarked("TextTranspose(0)"));
+        QVERIFY(!rig->panel.isMarked(controls::result(1)));
+        QVERIFY(!rig->panel.isMarked(controls::transposition(0)));
 
-        rig->panel.texts["TextVal(0)"] = "x";
+        rig->panel.texts[controls::result(0)] = "x";
         rig->composer->startNote = 90;
         rig->composer->VelOn();
         QCOMPARE(rig->wire().last(), QStringLiteral("90 00 5a")); // note 0
-        QVERIFY(rig->panel.isMarked("TextVal(0)"));
+        QVERIFY(rig->panel.isMarked(controls::result(0)));
 
-        rig->panel.texts["TextTranspose(2)"] = "";
+        rig->panel.texts[controls::transposition(2)] = "";
         rig->composer->startNote = 5;
         rig->composer->ProgOn();
         QCOMPARE(rig->wire().last(), QStringLiteral("c0 05"));
-        QVERIFY(rig->panel.isMarked("TextTranspose(2)"));
+        QVERIFY(rig->panel.isMarked(controls::transposition(2)));
     }
 
     void randomDelayIsAWholeNumberFrom0ToTheDelay()
@@ -153,7 +153,7 @@ private slots:
         rig->composer->DoSleep();
         QCOMPARE(host.pauses, (std::vector<long long>{30, 60, 0}));
 
-        rig->panel.texts["DelayText"] = "0";
+        rig->panel.texts[controls::Delay] = "0";
         host.randoms = {0.99999994f};
         rig->composer->DoSleep();
         QCOMPARE(host.pauses.back(), 0LL);
@@ -162,9 +162,9 @@ private slots:
 
     void fixedDelayIsTheRoundedNumber()
     {
-        rig->panel.check("CheckRandomDelay", 0);
+        rig->panel.check(controls::RandomDelay, 0);
         for (const char* delay : {"60", "2.5", "3.5", "0"}) {
-            rig->panel.texts["DelayText"] = delay;
+            rig->panel.texts[controls::Delay] = delay;
             rig->composer->DoSleep();
         }
         QCOMPARE(rig->host.pauses, (std::vector<long long>{60, 2, 4, 0}));
@@ -175,32 +175,32 @@ private slots:
     void delaysOutsideThe32BitRangeAreHeld()
     {
         auto& host = rig->host;
-        rig->panel.texts["DelayText"] = "-50";
+        rig->panel.texts[controls::Delay] = "-50";
         rig->composer->DoSleep(); // random: floor(-49 * 0.5)
-        rig->panel.check("CheckRandomDelay", 0);
+        rig->panel.check(controls::RandomDelay, 0);
         rig->composer->DoSleep();
-        rig->panel.texts["DelayText"] = "1e12";
+        rig->panel.texts[controls::Delay] = "1e12";
         rig->composer->DoSleep();
-        rig->panel.check("CheckRandomDelay", 1);
+        rig->panel.check(controls::RandomDelay, 1);
         rig->composer->DoSleep();
-        rig->panel.texts["DelayText"] = "1.7976931348623157e308";
+        rig->panel.texts[controls::Delay] = "1.7976931348623157e308";
         host.randoms = {0.99999994f};
         rig->composer->DoSleep();
-        rig->panel.texts["DelayText"] = "-1.7976931348623157e308";
+        rig->panel.texts[controls::Delay] = "-1.7976931348623157e308";
         rig->composer->DoSleep();
         QCOMPARE(host.pauses, (std::vector<long long>{0, 0, 2147483647, 2147483647, 2147483647, 0}));
     }
 
     void delayThatIsNoNumberCounts60()
     {
-        rig->panel.check("CheckRandomDelay", 0);
-        rig->panel.texts["DelayText"] = "soon";
+        rig->panel.check(controls::RandomDelay, 0);
+        rig->panel.texts[controls::Delay] = "soon";
         rig->composer->DoSleep();
         QCOMPARE(rig->host.pauses, (std::vector<long long>{60}));
-        QVERIFY(rig->panel.isMarked("DelayText"));
-        rig->panel.texts["DelayText"] = "10";
+        QVERIFY(rig->panel.isMarked(controls::Delay));
+        rig->panel.texts[controls::Delay] = "10";
         rig->composer->DoSleep();
-        QVERIFY(!rig->panel.isMarked("DelayText"));
+        QVERIFY(!rig->panel.isMarked(controls::Delay));
     }
 
     void patchSelectionRecordsAndSendsTheProgrammeChange()
@@ -219,9 +219,9 @@ private slots:
     {
         rig->setModes(1, 0, 0, 1);
         QCOMPARE(rig->composer->doMode, (std::array<int, 4>{1, 0, 0, 1}));
-        QCOMPARE(rig->panel.texts["TextDoMode"], QStringLiteral(", 1, 0, 0, 1"));
+        QCOMPARE(rig->panel.texts[controls::ModeFlags], QStringLiteral(", 1, 0, 0, 1"));
         rig->setModes(0, 0, 0, 0);
-        QCOMPARE(rig->panel.texts["TextDoMode"], QStringLiteral(", 0, 0, 0, 0"));
+        QCOMPARE(rig->panel.texts[controls::ModeFlags], QStringLiteral(", 0, 0, 0, 0"));
     }
 
     void guardsReplaceEmptyBoxesAndMarkUnusableOnes()
@@ -229,50 +229,50 @@ private slots:
         auto& panel = rig->panel;
         auto& composer = *rig->composer;
 
-        panel.texts["DelayText"] = "";
+        panel.texts[controls::Delay] = "";
         composer.delayTextChanged();
-        QCOMPARE(panel.texts["DelayText"], QStringLiteral("0"));
-        QVERIFY(!panel.isMarked("DelayText"));
-        panel.texts["DelayText"] = "abc";
+        QCOMPARE(panel.texts[controls::Delay], QStringLiteral("0"));
+        QVERIFY(!panel.isMarked(controls::Delay));
+        panel.texts[controls::Delay] = "abc";
         composer.delayTextChanged();
-        QVERIFY(panel.isMarked("DelayText"));
-        panel.texts["DelayText"] = "60";
+        QVERIFY(panel.isMarked(controls::Delay));
+        panel.texts[controls::Delay] = "60";
         composer.delayTextChanged();
-        QVERIFY(!panel.isMarked("DelayText"));
+        QVERIFY(!panel.isMarked(controls::Delay));
 
-        panel.texts["TextTranspose(2)"] = "";
+        panel.texts[controls::transposition(2)] = "";
         composer.transposeTextChanged(2);
-        QCOMPARE(panel.texts["TextTranspose(2)"], QStringLiteral("0"));
-        panel.texts["TextTranspose(2)"] = "-";
+        QCOMPARE(panel.texts[controls::transposition(2)], QStringLiteral("0"));
+        panel.texts[controls::transposition(2)] = "-";
         composer.transposeTextChanged(2);
-        QVERIFY(panel.isMarked("TextTranspose(2)"));
-        panel.texts["TextTranspose(2)"] = "-12";
+        QVERIFY(panel.isMarked(controls::transposition(2)));
+        panel.texts[controls::transposition(2)] = "-12";
         composer.transposeTextChanged(2);
-        QVERIFY(!panel.isMarked("TextTranspose(2)"));
+        QVERIFY(!panel.isMarked(controls::transposition(2)));
 
-        panel.texts["TextModulo"] = "40000";
+        panel.texts[controls::Modulo] = "40000";
         composer.moduloTextChanged();
-        QCOMPARE(panel.texts["TextModulo"], QStringLiteral("30000"));
-        QVERIFY(!panel.isMarked("TextModulo"));
+        QCOMPARE(panel.texts[controls::Modulo], QStringLiteral("30000"));
+        QVERIFY(!panel.isMarked(controls::Modulo));
         for (const char* unusable : {"", "0", "0.4", "abc"}) {
-            panel.texts["TextModulo"] = unusable;
+            panel.texts[controls::Modulo] = unusable;
             composer.moduloTextChanged();
-            QVERIFY2(panel.isMarked("TextModulo"), unusable);
-            QCOMPARE(panel.texts["TextModulo"], QString::fromLatin1(unusable)); // left as typed
+            QVERIFY2(panel.isMarked(controls::Modulo), unusable);
+            QCOMPARE(panel.texts[controls::Modulo], QString::fromLatin1(unusable)); // left as typed
         }
-        panel.texts["TextModulo"] = "12";
+        panel.texts[controls::Modulo] = "12";
         composer.moduloTextChanged();
-        QVERIFY(!panel.isMarked("TextModulo"));
+        QVERIFY(!panel.isMarked(controls::Modulo));
 
-        panel.texts["StartNoteText"] = "sixty";
+        panel.texts[controls::StartNote] = "sixty";
         composer.startNoteTextChanged();
-        QVERIFY(panel.isMarked("StartNoteText"));
-        panel.texts["StartNoteText"] = "60";
+        QVERIFY(panel.isMarked(controls::StartNote));
+        panel.texts[controls::StartNote] = "60";
         composer.startNoteTextChanged();
-        QVERIFY(!panel.isMarked("StartNoteText"));
+        QVERIFY(!panel.isMarked(controls::StartNote));
 
         for (int mode = 0; mode < 4; ++mode) {
-            const QString box = QStringLiteral("TextVal(%1)").arg(mode);
+            const QString box = controls::result(mode);
             panel.texts[box] = "x";
             composer.resultTextChanged(mode);
             QCOMPARE(panel.isMarked(box), mode < 2); // only 0 and 1 are read

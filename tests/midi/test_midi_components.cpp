@@ -33,9 +33,11 @@ private slots:
         auto o = std::make_unique<MemoryOutputBackend>();
         out = o.get();
         output = std::make_unique<MidiOutput>(std::move(o));
+        output->setRecorder(out);
         auto i = std::make_unique<MemoryInputBackend>();
         in = i.get();
         input = std::make_unique<MidiInput>(std::move(i));
+        input->setRecorder(in);
         output->setDeviceNumber(0);
         output->setAction(1);
     }

@@ -84,6 +84,7 @@ class SynthFirstBackendTest : public QObject {
         system = wrapped.get();
         output =
             std::make_unique<MidiOutput>(std::make_unique<SynthFirstOutputBackend>(std::move(s), std::move(wrapped)));
+        output->setRecorder(system);
     }
 
     void openDevice(int device)
@@ -148,7 +149,7 @@ private slots:
         QCOMPARE(output->openState(), 0);
         QVERIFY(!system->isOpen());
         QCOMPARE(errors.count(), 0);
-        // The system's back end still sees every property write, in order.
+        // The record keeps every property write, in order.
         QVERIFY(system->writeLog().contains(QStringLiteral("DeviceNumber=-1")));
         QCOMPARE(system->writeLog().last(), QStringLiteral("Action=2"));
     }

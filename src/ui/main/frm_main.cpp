@@ -2,6 +2,7 @@
 
 #include "ui/main/explanations.h"
 #include "ui/main/general_midi_patches.h"
+#include "engine/control_names.h"
 #include "engine/input_forwarding.h"
 #include "ui/main/main_window_layout.h"
 #include "ui/main/mixmaster_document.h"
@@ -47,18 +48,18 @@ void FrmMain::connectControls()
     auto box = [this](const QString& name) { return findChild<QLineEdit*>(name); };
 
     for (int i = 0; i < 4; ++i) {
-        connect(findChild<QCheckBox*>(QStringLiteral("CheckDoMode(%1)").arg(i)), &QCheckBox::clicked, this,
+        connect(findChild<QCheckBox*>(controls::doMode(i)), &QCheckBox::clicked, this,
                 [this] { composer_->refreshModeFlags(); });
-        connect(box(QStringLiteral("TextTranspose(%1)").arg(i)), &QLineEdit::textChanged, this,
+        connect(box(controls::transposition(i)), &QLineEdit::textChanged, this,
                 [this, i] { composer_->transposeTextChanged(i); });
-        connect(box(QStringLiteral("TextVal(%1)").arg(i)), &QLineEdit::textChanged, this,
+        connect(box(controls::result(i)), &QLineEdit::textChanged, this,
                 [this, i] { composer_->resultTextChanged(i); });
     }
-    connect(box(QStringLiteral("DelayText")), &QLineEdit::textChanged, this, [this] { composer_->delayTextChanged(); });
-    connect(box(QStringLiteral("StartNoteText")), &QLineEdit::textChanged, this,
-            [this] { composer_->startNoteTextChanged(); });
-    connect(box(QStringLiteral("TextModulo")), &QLineEdit::textChanged, this,
-            [this] { composer_->moduloTextChanged(); });
+    connect(box(controls::Delay), &QLineEdit::textChanged, this, [this] { composer_->delayTextChanged(); });
+    connect(box(controls::StartNote), &QLineEdit::textChanged, this, [this] { composer_->startNoteTextChanged(); });
+    for (const char* end : {controls::PitchMin, controls::PitchMax})
+        connect(box(end), &QLineEdit::textChanged, this, [this] { composer_->noteRangeTextChanged(); });
+    connect(box(controls::Modulo), &QLineEdit::textChanged, this, [this] { composer_->moduloTextChanged(); });
 
     connect(button("DoIt"), &QPushButton::clicked, this, [this] { composer_->runWondrousness(); });
     connect(button("StopIt"), &QPushButton::clicked, this, [this] { composer_->stopWondrousness(); });
@@ -140,21 +141,12 @@ bool FrmMain::eventFilter(QObject* watched, QEvent* event)
     if (watched == findChild<QPushButton*>(QStringLiteral("Test"))) {
         switch (event->type()) {
         case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonDblClick: sendTestNote(60); break;
-        case QEvent::MouseButtonRelease: sendTestNote(0); break;
+        case QEvent::MouseButtonDblClick: composer_->testNote(60); break;
+        case QEvent::MouseButtonRelease: composer_->testNote(0); break;
         default: break;
         }
     }
     return QMainWindow::eventFilter(watched, event);
-}
-
-void FrmMain::sendTestNote(int velocity)
-{
-    output_->setStatus(0x90 + composer_->midiChannel);
-    output_->setData2(velocity);
-    output_->setData1(60);
-    output_->setAuxiliary(0);
-    output_->setAction(MidiOutput::Send);
 }
 
 void FrmMain::closeEvent(QCloseEvent* event)
@@ -170,7 +162,7 @@ void FrmMain::shutdown()
     shutDown_ = true;
     // The note a running formula struck last must not hang on the synth after
     // the program has gone, also when the close arrives during its pause.
-    if (checkValue(QStringLiteral("CheckUseNoteOff")) == 1)
+    if (checkValue(controls::UseNoteOff) == 1)
         composer_->silenceSoundingNote();
     input_->setAction(MidiInput::Stop);
     input_->setAction(MidiInput::Close);
@@ -239,7 +231,7 @@ void FrmMain::setRedMark(const QString& box)
 
 void FrmMain::setFormulaBold(int formula, bool bold)
 {
-    if (auto* frame = findChild<QGroupBox*>(QStringLiteral("FrameFormula(%1)").arg(formula))) {
+    if (auto* frame = findChild<QGroupBox*>(controls::formulaFrame(formula))) {
         QFont font = frame->font();
         font.setBold(bold);
         frame->setFont(font);

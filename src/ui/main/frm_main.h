@@ -63,7 +63,6 @@ private:
     void connectControls();
     void connectMenus();
     void fillPatchList();
-    void sendTestNote(int velocity);
     void shutdown();
     void updateBackground(const QString& box);
 

@@ -40,6 +40,8 @@ struct MainWindowFixture {
         out = output.get();
         in = input.get();
         window = std::make_unique<quorvane::FrmMain>(std::move(output), std::move(input), host);
+        window->MIDIOutput1().setRecorder(out);
+        window->MIDIInput1().setRecorder(in);
         window->showSetupDialog = [this] { openFirstDevices(*window); };
         window->openWithDesktop = [](const QUrl&) {};
         window->endProgram = [this] {

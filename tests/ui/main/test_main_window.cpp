@@ -1,3 +1,4 @@
+#include "engine/control_names.h"
 #include "ui/main/explanations.h"
 #include "main_window_fixture.h"
 
@@ -16,19 +17,27 @@ private slots:
     void freshStartShowsTheDesignDefaults()
     {
         MainWindowFixture f(false);
-        const QStringList checked = {"CheckDoMode(0)", "CheckUseNoteOff", "CheckUseModulo", "CheckRandomDelay",
-                                     "CheckDisplayResults"};
-        for (const char* name :
-             {"CheckDoMode(0)", "CheckDoMode(1)", "CheckDoMode(2)", "CheckDoMode(3)", "CheckUseNoteOff",
-              "CheckUseModulo", "CheckRandomDelay", "CheckDisplayResults", "CheckMinMax"})
-            QCOMPARE(f.check(name)->isChecked(), checked.contains(QString::fromLatin1(name)));
+        // The names the engine reads by are the window's own: each finds its
+        // control, which starts as the design has it.
+        const QList<QPair<QString, bool>> checks = {
+            {controls::doMode(0), true},   {controls::doMode(1), false},     {controls::doMode(2), false},
+            {controls::doMode(3), false},  {controls::UseNoteOff, true},     {controls::UseModulo, true},
+            {controls::RandomDelay, true}, {controls::DisplayResults, true}, {controls::UseMinMax, false}};
+        for (const auto& [name, isChecked] : checks) {
+            QVERIFY2(f.check(name), qPrintable(name));
+            QCOMPARE(f.check(name)->isChecked(), isChecked);
+        }
         const QList<QPair<QString, QString>> texts = {
-            {"StartNoteText", "60"},   {"DelayText", "60"},       {"TextModulo", "127"},     {"PitchMin", "0"},
-            {"PitchMax", "0"},         {"TextVal(0)", "0"},       {"TextVal(1)", "60"},      {"TextVal(2)", "0"},
-            {"TextVal(3)", "0"},       {"TextTranspose(0)", "0"}, {"TextTranspose(1)", "0"}, {"TextTranspose(2)", "0"},
-            {"TextTranspose(3)", "0"}, {"TextDoMode", "0"}};
-        for (const auto& [name, text] : texts)
+            {controls::StartNote, "60"},       {controls::Delay, "60"},           {controls::Modulo, "127"},
+            {controls::PitchMin, "0"},         {controls::PitchMax, "0"},         {controls::result(0), "0"},
+            {controls::result(1), "60"},       {controls::result(2), "0"},        {controls::result(3), "0"},
+            {controls::transposition(0), "0"}, {controls::transposition(1), "0"}, {controls::transposition(2), "0"},
+            {controls::transposition(3), "0"}, {controls::ModeFlags, "0"},        {controls::Velocity, "60"},
+            {controls::VelocityModeNote, "0"}};
+        for (const auto& [name, text] : texts) {
+            QVERIFY2(f.box(name), qPrintable(name));
             QCOMPARE(f.box(name)->text(), text);
+        }
 
         // Start-up: placed at 1200 twips, programme 0 sent once, pointer back,
         // pitch mode on, channel 1.

@@ -1,4 +1,6 @@
+#include "engine/control_names.h"
 #include "main_window_fixture.h"
+#include "midi/midi_bytes.h"
 
 #include <QDialog>
 #include <QMessageBox>
@@ -162,6 +164,31 @@ private slots:
             QCOMPARE(wire.mid(channel * 3, 3), QStringList({status + " 40 00", status + " 7b 00", status + " 78 00"}));
         }
         QCOMPARE(wire.last(), QStringLiteral("90 48 00"));
+    }
+
+    // The window's own check box and boxes: 48..72 typed in, a Mixmaster run
+    // strikes only notes inside, and a crossed range is marked at once.
+    void useMinMaxKeepsTheRunsNotesInTheRangeTyped()
+    {
+        MainWindowFixture f;
+        f.box(controls::Delay)->setText(QStringLiteral("1"));
+        f.check(controls::UseMinMax)->click();
+        f.box(controls::PitchMin)->setText(QStringLiteral("48"));
+        f.box(controls::PitchMax)->setText(QStringLiteral("72"));
+        QTimer::singleShot(300, f.window.get(), [&] { f.button(QStringLiteral("Command1"))->click(); });
+        f.button(QStringLiteral("MixDoIt"))->click(); // returns once stopped
+        int struck = 0;
+        for (const MemoryOutputBackend::WireMessage& m : f.out->wire)
+            if (m.bytes.size() == 3 && m.bytes[0] == midi::NoteOn && m.bytes[2] > 0) {
+                ++struck;
+                QVERIFY2(m.bytes[1] >= 48 && m.bytes[1] <= 72, qPrintable(hexText(m.bytes)));
+            }
+        QVERIFY(struck >= 3);
+        QVERIFY(f.box(controls::PitchMin)->toolTip().isEmpty());
+
+        f.box(controls::PitchMax)->setText(QStringLiteral("40"));
+        QVERIFY(!f.box(controls::PitchMin)->toolTip().isEmpty());
+        QVERIFY(!f.box(controls::PitchMax)->toolTip().isEmpty());
     }
 };
 

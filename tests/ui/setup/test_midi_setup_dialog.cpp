@@ -45,7 +45,10 @@ struct Rig {
     Rig(std::unique_ptr<MemoryOutputBackend> o, std::unique_ptr<MemoryInputBackend> i)
         : out(o.get()), in(i.get()), output(std::make_unique<MidiOutput>(std::move(o))),
           input(std::make_unique<MidiInput>(std::move(i))), setup(std::make_unique<MidiSetup>(*output, *input))
-    { }
+    {
+        output->setRecorder(out);
+        input->setRecorder(in);
+    }
     Rig(const QStringList& outs, const QStringList& ins)
         : Rig(std::make_unique<MemoryOutputBackend>(outs), std::make_unique<MemoryInputBackend>(ins))
     { }

@@ -1,4 +1,4 @@
-#include "engine/number_rules.h"
+#include "values/number_rules.h"
 
 #include <QtTest>
 #include <cmath>
@@ -91,10 +91,10 @@ private slots:
 
     void textBecomesANumberOnFirstUse()
     {
-        QCOMPARE(*numberOf(Variant(" 60 ")), 60.0);
-        QCOMPARE(*numberOf(Variant("1e2")), 100.0);
-        QCOMPARE(*numberOf(Variant()), 0.0);
-        QVERIFY(!numberOf(Variant("sixty")));
+        QCOMPARE(*Variant(" 60 ").toNumber(), 60.0);
+        QCOMPARE(*Variant("1e2").toNumber(), 100.0);
+        QCOMPARE(*Variant().toNumber(), 0.0);
+        QVERIFY(!Variant("sixty").toNumber());
     }
 
     void comparisonsAreNumeric()

@@ -1,4 +1,4 @@
-#include "midi/variant.h"
+#include "values/variant.h"
 
 #include <QtTest>
 

@@ -1,20 +1,17 @@
 #pragma once
 
-#include "midi/variant.h"
+#include "values/variant.h"
 
 #include <cstdint>
 #include <optional>
 
 namespace quorvane {
 
-// The arithmetic the formulas and senders do on the program's values. The
+// The arithmetic the formulas, the senders and the MIDI message fields do on
+// the program's values. The
 // values may be anything a double can hold (huge, negative, infinite, NaN
 // after an overflow), so nothing here ever casts a double that may be out of
 // range to an integer type.
-
-// A value used as a number: a text is converted when it is first used; empty
-// reads as 0; a text that is no number has no value.
-std::optional<double> numberOf(const Variant& value);
 
 // Rounds to a whole number with halves to even, as the program's whole-number
 // conversions do. NaN and infinities stay what they are.

@@ -1,4 +1,6 @@
-#include "midi/variant.h"
+#include "values/variant.h"
+
+#include "values/number_rules.h"
 
 #include <cmath>
 #include <cstdio>
@@ -110,7 +112,7 @@ std::optional<int> toInteger16(const Variant& value)
     const std::optional<double> n = value.toNumber();
     if (!n)
         return std::nullopt;
-    const double rounded = std::nearbyint(*n);
+    const double rounded = roundHalfEven(*n);
     if (!(rounded >= -32768.0 && rounded <= 32767.0))
         return std::nullopt;
     return static_cast<int>(rounded);

@@ -1,14 +1,9 @@
-#include "engine/number_rules.h"
+#include "values/number_rules.h"
 
 #include <cmath>
 #include <limits>
 
 namespace quorvane {
-
-std::optional<double> numberOf(const Variant& value)
-{
-    return value.toNumber();
-}
 
 double roundHalfEven(double value)
 {
@@ -38,8 +33,8 @@ bool isEvenWhole(double value)
 
 bool numericEquals(const Variant& a, const Variant& b)
 {
-    const std::optional<double> x = numberOf(a);
-    const std::optional<double> y = numberOf(b);
+    const std::optional<double> x = a.toNumber();
+    const std::optional<double> y = b.toNumber();
     return x && y && *x == *y;
 }
 
