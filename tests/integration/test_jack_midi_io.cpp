@@ -1,7 +1,7 @@
 #include "jack_server.h"
 #include "midi/midi_input.h"
 #include "midi/midi_output.h"
-#include "midi/rtmidi_backend.h"
+#include "midi/system_backend.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -14,6 +14,7 @@ class JackMidiIoTest : public QObject {
     Q_OBJECT
 
     JackServer server;
+    MidiSystem system; // outlives the components that talk to it
     std::unique_ptr<MidiOutput> output;
     std::unique_ptr<MidiInput> input;
 
@@ -33,8 +34,8 @@ private slots:
     void initTestCase()
     {
         QVERIFY2(server.start(), "jackd with the dummy driver did not start");
-        output = std::make_unique<MidiOutput>(std::make_unique<RtMidiOutputBackend>());
-        input = std::make_unique<MidiInput>(std::make_unique<RtMidiInputBackend>());
+        output = std::make_unique<MidiOutput>(std::make_unique<SystemOutputBackend>(system));
+        input = std::make_unique<MidiInput>(std::make_unique<SystemInputBackend>(system));
     }
 
     void cleanupTestCase()
@@ -77,7 +78,7 @@ private slots:
     void virtualPortIsListedBySystem()
     {
         output->setDeviceNumber(-1);
-        QCOMPARE(output->deviceName(), QStringLiteral("Quorvane virtual port"));
+        QCOMPARE(output->deviceName(), MidiSystem::virtualPortName(MidiSystem::Kind::Jack));
         output->setAction(1);
         QCOMPARE(output->openState(), 1);
         QVERIFY(server.waitForPort(QStringLiteral("Quorvane:virtual out")));
@@ -143,7 +144,7 @@ private slots:
         QVERIFY(server.waitForPort(QStringLiteral("sink:input")));
         constexpr int outputs = 100;
         for (int i = 0; i < outputs; ++i) {
-            auto played = std::make_unique<MidiOutput>(std::make_unique<RtMidiOutputBackend>());
+            auto played = std::make_unique<MidiOutput>(std::make_unique<SystemOutputBackend>(system));
             played->setDeviceNumber(deviceNamed(*played, QStringLiteral("sink:input")));
             played->setAction(1);
             QCOMPARE(played->openState(), 1);
