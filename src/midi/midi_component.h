@@ -4,6 +4,7 @@
 #include "midi/port_backend.h"
 
 #include <QObject>
+#include <QStringList>
 
 namespace quorvane {
 
@@ -13,10 +14,15 @@ namespace quorvane {
 class MidiComponent : public QObject {
     Q_OBJECT
 public:
+    // A device is its port's name: numbers 0.. count the ports as last listed
+    // by deviceCount() (the list as shown to the user), and an open looks the
+    // name up again at that moment, so ports that come, go or move in the
+    // system's order between listing and opening never put the program on
+    // another port than the one chosen.
     void setDeviceNumber(const Variant& device);
     Variant deviceNumber() const { return device_; }
-    QString deviceName(); // of the device whose number was written last
-    int deviceCount();
+    QString deviceName();  // of the device whose number was written last
+    int deviceCount();     // lists the devices afresh
     int openState() const; // 1 while a device is open
 
     // The most recent failure, kept even while notifications are blocked, so
@@ -32,16 +38,19 @@ protected:
 
     void write(const char* member, const Variant& value);
     void report(const MidiFailure& failure);
-    // The written device number when it names a device, else throws.
+    // The system's position now of the device whose number was written,
+    // else throws.
     int deviceToOpen(const QString& noSuchDeviceText);
     virtual void close() = 0;
 
 private:
     void deviceLost();
+    QStringList listDevices(); // throws MidiFailure
 
     PortBackend& port_;
     int lowestDevice_;
     Variant device_ = 0;
+    QStringList shown_; // names of devices 0.., as last listed
     MidiFailure lastFailure_{MidiErrorCode::None, QString()};
 };
 

@@ -144,6 +144,37 @@ private slots:
         QCOMPARE(input->deviceName(), QString()); // inputs have no virtual device
     }
 
+    // The feedback loop of old: the system listed another port (our own
+    // input, once) ahead of the chosen one between listing and opening, and
+    // the open went by position to the wrong port.
+    void devicesAreOpenedByTheNameListedNotThePosition()
+    {
+        in->names = QStringList{"Keyboard", "Pads"};
+        out->names = QStringList{"Synth", "Drum machine"};
+        QCOMPARE(input->deviceCount(), 2);
+        QCOMPARE(output->deviceCount(), 2);
+        in->names.prepend(QStringLiteral("Newcomer"));
+        out->names = QStringList{"Loopback", "Drum machine", "Synth"};
+
+        input->setDeviceNumber(1);
+        input->setAction(MidiInput::Open);
+        QCOMPARE(in->names.value(in->openDevice), QStringLiteral("Pads"));
+        output->setDeviceNumber(0);
+        output->setAction(MidiOutput::Open);
+        QCOMPARE(out->names.value(out->openDevice), QStringLiteral("Synth"));
+
+        // A device that went between listing and opening is not replaced by
+        // whatever took its place.
+        QSignalSpy errors(output.get(), &MidiOutput::errorReported);
+        QCOMPARE(output->deviceCount(), 3);
+        out->names.removeFirst();
+        output->setDeviceNumber(0);
+        output->setAction(MidiOutput::Open);
+        QCOMPARE(output->openState(), 0);
+        QCOMPARE(errors.size(), 1);
+        QVERIFY(errors.at(0).at(1).toString().contains(QStringLiteral("Loopback")));
+    }
+
     void sendsToAClosedOutputGoNowhere()
     {
         output->setAction(2);

@@ -18,6 +18,8 @@ void MidiSetup::showModal()
     if (!form_) {
         form_ = new MIDISetupForm(output_, input_, parent_);
         form_->load();
+    } else {
+        form_->refreshLists(); // ports come and go while the dialog is hidden
     }
     if (form_->exec() == QDialog::Rejected)
         delete form_.data();
