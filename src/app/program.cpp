@@ -23,6 +23,9 @@ Program::Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBac
 
 void Program::connectParts()
 {
+    // Told once for both devices: the MIDI system that is missing or went away.
+    window_.MIDIOutput1().setErrorPolicy(system_.errorPolicy());
+    window_.MIDIInput1().setErrorPolicy(system_.errorPolicy());
     window_.showSetupDialog = [this] { setup_.showModal(); };
     window_.showAbout = [this] { showAboutBox(&window_); };
     // Closing the main window ends the program at once, also from inside a

@@ -97,7 +97,10 @@ int MidiComponent::deviceToOpen(const QString& noSuchDeviceText)
 void MidiComponent::report(const MidiFailure& failure)
 {
     lastFailure_ = failure;
+    lastFailureToTell_ = policy_->tell(failure.code());
     emit errorReported(failure.code(), failure.text());
+    if (lastFailureToTell_)
+        emit failureToTell(failure.text());
 }
 
 } // namespace quorvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "midi/error_policy.h"
 #include "midi/midi_errors.h"
 #include "midi/port_backend.h"
 
@@ -26,11 +27,20 @@ public:
     int openState() const; // 1 while a device is open
 
     // The most recent failure, kept even while notifications are blocked, so
-    // that a caller who words a failed action itself can give the reason.
+    // that a caller who words a failed action itself can give the reason, and
+    // whether the musician is to be told of it.
     const MidiFailure& lastFailure() const { return lastFailure_; }
+    bool lastFailureToTell() const { return lastFailureToTell_; }
+
+    // The policy shared with the other component; each has one of its own
+    // until the program sets the one of its MIDI system.
+    void setErrorPolicy(ErrorPolicy& policy) { policy_ = &policy; }
 
 signals:
+    // Every failure, quiet ones included.
     void errorReported(int code, const QString& text);
+    // The failures the musician is to be told of, as the policy decides.
+    void failureToTell(const QString& text);
 
 protected:
     // lowestDevice: -1 where the program's own virtual port counts as a device.
@@ -52,6 +62,9 @@ private:
     Variant device_ = 0;
     QStringList shown_; // names of devices 0.., as last listed
     MidiFailure lastFailure_{MidiErrorCode::None, QString()};
+    bool lastFailureToTell_ = false;
+    ErrorPolicy ownPolicy_;
+    ErrorPolicy* policy_ = &ownPolicy_;
 };
 
 } // namespace quorvane

@@ -71,8 +71,7 @@ MidiSystem::Kind MidiSystem::current()
         kind_ = Kind::None;
     if (kind_ != Kind::None) {
         ++connections_;
-        missingReported_ = false;
-        lossReported_ = false;
+        errorPolicy_.rearm();
     }
     return kind_;
 }
@@ -94,11 +93,9 @@ bool MidiSystem::alive()
     return kind_ == Kind::Alsa || (kind_ == Kind::Jack && jack_->alive());
 }
 
-MidiFailure MidiSystem::missing()
+MidiFailure MidiSystem::missing() const
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    const int code = missingReported_ ? MidiErrorCode::Warning : MidiErrorCode::NoMidiSystem;
-    missingReported_ = true;
+    const int code = MidiErrorCode::NoMidiSystem;
     if (pipeWireRunning())
         return MidiFailure(code, tr("No MIDI system was found: no JACK server answers and the ALSA sequencer is "
                                     "not available. PipeWire is running: start the program as \"pw-jack quorvane\" "
@@ -109,11 +106,9 @@ MidiFailure MidiSystem::missing()
 
 MidiFailure MidiSystem::lost()
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    const int code = lossReported_ ? MidiErrorCode::Warning : MidiErrorCode::DeviceLost;
-    lossReported_ = true;
-    return MidiFailure(code, tr("The MIDI system stopped: the JACK server has gone away. Choose the devices "
-                                "again in MIDI Setup once it runs again."));
+    return MidiFailure(MidiErrorCode::DeviceLost,
+                       tr("The MIDI system stopped: the JACK server has gone away. Choose the devices "
+                          "again in MIDI Setup once it runs again."));
 }
 
 QString MidiSystem::virtualPortName(Kind kind)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "midi/error_policy.h"
 #include "midi/jack_client.h"
 #include "midi/midi_errors.h"
 
@@ -36,13 +37,14 @@ public:
     // False once the JACK server we talk to has shut down.
     bool alive();
 
-    // The failure for "no MIDI system", in words that say what to do about
-    // it: shown the first time, quiet after that until a MIDI system has been
-    // found again.
-    MidiFailure missing();
-    // The failure for "the MIDI system went away": shown once for all devices,
-    // quiet for the others, until a MIDI system has been found again.
-    MidiFailure lost();
+    // The failure for "no MIDI system", in words that say what to do about it.
+    MidiFailure missing() const;
+    // The failure for "the MIDI system went away".
+    static MidiFailure lost();
+
+    // Which failures the musician is told of; rearmed whenever a MIDI system
+    // is found, so that its next absence or loss is told again.
+    ErrorPolicy& errorPolicy() { return errorPolicy_; }
 
     // Called (on a thread of the MIDI system) when the JACK server shuts down.
     void addLossListener(const void* key, std::function<void()> listener);
@@ -60,8 +62,7 @@ private:
     std::mutex mutex_;
     Kind kind_ = Kind::None;
     int connections_ = 0;
-    bool missingReported_ = false;
-    bool lossReported_ = false;
+    ErrorPolicy errorPolicy_;
     std::unique_ptr<JackClient> jack_;
     // Clients of servers that went away: closing one could wait on that server
     // for ever, so they are kept, a few bytes per restart of the server.

@@ -17,8 +17,8 @@ QString tr(const char* text)
 // Opens the device already selected on the component. A failed open is told
 // to the musician once, in words that name the list entry: the component's
 // own notification is held back for this one action, since on its own it
-// could only give the reason. Quiet failures (the once-only "no MIDI system")
-// stay quiet.
+// could only give the reason. What the error policy keeps quiet (the "no
+// MIDI system" already told) stays quiet.
 template <class Component>
 void openNamingFailure(Component& component, const QComboBox& list, const QString& message)
 {
@@ -28,10 +28,10 @@ void openNamingFailure(Component& component, const QComboBox& list, const QStrin
     }
     if (component.openState() >= 1)
         return;
-    const MidiFailure& failure = component.lastFailure();
-    if (isQuietMidiError(failure.code()))
+    if (!component.lastFailureToTell())
         return;
-    QMessageBox::warning(list.window(), QStringLiteral("Quorvane"), message.arg(list.currentText(), failure.text()));
+    QMessageBox::warning(list.window(), QStringLiteral("Quorvane"),
+                         message.arg(list.currentText(), component.lastFailure().text()));
 }
 
 // The device number the chosen entry carries; an entry of a device that has
