@@ -1,3 +1,4 @@
+#include "jack_peer.h"
 #include "jack_server.h"
 #include "midi/memory_backend.h"
 #include "midi/midi_input.h"
@@ -5,82 +6,8 @@
 #include "midi/system_backend.h"
 
 #include <QtTest>
-#include <jack/midiport.h>
-
-#include <algorithm>
-#include <mutex>
 
 using namespace quorvane;
-
-// An outside JACK client of the test's own: it plays raw events into the
-// program (one JACK event per entry, as a device would deliver them) and keeps
-// what the program plays to it with the frame each event was heard at.
-class Peer {
-public:
-    struct Heard {
-        MidiBytes bytes;
-        jack_nframes_t frame;
-    };
-
-    bool open()
-    {
-        client_ = jack_client_open("peer", JackNoStartServer, nullptr);
-        if (!client_)
-            return false;
-        out_ = jack_port_register(client_, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
-        in_ = jack_port_register(client_, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
-        jack_set_process_callback(client_, &Peer::process, this);
-        return jack_activate(client_) == 0;
-    }
-    ~Peer()
-    {
-        if (client_)
-            jack_client_close(client_);
-    }
-
-    void play(std::vector<MidiBytes> events)
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        toPlay_ = std::move(events);
-    }
-    std::vector<Heard> heard()
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return heard_;
-    }
-    void forget()
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        heard_.clear();
-    }
-
-private:
-    static int process(jack_nframes_t frames, void* self)
-    {
-        auto* peer = static_cast<Peer*>(self);
-        std::lock_guard<std::mutex> lock(peer->mutex_); // a test's client: a lock is fine here
-        void* out = jack_port_get_buffer(peer->out_, frames);
-        jack_midi_clear_buffer(out);
-        for (const MidiBytes& event : peer->toPlay_)
-            jack_midi_event_write(out, 0, event.data(), event.size());
-        peer->toPlay_.clear();
-        void* in = jack_port_get_buffer(peer->in_, frames);
-        const jack_nframes_t start = jack_last_frame_time(peer->client_);
-        for (std::uint32_t i = 0; i < jack_midi_get_event_count(in); ++i) {
-            jack_midi_event_t event;
-            if (jack_midi_event_get(&event, in, i) == 0)
-                peer->heard_.push_back({MidiBytes(event.buffer, event.buffer + event.size), start + event.time});
-        }
-        return 0;
-    }
-
-    jack_client_t* client_ = nullptr;
-    jack_port_t* out_ = nullptr;
-    jack_port_t* in_ = nullptr;
-    std::mutex mutex_;
-    std::vector<MidiBytes> toPlay_;
-    std::vector<Heard> heard_;
-};
 
 // The program's own JACK back end against a private server with a 1024-frame
 // period, the size most JACK and PipeWire desktops run at.
@@ -91,7 +18,7 @@ class JackBackendTest : public QObject {
     MidiSystem system;
     std::unique_ptr<MidiOutput> output;
     std::unique_ptr<MidiInput> input;
-    Peer peer;
+    JackPeer peer;
 
     template <class Component>
     void openNamed(Component& component, const QString& name)
@@ -186,7 +113,7 @@ private slots:
             send(0x90, 60 + i, 100);
         }
         QTRY_COMPARE(peer.heard().size(), std::size_t(12));
-        const std::vector<Peer::Heard> heard = peer.heard();
+        const std::vector<JackPeer::Heard> heard = peer.heard();
         for (int i = 1; i < 12; ++i) {
             QCOMPARE(heard[i].bytes[1], std::uint8_t(60 + i)); // in order
             const double heardMs = (heard[i].frame - heard[i - 1].frame) / 48.0;
@@ -209,7 +136,7 @@ private slots:
             send(0xC0, i, 0);
             output->setAction(MidiOutput::Close);
         }
-        const std::vector<Peer::Heard> heard = peer.heard();
+        const std::vector<JackPeer::Heard> heard = peer.heard();
         QCOMPARE(heard.size(), std::size_t(opens));
         for (int i = 0; i < opens; ++i)
             QCOMPARE(heard[i].bytes, (MidiBytes{0xC0, std::uint8_t(i)}));
