@@ -140,8 +140,8 @@ void opensAndBurst(JackServer& server)
     for (std::size_t i = 0; i < heard.size(); ++i)
         inOrder += heard[i].bytes == JackPeer::Bytes{0xC0, static_cast<std::uint8_t>(i % 128)};
     printFigure({QStringLiteral("%1 open, send, close cycles (%2 s)").arg(cycles).arg(fixed(seconds, 1)),
-                 QStringLiteral("%1 opened, %2 first messages heard").arg(opened).arg(inOrder), QStringLiteral("-"),
-                 QStringLiteral("all heard, no hang")});
+                 QStringLiteral("%1 opened, %2 heard, %3 in order").arg(opened).arg(heard.size()).arg(inOrder),
+                 QStringLiteral("-"), QStringLiteral("all heard, no hang")});
 
     peer.forget();
     openOnPeer(output);

@@ -146,6 +146,8 @@ unsigned JackClient::openPort(Port port, const QString& connectTo, Receiver rece
     jack_ringbuffer_reset(s.ring); // nothing left over from a port closed before
     s.silent = false;
     s.port.store(handle);
+    if (!connectTo.isEmpty())
+        waitForConnection(handle);
     return ++s.opens;
 }
 
@@ -179,6 +181,18 @@ void JackClient::waitForCallbackToPass()
     const QDeadlineTimer deadline(500);
     while (alive_ && cycles_.load() - start < 2 && !deadline.hasExpired())
         std::this_thread::sleep_for(std::chrono::microseconds(200));
+}
+
+void JackClient::waitForConnection(jack_port_t* handle)
+{
+    // The server takes a new connection into its graph at the start of a
+    // later cycle; a message written before then would go nowhere, and the
+    // first message after an open is often the programme change that sets
+    // the instrument.
+    const QDeadlineTimer deadline(500);
+    while (alive_ && jack_port_connected(handle) == 0 && !deadline.hasExpired())
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    waitForCallbackToPass();
 }
 
 void JackClient::send(Port port, const MidiBytes& message)

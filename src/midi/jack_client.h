@@ -71,6 +71,7 @@ private:
     void writeDue(Slot& slot, jack_nframes_t frames, jack_nframes_t cycleStart);
     void deliver(Slot& slot, jack_nframes_t frames);
     void waitForCallbackToPass();
+    void waitForConnection(jack_port_t* handle);
     Slot& slot(Port port) { return slots_[static_cast<int>(port)]; }
     const Slot& slot(Port port) const { return slots_[static_cast<int>(port)]; }
 
