@@ -10,7 +10,10 @@ PACKAGES = cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools librtmidi-d
            libjack-jackd2-dev jackd2 libgl-dev libxcb1-dev xvfb xauth fonts-liberation2 \
            libfluidsynth-dev timgm6mb-soundfont libasound2-dev clang libclang-rt-14-dev locales
 
-.PHONY: deps build run test bench fuzz fuzz-smoke clean
+PACKAGES += librsvg2-bin   # the icon's bitmap sizes, rendered at build time
+PACKAGES += dpkg-dev file desktop-file-utils appstream xdotool x11-utils strace procps   # make package, package-check
+
+.PHONY: deps build run test bench fuzz fuzz-smoke package package-check clean
 
 deps:
 	@missing=""; for p in $(PACKAGES); do \
@@ -49,6 +52,14 @@ fuzz: deps
 
 fuzz-smoke: deps
 	fuzz/run_fuzzers.sh $(BUILD)/fuzz 20
+
+# The Debian package, build/quorvane_<version>_<arch>.deb; package-check builds
+# it, installs it, starts the installed program and removes it again (root).
+package: build
+	cmake --build $(BUILD) --target package
+
+package-check: deps
+	.ci/package-check $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QMoveEvent>
 #include <QPushButton>
 #include <QScreen>
 
@@ -70,9 +71,23 @@ void MIDISetupForm::listInputs()
     }
 }
 
+void MIDISetupForm::moveEvent(QMoveEvent* event)
+{
+    QDialog::moveEvent(event);
+    // A window manager frames a new window and moves it once to make room for
+    // its title bar; by then it has told the frame's size, so the whole frame
+    // can be centred. Later moves are the user's own.
+    if (centreWhenFramed_ && event->spontaneous() && isVisible()) {
+        centreWhenFramed_ = false;
+        if (frameGeometry() != geometry())
+            centre();
+    }
+}
+
 void MIDISetupForm::load()
 {
     centre();
+    centreWhenFramed_ = true;
 
     listOutputs();
     // Device 0; with no device of the system's, the virtual port alone, so

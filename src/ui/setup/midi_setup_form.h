@@ -24,6 +24,9 @@ public:
     // choice by name; a chosen device that has gone stays, marked as gone.
     void refreshLists();
 
+protected:
+    void moveEvent(QMoveEvent* event) override;
+
 private:
     void centre();
     void listOutputs();
@@ -34,6 +37,10 @@ private:
     MidiInput& input_;
     QComboBox* ComboMidiIn;
     QComboBox* ComboMidiOut;
+    // Until a window manager has framed the window its frame is not known,
+    // and the load can only centre the client area; the window manager's
+    // first move of the shown dialog lets the whole frame be centred.
+    bool centreWhenFramed_ = false;
 };
 
 } // namespace quorvane
