@@ -10,6 +10,7 @@ PACKAGES = cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools librtmidi-d
            libjack-jackd2-dev jackd2 libgl-dev libxcb1-dev xvfb xauth fonts-liberation2 \
            libfluidsynth-dev timgm6mb-soundfont libasound2-dev clang libclang-rt-14-dev locales
 
+PACKAGES += libsmf-dev   # writes the recorded takes as Standard MIDI Files
 PACKAGES += librsvg2-bin   # the icon's bitmap sizes, rendered at build time
 PACKAGES += dpkg-dev file desktop-file-utils appstream xdotool x11-utils strace procps   # make package, package-check
 
