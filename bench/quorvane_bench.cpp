@@ -6,6 +6,7 @@
 #include "ui/main/frm_main.h"
 #include "jack_server.h"
 #include "midi/memory_backend.h"
+#include "jack_timing.h"
 #include "message_rates.h"
 #include "pause_precision.h"
 #include "program_resources.h"
@@ -53,6 +54,7 @@ int main(int argc, char* argv[])
 
     // The rest needs MIDI: a private JACK server, stopped whatever happens.
     JackServer server;
+    benchJackTiming(server);
     server.start();
     benchThruLatency(host, server);
     const QPushButton* doIt = window.findChild<QPushButton*>(QStringLiteral("DoIt"));

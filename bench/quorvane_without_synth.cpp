@@ -3,18 +3,18 @@
 // benchmark measures it to tell the synthesizer's memory from the rest.
 
 #include "app/program.h"
-#include "midi/rtmidi_backend.h"
+#include "midi/system_backend.h"
 
 #include <QApplication>
-#include <cstdlib>
 
 int main(int argc, char* argv[])
 {
-    setenv("JACK_NO_START_SERVER", "1", 1);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
 
-    quorvane::Program program(std::make_unique<quorvane::RtMidiOutputBackend>(), quorvane::Program::desktopInput());
+    quorvane::MidiSystem system;
+    quorvane::Program program(std::make_unique<quorvane::SystemOutputBackend>(system),
+                              quorvane::Program::desktopInput(system));
     program.start();
     return app.exec();
 }

@@ -3,7 +3,7 @@
 #include "bench_table.h"
 #include "ui/main/frm_main.h"
 #include "jack_server.h"
-#include "midi/rtmidi_backend.h"
+#include "midi/system_backend.h"
 #include "rtmidi_thru.h"
 
 #include <QEventLoop>
@@ -202,7 +202,8 @@ void benchThruLatency(QtHost& host, JackServer& server)
         RtMidiThru thru;
         anchor = measureIdle(server, thru);
     }
-    FrmMain window(std::make_unique<RtMidiOutputBackend>(), std::make_unique<RtMidiInputBackend>(), host);
+    MidiSystem system;
+    FrmMain window(std::make_unique<SystemOutputBackend>(system), std::make_unique<SystemInputBackend>(system), host);
     window.load();
     window.show();
     WindowThru thru(window);

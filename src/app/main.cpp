@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QDirIterator>
 #include <QIcon>
-#include <cstdlib>
 
 namespace {
 
@@ -23,14 +22,12 @@ QIcon applicationIcon()
 
 int main(int argc, char* argv[])
 {
-    // libjack must never start a server behind the user's back.
-    setenv("JACK_NO_START_SERVER", "1", 1);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     QGuiApplication::setDesktopFileName(QStringLiteral(QUORVANE_APP_ID));
     QApplication::setWindowIcon(applicationIcon());
 
-    quorvane::Program program(quorvane::Program::desktopOutput(), quorvane::Program::desktopInput());
+    quorvane::Program program;
     program.start();
     return app.exec();
 }

@@ -3,6 +3,7 @@
 #include "ui/main/frm_main.h"
 #include "ui/setup/midi_setup.h"
 #include "engine/qt_host.h"
+#include "midi/midi_system.h"
 
 #include <memory>
 
@@ -12,12 +13,14 @@ namespace quorvane {
 // and the device dialog, wired together as they work for the user.
 class Program {
 public:
-    Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input);
-
     // The devices of this desktop: the built-in synthesizer and the MIDI
     // system's ports for output, the MIDI system's ports for input.
-    static std::unique_ptr<OutputBackend> desktopOutput();
-    static std::unique_ptr<InputBackend> desktopInput();
+    Program();
+    // Other devices, such as the in-memory ones of tests.
+    Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input);
+
+    static std::unique_ptr<OutputBackend> desktopOutput(MidiSystem& system);
+    static std::unique_ptr<InputBackend> desktopInput(MidiSystem& system);
 
     // The start-up sequence (with the device dialog), then the window shows.
     void start();
@@ -27,6 +30,9 @@ public:
     MidiSetup& setup() { return setup_; }
 
 private:
+    void connectParts();
+
+    MidiSystem system_; // made first: the devices talk to it until they are gone
     QtHost host_;
     FrmMain window_;
     MidiSetup setup_;

@@ -33,13 +33,26 @@ void MidiComponent::setDeviceNumber(const Variant& device)
     device_ = device;
 }
 
+QStringList MidiComponent::listDevices()
+{
+    QStringList names;
+    const int count = port_.count();
+    for (int device = 0; device < count; ++device)
+        names << port_.name(device);
+    return names;
+}
+
 QString MidiComponent::deviceName()
 {
     const std::optional<int> device = toInteger16(device_);
     if (!device || *device < lowestDevice_)
         return QString();
     try {
-        return port_.name(*device);
+        if (*device < 0)
+            return port_.name(*device);
+        if (shown_.isEmpty())
+            shown_ = listDevices();
+        return shown_.value(*device);
     } catch (const MidiFailure& failure) {
         report(failure);
         return QString();
@@ -49,11 +62,12 @@ QString MidiComponent::deviceName()
 int MidiComponent::deviceCount()
 {
     try {
-        return port_.count();
+        shown_ = listDevices();
     } catch (const MidiFailure& failure) {
+        shown_.clear();
         report(failure);
-        return 0;
     }
+    return static_cast<int>(shown_.size());
 }
 
 int MidiComponent::openState() const
@@ -64,15 +78,30 @@ int MidiComponent::openState() const
 int MidiComponent::deviceToOpen(const QString& noSuchDeviceText)
 {
     const std::optional<int> device = toInteger16(device_);
-    if (!device || *device < lowestDevice_ || *device >= port_.count())
+    if (!device || *device < lowestDevice_)
         throw MidiFailure(MidiErrorCode::InvalidDevice, noSuchDeviceText.arg(device_.toText()));
-    return *device;
+    if (*device < 0)
+        return *device;
+    // Numbered by a list nobody was shown: the list of now.
+    const QStringList now = listDevices();
+    if (shown_.isEmpty())
+        shown_ = now;
+    if (*device >= shown_.size())
+        throw MidiFailure(MidiErrorCode::InvalidDevice, noSuchDeviceText.arg(device_.toText()));
+    const int position = static_cast<int>(now.indexOf(shown_.at(*device)));
+    if (position < 0)
+        throw MidiFailure(MidiErrorCode::OpenFailed,
+                          tr("The MIDI device \"%1\" is not there any more.").arg(shown_.at(*device)));
+    return position;
 }
 
 void MidiComponent::report(const MidiFailure& failure)
 {
     lastFailure_ = failure;
+    lastFailureToTell_ = policy_->tell(failure.code());
     emit errorReported(failure.code(), failure.text());
+    if (lastFailureToTell_)
+        emit failureToTell(failure.text());
 }
 
 } // namespace quorvane

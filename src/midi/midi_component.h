@@ -1,10 +1,12 @@
 #pragma once
 
+#include "midi/error_policy.h"
 #include "midi/midi_errors.h"
 #include "midi/port_backend.h"
 #include "values/variant.h"
 
 #include <QObject>
+#include <QStringList>
 
 namespace quorvane {
 
@@ -28,21 +30,35 @@ public:
 class MidiComponent : public QObject {
     Q_OBJECT
 public:
+    // A device is its port's name: numbers 0.. count the ports as last listed
+    // by deviceCount() (the list as shown to the user), and an open looks the
+    // name up again at that moment, so ports that come, go or move in the
+    // system's order between listing and opening never put the program on
+    // another port than the one chosen.
     void setDeviceNumber(const Variant& device);
     Variant deviceNumber() const { return device_; }
-    QString deviceName(); // of the device whose number was written last
-    int deviceCount();
+    QString deviceName();  // of the device whose number was written last
+    int deviceCount();     // lists the devices afresh
     int openState() const; // 1 while a device is open
 
     // The most recent failure, kept even while notifications are blocked, so
-    // that a caller who words a failed action itself can give the reason.
+    // that a caller who words a failed action itself can give the reason, and
+    // whether the musician is to be told of it.
     const MidiFailure& lastFailure() const { return lastFailure_; }
+    bool lastFailureToTell() const { return lastFailureToTell_; }
+
+    // The policy shared with the other component; each has one of its own
+    // until the program sets the one of its MIDI system.
+    void setErrorPolicy(ErrorPolicy& policy) { policy_ = &policy; }
 
     // nullptr for nobody.
     void setRecorder(PropertyWriteRecorder* recorder) { recorder_ = recorder; }
 
 signals:
+    // Every failure, quiet ones included.
     void errorReported(int code, const QString& text);
+    // The failures the musician is to be told of, as the policy decides.
+    void failureToTell(const QString& text);
 
 protected:
     // lowestDevice: -1 where the program's own virtual port counts as a device.
@@ -50,18 +66,24 @@ protected:
 
     void write(const char* member, const Variant& value);
     void report(const MidiFailure& failure);
-    // The written device number when it names a device, else throws.
+    // The system's position now of the device whose number was written,
+    // else throws.
     int deviceToOpen(const QString& noSuchDeviceText);
     virtual void close() = 0;
 
 private:
     void deviceLost();
+    QStringList listDevices(); // throws MidiFailure
 
     PortBackend& port_;
     int lowestDevice_;
     Variant device_ = 0;
+    QStringList shown_; // names of devices 0.., as last listed
     MidiFailure lastFailure_{MidiErrorCode::None, QString()};
     PropertyWriteRecorder* recorder_ = nullptr;
+    bool lastFailureToTell_ = false;
+    ErrorPolicy ownPolicy_;
+    ErrorPolicy* policy_ = &ownPolicy_;
 };
 
 } // namespace quorvane

@@ -1,45 +1,44 @@
 #include "midi/midi_system.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <RtMidi.h>
 #include <jack/jack.h>
-#include <algorithm>
-#include <atomic>
+
 #include <cstdlib>
-#include <map>
-#include <mutex>
 #include <unistd.h>
 
 namespace quorvane {
 
 namespace {
 
-std::mutex systemMutex;
-RtMidi::Api chosenApi = RtMidi::UNSPECIFIED;
-int connections = 0;
-jack_client_t* jackWatch = nullptr;
-std::atomic<bool> jackAlive{false};
-bool missingReported = false;
-bool lossReported = false;
-
-std::mutex listenerMutex;
-std::map<const void*, std::function<void()>> lossListeners;
-
 void quietJack(const char*) { }
-
-void onJackShutdown(void*)
-{
-    jackAlive = false;
-    std::lock_guard<std::mutex> lock(listenerMutex);
-    for (const auto& [key, listener] : lossListeners)
-        listener();
-}
 
 QString tr(const char* text)
 {
     return QCoreApplication::translate("MidiSystem", text);
 }
 
+// PipeWire serves JACK clients only to programs started through its JACK
+// library; its socket tells that it runs.
+bool pipeWireRunning()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QString remote = qEnvironmentVariable("PIPEWIRE_REMOTE", QStringLiteral("pipewire-0"));
+    return !runtime.isEmpty() && QFileInfo::exists(QDir(runtime).filePath(remote));
+}
+
 } // namespace
+
+MidiSystem::MidiSystem()
+{
+    // A program that merely looks for MIDI must never start a JACK server nor
+    // fill the terminal with libjack's connection attempts.
+    setenv("JACK_NO_START_SERVER", "1", 1);
+    jack_set_error_function(quietJack);
+    jack_set_info_function(quietJack);
+}
 
 bool MidiSystem::alsaAvailable()
 {
@@ -55,102 +54,86 @@ bool MidiSystem::alsaAvailable()
     }
 }
 
-bool MidiSystem::openJackWatch()
+MidiSystem::Kind MidiSystem::current()
 {
-    // The watch of a server that is gone is not closed: libjack may wait on a
-    // dead server for a long time. It is left behind, a few bytes per restart.
-    jackWatch = nullptr;
-    jack_status_t status;
-    const std::string name = clientName().toStdString() + "-watch";
-    jack_client_t* watch = jack_client_open(name.c_str(), JackNoStartServer, &status);
-    if (!watch)
-        return false;
-    jack_on_shutdown(watch, onJackShutdown, nullptr);
-    if (jack_activate(watch) != 0) {
-        jack_client_close(watch);
-        return false;
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (kind_ == Kind::Alsa || (kind_ == Kind::Jack && jack_->alive()))
+        return kind_;
+    if (jack_)
+        gone_.push_back(std::move(jack_));
+
+    jack_ = JackClient::open(clientName(), [this] { serverLost(); });
+    if (jack_)
+        kind_ = Kind::Jack;
+    else if (alsaAvailable())
+        kind_ = Kind::Alsa;
+    else
+        kind_ = Kind::None;
+    if (kind_ != Kind::None) {
+        ++connections_;
+        errorPolicy_.rearm();
     }
-    jackWatch = watch;
-    jackAlive = true;
-    return true;
+    return kind_;
 }
 
-RtMidi::Api MidiSystem::api()
+JackClient* MidiSystem::jack()
 {
-    std::lock_guard<std::mutex> lock(systemMutex);
-    if (chosenApi == RtMidi::LINUX_ALSA || (chosenApi == RtMidi::UNIX_JACK && jackAlive))
-        return chosenApi;
-
-    // A program that merely looks for MIDI must never start a JACK server nor
-    // fill the terminal with libjack's connection attempts.
-    setenv("JACK_NO_START_SERVER", "1", 1);
-    jack_set_error_function(quietJack);
-    jack_set_info_function(quietJack);
-
-    if (alsaAvailable())
-        chosenApi = RtMidi::LINUX_ALSA;
-    else if (openJackWatch())
-        chosenApi = RtMidi::UNIX_JACK;
-    else
-        chosenApi = RtMidi::UNSPECIFIED;
-    if (chosenApi != RtMidi::UNSPECIFIED) {
-        ++connections;
-        missingReported = false;
-        lossReported = false;
-    }
-    return chosenApi;
+    return current() == Kind::Jack ? jack_.get() : nullptr;
 }
 
 int MidiSystem::generation()
 {
-    std::lock_guard<std::mutex> lock(systemMutex);
-    return connections;
+    std::lock_guard<std::mutex> lock(mutex_);
+    return connections_;
 }
 
 bool MidiSystem::alive()
 {
-    std::lock_guard<std::mutex> lock(systemMutex);
-    return chosenApi == RtMidi::LINUX_ALSA || (chosenApi == RtMidi::UNIX_JACK && jackAlive);
+    std::lock_guard<std::mutex> lock(mutex_);
+    return kind_ == Kind::Alsa || (kind_ == Kind::Jack && jack_->alive());
 }
 
-std::chrono::milliseconds MidiSystem::jackSettleTime()
+MidiFailure MidiSystem::missing() const
 {
-    std::lock_guard<std::mutex> lock(systemMutex);
-    if (chosenApi != RtMidi::UNIX_JACK || !jackAlive || !jackWatch)
-        return std::chrono::milliseconds(0);
-    const jack_nframes_t rate = jack_get_sample_rate(jackWatch);
-    const long long periodMs = rate ? 1000LL * jack_get_buffer_size(jackWatch) / rate + 1 : 0;
-    return std::chrono::milliseconds(std::clamp(2 * periodMs, 20LL, 200LL));
-}
-
-MidiFailure MidiSystem::missing()
-{
-    std::lock_guard<std::mutex> lock(systemMutex);
-    const int code = missingReported ? MidiErrorCode::Warning : MidiErrorCode::NoMidiSystem;
-    missingReported = true;
+    const int code = MidiErrorCode::NoMidiSystem;
+    if (pipeWireRunning())
+        return MidiFailure(code, tr("No MIDI system was found: no JACK server answers and the ALSA sequencer is "
+                                    "not available. PipeWire is running: start the program as \"pw-jack quorvane\" "
+                                    "so that PipeWire serves it as a JACK server."));
     return MidiFailure(code, tr("No MIDI system was found: the ALSA sequencer is not available and no JACK "
                                 "server is running."));
 }
 
 MidiFailure MidiSystem::lost()
 {
-    std::lock_guard<std::mutex> lock(systemMutex);
-    const int code = lossReported ? MidiErrorCode::Warning : MidiErrorCode::DeviceLost;
-    lossReported = true;
-    return MidiFailure(code, tr("The MIDI system stopped: the JACK server has gone away. Choose the devices "
-                                "again in MIDI Setup once it runs again."));
+    return MidiFailure(MidiErrorCode::DeviceLost,
+                       tr("The MIDI system stopped: the JACK server has gone away. Choose the devices "
+                          "again in MIDI Setup once it runs again."));
+}
+
+QString MidiSystem::virtualPortName(Kind kind)
+{
+    return kind == Kind::Jack ? tr("Quorvane virtual port (JACK: Quorvane:virtual out)")
+                              : tr("Quorvane virtual port (ALSA sequencer)");
+}
+
+void MidiSystem::serverLost()
+{
+    std::lock_guard<std::mutex> lock(listenerMutex_);
+    for (const auto& [key, listener] : lossListeners_)
+        listener();
 }
 
 void MidiSystem::addLossListener(const void* key, std::function<void()> listener)
 {
-    std::lock_guard<std::mutex> lock(listenerMutex);
-    lossListeners[key] = std::move(listener);
+    std::lock_guard<std::mutex> lock(listenerMutex_);
+    lossListeners_[key] = std::move(listener);
 }
 
 void MidiSystem::removeLossListener(const void* key)
 {
-    std::lock_guard<std::mutex> lock(listenerMutex);
-    lossListeners.erase(key);
+    std::lock_guard<std::mutex> lock(listenerMutex_);
+    lossListeners_.erase(key);
 }
 
 } // namespace quorvane

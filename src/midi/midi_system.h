@@ -1,54 +1,75 @@
 #pragma once
 
+#include "midi/error_policy.h"
+#include "midi/jack_client.h"
 #include "midi/midi_errors.h"
 
-#include <RtMidi.h>
-
 #include <QString>
-#include <chrono>
 #include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
 
 namespace quorvane {
 
-// Which MIDI system the program talks to: the ALSA sequencer where it exists,
-// otherwise a running JACK server. libjack is kept from starting a server of
-// its own and from printing its complaints; a JACK server that goes away is
-// noticed through a small watch client of ours.
+// Which MIDI system the program talks to: a JACK server when one answers (a
+// musician who runs JACK, or PipeWire's JACK, wants JACK ports), otherwise the
+// ALSA sequencer, otherwise none. The program owns one and hands it to the
+// back ends that talk to it.
 class MidiSystem {
 public:
-    // The API to use now, or RtMidi::UNSPECIFIED when there is no MIDI system.
-    // Looks again each time there is none yet, or the JACK server went away.
-    static RtMidi::Api api();
+    enum class Kind { None, Jack, Alsa };
 
-    // Counts the connections made to a MIDI system: an RtMidi object made under
-    // an older one belongs to a server that has gone.
-    static int generation();
+    MidiSystem();
+    MidiSystem(const MidiSystem&) = delete;
+    MidiSystem& operator=(const MidiSystem&) = delete;
 
+    // The system to use now. Looks again each time there is none yet, or the
+    // JACK server went away.
+    Kind current();
+    // The program's JACK client while JACK is the system in use, else null.
+    JackClient* jack();
+
+    // Counts the connections made to a MIDI system: a port opened under an
+    // older one belongs to a server that has gone.
+    int generation();
     // False once the JACK server we talk to has shut down.
-    static bool alive();
+    bool alive();
 
-    // The failure for "no MIDI system": shown the first time, quiet after
-    // that until a MIDI system has been found again.
-    static MidiFailure missing();
-    // The failure for "the MIDI system went away": shown once for all devices,
-    // quiet for the others, until a MIDI system has been found again.
+    // The failure for "no MIDI system", in words that say what to do about it.
+    MidiFailure missing() const;
+    // The failure for "the MIDI system went away".
     static MidiFailure lost();
 
-    // How long a process callback of a JACK client of ours that began just
-    // before one of its ports was closed may still be running: two periods of
-    // the server, and at least 20 ms for a thread the scheduler set aside.
-    // Zero when the program does not talk to a live JACK server.
-    static std::chrono::milliseconds jackSettleTime();
+    // Which failures the musician is told of; rearmed whenever a MIDI system
+    // is found, so that its next absence or loss is told again.
+    ErrorPolicy& errorPolicy() { return errorPolicy_; }
 
     // Called (on a thread of the MIDI system) when the JACK server shuts down.
-    static void addLossListener(const void* key, std::function<void()> listener);
-    static void removeLossListener(const void* key);
+    void addLossListener(const void* key, std::function<void()> listener);
+    void removeLossListener(const void* key);
 
     static QString clientName() { return QStringLiteral("Quorvane"); }
+    // How device -1, the port others patch from, is listed: with the system
+    // in use, so that the device dialog shows which one that is.
+    static QString virtualPortName(Kind kind);
 
 private:
+    void serverLost();
     static bool alsaAvailable();
-    static bool openJackWatch();
+
+    std::mutex mutex_;
+    Kind kind_ = Kind::None;
+    int connections_ = 0;
+    ErrorPolicy errorPolicy_;
+    std::unique_ptr<JackClient> jack_;
+    // Clients of servers that went away: closing one could wait on that server
+    // for ever, so they are kept, a few bytes per restart of the server.
+    std::vector<std::unique_ptr<JackClient>> gone_;
+
+    std::mutex listenerMutex_;
+    std::map<const void*, std::function<void()>> lossListeners_;
 };
 
 } // namespace quorvane

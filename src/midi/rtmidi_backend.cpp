@@ -4,7 +4,6 @@
 #include "midi/midi_system.h"
 
 #include <QCoreApplication>
-#include <thread>
 
 namespace quorvane {
 
@@ -24,9 +23,10 @@ int codeFor(RtMidiError::Type type)
 } // namespace
 
 template <class Port>
-RtMidiDevice<Port>::RtMidiDevice(QString clientName) : clientName_(std::move(clientName))
+RtMidiDevice<Port>::RtMidiDevice(MidiSystem& system, QString clientName)
+    : system_(system), clientName_(std::move(clientName))
 {
-    MidiSystem::addLossListener(this, [this] {
+    system_.addLossListener(this, [this] {
         if (open_ && lossNotifier_)
             lossNotifier_();
     });
@@ -35,22 +35,18 @@ RtMidiDevice<Port>::RtMidiDevice(QString clientName) : clientName_(std::move(cli
 template <class Port>
 RtMidiDevice<Port>::~RtMidiDevice()
 {
-    MidiSystem::removeLossListener(this);
-    if (!MidiSystem::alive())
-        (void)port_.release(); // its server is gone: closing it could wait on that server for ever
+    system_.removeLossListener(this);
 }
 
 template <class Port>
 Port& RtMidiDevice<Port>::port()
 {
-    const RtMidi::Api api = MidiSystem::api();
-    if (api == RtMidi::UNSPECIFIED)
-        throw MidiSystem::missing();
-    const int generation = MidiSystem::generation();
+    if (system_.current() != MidiSystem::Kind::Alsa)
+        throw system_.missing();
+    const int generation = system_.generation();
     if (!port_ || generation != generation_) {
-        (void)port_.release(); // made under a server that is gone: left alone, see the destructor
         try {
-            port_ = std::make_unique<Port>(api, clientName_.toStdString());
+            port_ = std::make_unique<Port>(RtMidi::LINUX_ALSA, clientName_.toStdString());
         } catch (const RtMidiError& e) {
             throw MidiFailure(MidiErrorCode::NoMidiSystem, QString::fromStdString(e.getMessage()));
         }
@@ -67,7 +63,7 @@ void RtMidiDevice<Port>::closePort(Close close)
     if (!open_)
         return;
     open_ = false;
-    if (!MidiSystem::alive() || MidiSystem::generation() != generation_)
+    if (!system_.alive() || system_.generation() != generation_)
         return; // the next use makes a fresh port on the MIDI system of then
     guarded(MidiErrorCode::CloseFailed, close);
 }
@@ -101,59 +97,83 @@ void RtMidiDevice<Port>::guarded(int failureCode, Call call)
 template <class Port>
 int RtMidiDevice<Port>::portCount()
 {
-    unsigned int count = 0;
-    guarded(MidiErrorCode::NoMidiSystem, [&](Port& p) { count = p.getPortCount(); });
-    return static_cast<int>(std::min(count, 32767u));
+    // Our own ports (output and input are two clients: "Quorvane" and
+    // "Quorvane In") would make a feedback loop.
+    const std::string own = clientName_.section(QLatin1Char(' '), 0, 0).toStdString();
+    std::vector<std::string> listed;
+    guarded(MidiErrorCode::NoMidiSystem, [&](Port& p) {
+        const unsigned count = p.getPortCount();
+        for (unsigned i = 0; i < count && listed.size() < 32767; ++i) {
+            const std::string name = p.getPortName(i);
+            if (name.rfind(own, 0) != 0)
+                listed.push_back(name);
+        }
+    });
+    listed_ = std::move(listed);
+    return static_cast<int>(listed_.size());
 }
 
 template <class Port>
 QString RtMidiDevice<Port>::portName(int device)
 {
-    if (device < 0)
+    if (device < 0 || device >= static_cast<int>(listed_.size()))
         return QString();
-    std::string name;
-    guarded(MidiErrorCode::InvalidDevice, [&](Port& p) { name = p.getPortName(static_cast<unsigned>(device)); });
-    return QString::fromStdString(name);
+    return QString::fromStdString(listed_[device]);
+}
+
+template <class Port>
+unsigned RtMidiDevice<Port>::portToOpen(int device)
+{
+    const QString wanted = portName(device);
+    unsigned found = 0;
+    bool there = false;
+    guarded(MidiErrorCode::OpenFailed, [&](Port& p) {
+        const unsigned count = p.getPortCount();
+        for (unsigned i = 0; i < count && !there; ++i) {
+            there = !wanted.isEmpty() && p.getPortName(i) == wanted.toStdString();
+            found = i;
+        }
+    });
+    if (!there)
+        throw MidiFailure(
+            MidiErrorCode::OpenFailed,
+            QCoreApplication::translate("RtMidiDevice", "The MIDI port \"%1\" is not there any more.").arg(wanted));
+    return found;
 }
 
 template class RtMidiDevice<RtMidiOut>;
 template class RtMidiDevice<RtMidiIn>;
 
-RtMidiOutputBackend::RtMidiOutputBackend() : RtMidiDevice(MidiSystem::clientName()) { }
+RtMidiOutputBackend::RtMidiOutputBackend(MidiSystem& system) : RtMidiDevice(system, MidiSystem::clientName()) { }
 
 RtMidiOutputBackend::~RtMidiOutputBackend()
 {
     try {
         close();
     } catch (const MidiFailure&) { }
-    // RtMidi frees a JACK output's message buffer before it stops the client
-    // whose process callback reads that buffer, and a callback that began just
-    // before the port was closed may still be running.
-    if (played_)
-        std::this_thread::sleep_for(MidiSystem::jackSettleTime());
 }
 
 MidiFailure RtMidiOutputBackend::lossFailure()
 {
-    return MidiSystem::lost();
+    return system_.lost();
 }
 
 QString RtMidiOutputBackend::name(int device)
 {
-    return device == -1 ? virtualPortName() : portName(device);
+    return device == -1 ? MidiSystem::virtualPortName(MidiSystem::Kind::Alsa) : portName(device);
 }
 
 void RtMidiOutputBackend::open(int device)
 {
     close();
+    const unsigned port = device == -1 ? 0 : portToOpen(device);
     guarded(MidiErrorCode::OpenFailed, [&](RtMidiOut& p) {
         if (device == -1)
             p.openVirtualPort("virtual out");
         else
-            p.openPort(static_cast<unsigned>(device), "out");
+            p.openPort(port, "out");
     });
     setOpen(true);
-    played_ = true;
 }
 
 void RtMidiOutputBackend::close()
@@ -163,14 +183,14 @@ void RtMidiOutputBackend::close()
 
 void RtMidiOutputBackend::send(const MidiBytes& message)
 {
-    // With JACK, RtMidi waits for room in its buffer for ever once the server
-    // is gone, so nothing is handed to it without a live server.
-    if (!open_ || !MidiSystem::alive())
-        throw MidiSystem::lost();
+    if (!open_ || !system_.alive())
+        throw system_.lost();
     guarded(MidiErrorCode::SendFailed, [&](RtMidiOut& p) { p.sendMessage(message.data(), message.size()); });
 }
 
-RtMidiInputBackend::RtMidiInputBackend() : RtMidiDevice(MidiSystem::clientName() + QStringLiteral(" In")) { }
+RtMidiInputBackend::RtMidiInputBackend(MidiSystem& system)
+    : RtMidiDevice(system, MidiSystem::clientName() + QStringLiteral(" In"))
+{ }
 
 RtMidiInputBackend::~RtMidiInputBackend()
 {
@@ -181,19 +201,20 @@ RtMidiInputBackend::~RtMidiInputBackend()
 
 MidiFailure RtMidiInputBackend::lossFailure()
 {
-    return MidiSystem::lost();
+    return system_.lost();
 }
 
 void RtMidiInputBackend::open(int device, Receiver receiver)
 {
     close();
     receiver_ = std::move(receiver);
+    const unsigned port = portToOpen(device);
     guarded(MidiErrorCode::OpenFailed, [&](RtMidiIn& p) {
         // System exclusive cannot travel through the three message fields, so
         // it is left out; clock and active sensing pass through like the rest.
         p.ignoreTypes(true, false, false);
         p.setCallback(&RtMidiInputBackend::onMessage, this);
-        p.openPort(static_cast<unsigned>(device), "in");
+        p.openPort(port, "in");
     });
     setOpen(true);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "midi/midi_system.h"
 #include "midi/port_backend.h"
 
 #include <RtMidi.h>
@@ -9,22 +10,26 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quorvane {
 
-// What the input and output back ends share: one RtMidi object of their own
-// (each is its own client of the MIDI system), made when first needed and made
-// again when the MIDI system changed, with RtMidi's complaints caught through
-// its error callback instead of being printed or thrown at the program.
+// The ALSA sequencer's ports through RtMidi. What the input and output back
+// ends share: one RtMidi object of their own (each is its own sequencer
+// client), made when first needed and made again when the MIDI system changed,
+// with RtMidi's complaints caught through its error callback instead of being
+// printed or thrown at the program. The program's own ports are never listed.
 template <class Port>
 class RtMidiDevice {
 protected:
-    explicit RtMidiDevice(QString clientName);
+    RtMidiDevice(MidiSystem& system, QString clientName);
     ~RtMidiDevice();
 
     Port& port();
-    int portCount();
+    int portCount(); // lists the ports afresh
     QString portName(int device);
+    // The sequencer's own number of a listed port, looked up by its name now.
+    unsigned portToOpen(int device);
     // Runs one RtMidi call and turns any error it raised into a MidiFailure.
     template <class Call>
     void guarded(int failureCode, Call call);
@@ -34,6 +39,7 @@ protected:
     void closePort(Close close);
     void setOpen(bool open) { open_ = open; }
 
+    MidiSystem& system_;
     std::atomic<bool> open_{false};
     std::function<void()> lossNotifier_;
 
@@ -43,12 +49,13 @@ private:
     QString clientName_;
     int generation_ = -1;
     std::unique_ptr<Port> port_;
+    std::vector<std::string> listed_; // names of the ports of others, as last listed
     std::optional<std::string> error_;
 };
 
 class RtMidiOutputBackend : public OutputBackend, private RtMidiDevice<RtMidiOut> {
 public:
-    RtMidiOutputBackend();
+    explicit RtMidiOutputBackend(MidiSystem& system);
     ~RtMidiOutputBackend() override;
 
     int count() override { return portCount(); }
@@ -59,16 +66,11 @@ public:
     void send(const MidiBytes& message) override;
     void setLossNotifier(std::function<void()> notifier) override { lossNotifier_ = std::move(notifier); }
     MidiFailure lossFailure() override;
-
-    static QString virtualPortName() { return QStringLiteral("Quorvane virtual port"); }
-
-private:
-    bool played_ = false; // a port was opened through this object
 };
 
 class RtMidiInputBackend : public InputBackend, private RtMidiDevice<RtMidiIn> {
 public:
-    RtMidiInputBackend();
+    explicit RtMidiInputBackend(MidiSystem& system);
     ~RtMidiInputBackend() override;
 
     int count() override { return portCount(); }

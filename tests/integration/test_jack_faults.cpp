@@ -90,7 +90,7 @@ private slots:
             }
         });
         boxCloser.start(10);
-        program = std::make_unique<Program>(Program::desktopOutput(), Program::desktopInput());
+        program = std::make_unique<Program>();
         chooseMonitorInNextDialog();
         program->start();
         QVERIFY(monitorHearsTestNote());

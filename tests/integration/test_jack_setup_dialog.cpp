@@ -1,7 +1,7 @@
 #include "../ui/setup/modal_answers.h"
 #include "jack_server.h"
 #include "ui/setup/midi_setup.h"
-#include "midi/rtmidi_backend.h"
+#include "midi/system_backend.h"
 
 #include <QComboBox>
 #include <QtTest>
@@ -15,6 +15,7 @@ class JackSetupDialogTest : public QObject {
     Q_OBJECT
 
     JackServer server;
+    MidiSystem system; // outlives the components that talk to it
     QProcess* dump = nullptr;
     std::unique_ptr<MidiOutput> output;
     std::unique_ptr<MidiInput> input;
@@ -60,8 +61,8 @@ private slots:
                             QStringLiteral("12000")});
         QVERIFY(server.waitForPort(QStringLiteral("midi-monitor:input")));
         QVERIFY(server.waitForPort(QStringLiteral("seq:out")));
-        output = std::make_unique<MidiOutput>(std::make_unique<RtMidiOutputBackend>());
-        input = std::make_unique<MidiInput>(std::make_unique<RtMidiInputBackend>());
+        output = std::make_unique<MidiOutput>(std::make_unique<SystemOutputBackend>(system));
+        input = std::make_unique<MidiInput>(std::make_unique<SystemInputBackend>(system));
         setup = std::make_unique<MidiSetup>(*output, *input);
     }
 

@@ -1,6 +1,6 @@
 #include "jack_server.h"
 #include "midi/midi_output.h"
-#include "midi/rtmidi_backend.h"
+#include "midi/system_backend.h"
 #include "synth_audio_listener.h"
 #include "midi/synth_first_backend.h"
 
@@ -22,6 +22,7 @@ class JackSynthTest : public QObject {
     Q_OBJECT
 
     JackServer server;
+    MidiSystem system; // outlives the components that talk to it
     SynthAudioListener listener;
     std::unique_ptr<MidiOutput> output;
 
@@ -43,7 +44,7 @@ private slots:
         // does on a machine with JACK alone.
         qputenv("PULSE_SERVER", "unix:/nonexistent/quorvane-test-pulse");
         output = std::make_unique<MidiOutput>(std::make_unique<SynthFirstOutputBackend>(
-            std::make_unique<SynthOutput>(), std::make_unique<RtMidiOutputBackend>()));
+            std::make_unique<SynthOutput>(), std::make_unique<SystemOutputBackend>(system)));
         QVERIFY(listener.open());
     }
 
@@ -61,7 +62,7 @@ private slots:
         output->setDeviceNumber(1);
         QCOMPARE(output->deviceName(), QStringLiteral("midi-monitor:input"));
         output->setDeviceNumber(-1);
-        QCOMPARE(output->deviceName(), RtMidiOutputBackend::virtualPortName());
+        QCOMPARE(output->deviceName(), MidiSystem::virtualPortName(MidiSystem::Kind::Jack));
 
         QSignalSpy errors(output.get(), &MidiOutput::errorReported);
         output->setDeviceNumber(0);

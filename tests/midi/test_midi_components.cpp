@@ -146,6 +146,37 @@ private slots:
         QCOMPARE(input->deviceName(), QString()); // inputs have no virtual device
     }
 
+    // The feedback loop of old: the system listed another port (our own
+    // input, once) ahead of the chosen one between listing and opening, and
+    // the open went by position to the wrong port.
+    void devicesAreOpenedByTheNameListedNotThePosition()
+    {
+        in->names = QStringList{"Keyboard", "Pads"};
+        out->names = QStringList{"Synth", "Drum machine"};
+        QCOMPARE(input->deviceCount(), 2);
+        QCOMPARE(output->deviceCount(), 2);
+        in->names.prepend(QStringLiteral("Newcomer"));
+        out->names = QStringList{"Loopback", "Drum machine", "Synth"};
+
+        input->setDeviceNumber(1);
+        input->setAction(MidiInput::Open);
+        QCOMPARE(in->names.value(in->openDevice), QStringLiteral("Pads"));
+        output->setDeviceNumber(0);
+        output->setAction(MidiOutput::Open);
+        QCOMPARE(out->names.value(out->openDevice), QStringLiteral("Synth"));
+
+        // A device that went between listing and opening is not replaced by
+        // whatever took its place.
+        QSignalSpy errors(output.get(), &MidiOutput::errorReported);
+        QCOMPARE(output->deviceCount(), 3);
+        out->names.removeFirst();
+        output->setDeviceNumber(0);
+        output->setAction(MidiOutput::Open);
+        QCOMPARE(output->openState(), 0);
+        QCOMPARE(errors.size(), 1);
+        QVERIFY(errors.at(0).at(1).toString().contains(QStringLiteral("Loopback")));
+    }
+
     void sendsToAClosedOutputGoNowhere()
     {
         output->setAction(2);
@@ -184,6 +215,50 @@ private slots:
         QCOMPARE(output->openState(), 0);
         QVERIFY(!isQuietMidiError(MidiErrorCode::DeviceLost));
         QVERIFY(isQuietMidiError(0) && isQuietMidiError(8));
+    }
+
+    // One policy for both components: the musician hears once that the MIDI
+    // system is missing or went away, however many devices run into it, and
+    // again once it was found and lost anew; a device that fails is told of
+    // each time.
+    void failuresAreToldAsThePolicySays()
+    {
+        ErrorPolicy policy;
+        output->setErrorPolicy(policy);
+        input->setErrorPolicy(policy);
+        QSignalSpy outTold(output.get(), &MidiOutput::failureToTell);
+        QSignalSpy inTold(input.get(), &MidiInput::failureToTell);
+        QSignalSpy outReported(output.get(), &MidiOutput::errorReported);
+
+        auto loseDevices = [&] {
+            output->setDeviceNumber(0);
+            output->setAction(MidiOutput::Open);
+            out->failSends = true;
+            sendNote(0x90, 60, 60);
+            out->failSends = false;
+            in->failingOpens[0] = QStringLiteral("gone");
+            input->setDeviceNumber(0);
+            input->setAction(MidiInput::Open);
+        };
+        out->failingOpens[1] = QStringLiteral("busy");
+        output->setDeviceNumber(1);
+        output->setAction(MidiOutput::Open);
+        output->setAction(MidiOutput::Open);
+        QCOMPARE(outTold.count(), 2); // a busy device, each time it is chosen
+
+        loseDevices(); // the output loses its device: told; the input's open fails: told
+        loseDevices(); // the output's loss again: quiet
+        QCOMPARE(outTold.count(), 3);
+        QCOMPARE(inTold.count(), 2);
+        QCOMPARE(outReported.count(), 4); // the notification itself keeps every failure
+        QVERIFY(!output->lastFailureToTell());
+
+        policy.rearm();
+        loseDevices();
+        QCOMPARE(outTold.count(), 4);
+        QVERIFY(policy.tell(MidiErrorCode::NoMidiSystem));
+        QVERIFY(!policy.tell(MidiErrorCode::NoMidiSystem));
+        QVERIFY(!policy.tell(MidiErrorCode::Warning));
     }
 
     void inputQueuesEverythingInOrder()

@@ -15,15 +15,17 @@ namespace {
 const QString timGm = QStringLiteral("/usr/share/sounds/sf2/TimGM6mb.sf2");
 
 // The system's MIDI outputs as they behave when there is no MIDI system at
-// all: nothing to count, and an open that fails with the quiet repeat of the
-// notice given the first time.
+// all: nothing to count, and nothing to open.
 class NoMidiSystemBackend : public MemoryOutputBackend {
 public:
     int count() override
     {
         throw MidiFailure(MidiErrorCode::NoMidiSystem, QStringLiteral("No MIDI system was found."));
     }
-    void open(int) override { throw MidiFailure(MidiErrorCode::Warning, QStringLiteral("No MIDI system was found.")); }
+    void open(int) override
+    {
+        throw MidiFailure(MidiErrorCode::NoMidiSystem, QStringLiteral("No MIDI system was found."));
+    }
 };
 
 SynthOptions renderOnly()

@@ -85,12 +85,8 @@ void FrmMain::connectControls()
 
     connect(input_.get(), &MidiInput::messageArrived, this,
             [this] { forwardInput(*input_, *output_, composer_->midiChannel, *this); });
-    auto showError = [this](int code, const QString& text) {
-        if (!isQuietMidiError(code))
-            showMessage(text);
-    };
-    connect(input_.get(), &MidiInput::errorReported, this, showError);
-    connect(output_.get(), &MidiOutput::errorReported, this, showError);
+    connect(input_.get(), &MidiInput::failureToTell, this, &FrmMain::showMessage);
+    connect(output_.get(), &MidiOutput::failureToTell, this, &FrmMain::showMessage);
 }
 
 void FrmMain::connectMenus()

@@ -17,8 +17,8 @@ QString tr(const char* text)
 // Opens the device already selected on the component. A failed open is told
 // to the musician once, in words that name the list entry: the component's
 // own notification is held back for this one action, since on its own it
-// could only give the reason. Quiet failures (the once-only "no MIDI system")
-// stay quiet.
+// could only give the reason. What the error policy keeps quiet (the "no
+// MIDI system" already told) stays quiet.
 template <class Component>
 void openNamingFailure(Component& component, const QComboBox& list, const QString& message)
 {
@@ -28,10 +28,22 @@ void openNamingFailure(Component& component, const QComboBox& list, const QStrin
     }
     if (component.openState() >= 1)
         return;
-    const MidiFailure& failure = component.lastFailure();
-    if (isQuietMidiError(failure.code()))
+    if (!component.lastFailureToTell())
         return;
-    QMessageBox::warning(list.window(), QStringLiteral("Quorvane"), message.arg(list.currentText(), failure.text()));
+    QMessageBox::warning(list.window(), QStringLiteral("Quorvane"),
+                         message.arg(list.currentText(), component.lastFailure().text()));
+}
+
+// The device number the chosen entry carries; an entry of a device that has
+// gone carries none, and the musician is told so.
+std::optional<int> listedDevice(const QComboBox& list)
+{
+    const QVariant device = list.currentData();
+    if (device.isValid())
+        return device.toInt();
+    QMessageBox::warning(list.window(), QStringLiteral("Quorvane"),
+                         tr("The MIDI device \"%1\" is not there any more.").arg(list.currentText()));
+    return std::nullopt;
 }
 
 } // namespace
@@ -44,7 +56,10 @@ void OpenMidiOut(MidiOutput& output, const QComboBox& ComboMidiOut)
     // load sets it on purpose, so that every load starts from a closed output.
     if (state >= 1 || device == -1)
         output.setAction(MidiOutput::Close);
-    output.setDeviceNumber(ComboMidiOut.currentIndex() - 1); // position 0 is the virtual port
+    const std::optional<int> chosen = listedDevice(ComboMidiOut);
+    if (!chosen)
+        return;
+    output.setDeviceNumber(*chosen);
     openNamingFailure(output, ComboMidiOut, tr("The MIDI output device \"%1\" could not be opened.\n\n%2"));
 }
 
@@ -55,7 +70,10 @@ void OpenMidiIn(MidiInput& input, const QComboBox& ComboMidiIn)
         input.setAction(MidiInput::Close);
     if (ComboMidiIn.currentIndex() < 0)
         return; // no input device on this system: the input stays closed
-    input.setDeviceNumber(ComboMidiIn.currentIndex());
+    const std::optional<int> chosen = listedDevice(ComboMidiIn);
+    if (!chosen)
+        return;
+    input.setDeviceNumber(*chosen);
     openNamingFailure(input, ComboMidiIn, tr("The MIDI input device \"%1\" could not be opened.\n\n%2"));
     input.setAction(MidiInput::Start);
 }

@@ -19,6 +19,8 @@ void MidiSetup::showModal()
     if (!form_) {
         form_ = new MIDISetupForm(output_, input_, parent_);
         form_->load();
+    } else {
+        form_->refreshLists(); // ports come and go while the dialog is hidden
     }
     const bool accepted = form_ && form_->exec() == QDialog::Accepted;
     inUse_ = false;

@@ -4,6 +4,7 @@
 #include "ui/setup/setup_form_layout.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QMoveEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -32,6 +33,44 @@ void MIDISetupForm::centre()
          screenArea.y() + (screenArea.height() - window.height()) / 2);
 }
 
+namespace {
+
+// Each entry carries its device number; one that has gone carries none.
+void keepChoice(QComboBox& list, const QString& chosen)
+{
+    if (chosen.isEmpty())
+        return;
+    const int position = list.findText(chosen);
+    if (position >= 0) {
+        list.setCurrentIndex(position);
+        return;
+    }
+    list.addItem(QCoreApplication::translate("MIDISetupForm", "%1 (gone)").arg(chosen));
+    list.setCurrentIndex(list.count() - 1);
+}
+
+} // namespace
+
+void MIDISetupForm::listOutputs()
+{
+    ComboMidiOut->clear();
+    const int outputs = output_.deviceCount();
+    for (int device = -1; device < outputs; ++device) {
+        output_.setDeviceNumber(device);
+        ComboMidiOut->addItem(output_.deviceName(), device);
+    }
+}
+
+void MIDISetupForm::listInputs()
+{
+    ComboMidiIn->clear();
+    const int inputs = input_.deviceCount();
+    for (int device = 0; device < inputs; ++device) {
+        input_.setDeviceNumber(device);
+        ComboMidiIn->addItem(input_.deviceName(), device);
+    }
+}
+
 void MIDISetupForm::moveEvent(QMoveEvent* event)
 {
     QDialog::moveEvent(event);
@@ -50,26 +89,27 @@ void MIDISetupForm::load()
     centre();
     centreWhenFramed_ = true;
 
-    // The list position is the only link to the device: entry p is device p - 1.
-    const int outputs = output_.deviceCount();
-    for (int device = -1; device < outputs; ++device) {
-        output_.setDeviceNumber(device);
-        ComboMidiOut->addItem(output_.deviceName());
-    }
+    listOutputs();
     // Device 0; with no device of the system's, the virtual port alone, so
     // that there always is an output where a MIDI system exists.
-    ComboMidiOut->setCurrentIndex(outputs > 0 ? 1 : 0);
+    ComboMidiOut->setCurrentIndex(ComboMidiOut->count() > 1 ? 1 : 0);
     output_.setDeviceNumber(-1);
     OpenMidiOut(output_, *ComboMidiOut);
 
-    const int inputs = input_.deviceCount();
-    for (int device = 0; device < inputs; ++device) {
-        input_.setDeviceNumber(device);
-        ComboMidiIn->addItem(input_.deviceName());
-    }
+    listInputs();
     ComboMidiIn->setCurrentIndex(0); // stays empty when there is no input device
     input_.setDeviceNumber(0);
     OpenMidiIn(input_, *ComboMidiIn);
+}
+
+void MIDISetupForm::refreshLists()
+{
+    const QString output = ComboMidiOut->currentText();
+    const QString input = ComboMidiIn->currentText();
+    listOutputs();
+    keepChoice(*ComboMidiOut, output);
+    listInputs();
+    keepChoice(*ComboMidiIn, input);
 }
 
 void MIDISetupForm::CmdOk_Click()

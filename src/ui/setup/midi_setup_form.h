@@ -20,12 +20,17 @@ public:
     // Centres the dialog, lists the devices and puts the defaults (output
     // device 0, input device 0) into use before anyone has chosen.
     void load();
+    // Lists the devices afresh for a dialog shown again, keeping each list's
+    // choice by name; a chosen device that has gone stays, marked as gone.
+    void refreshLists();
 
 protected:
     void moveEvent(QMoveEvent* event) override;
 
 private:
     void centre();
+    void listOutputs();
+    void listInputs();
     void CmdOk_Click();
 
     MidiOutput& output_;

@@ -260,7 +260,9 @@ private slots:
         QCOMPARE(boxes, QStringList());
     }
 
-    void hiddenDialogComesBackUntouched()
+    // Shown again, the kept dialog lists the ports of now and keeps the
+    // choices by name, without touching the devices in use.
+    void hiddenDialogComesBackWithCurrentListsAndItsChoices()
     {
         Rig rig(twoOuts, twoIns);
         QPointer<QDialog> first;
@@ -269,22 +271,40 @@ private slots:
             select(form, 2, 1);
             click(form, "CmdOk");
         });
-        rig.out->names << QStringLiteral("Memory Out C"); // appears while the dialog is hidden
+        // While the dialog is hidden, a port appears ahead of the chosen one.
+        rig.out->names.prepend(QStringLiteral("Memory Out C"));
         rig.clearLogs();
 
-        QStringList logsWhenShown;
+        QStringList actionsWhenShown;
         rig.show([&](QDialog& form) {
             QCOMPARE(&form, first.data());
-            QCOMPARE(entries(form, "ComboMidiOut"), QStringList{virtualPort} + twoOuts);
-            QCOMPARE(list(form, "ComboMidiOut").currentIndex(), 2);
+            QCOMPARE(entries(form, "ComboMidiOut"), (QStringList{virtualPort, "Memory Out C"} + twoOuts));
+            QCOMPARE(list(form, "ComboMidiOut").currentText(), twoOuts.at(1));
             QCOMPARE(list(form, "ComboMidiIn").currentIndex(), 1);
-            logsWhenShown = rig.out->writeLog() + rig.in->writeLog();
-            list(form, "ComboMidiOut").setCurrentIndex(0);
+            actionsWhenShown = (rig.out->writeLog() + rig.in->writeLog()).filter(QStringLiteral("Action"));
             click(form, "CmdOk");
         });
-        QCOMPARE(logsWhenShown, QStringList());
-        QCOMPARE(rig.out->writeLog(), (QStringList{"Action=2", "DeviceNumber=-1", "Action=1"}));
+        QCOMPARE(actionsWhenShown, QStringList());
+        QCOMPARE(rig.out->openDevice, 2); // the same device, now at another place in the system's list
         QCOMPARE(rig.in->openDevice, 1);
+    }
+
+    void chosenDeviceThatWentIsMarkedAndNotOpened()
+    {
+        Rig rig(twoOuts, twoIns);
+        rig.show([&](QDialog& form) {
+            select(form, 2, 1);
+            click(form, "CmdOk");
+        });
+        rig.out->names.removeLast();
+        const QStringList boxes = rig.show([&](QDialog& form) {
+            QCOMPARE(list(form, "ComboMidiOut").currentText(), twoOuts.at(1) + QStringLiteral(" (gone)"));
+            // After this answer returns, so that the box it brings is answered.
+            QTimer::singleShot(0, &form, [&form] { click(form, "CmdOk"); });
+        });
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY(boxes.at(0).contains(twoOuts.at(1)));
+        QCOMPARE(rig.output->openState(), 0); // nothing else was put in its place
     }
 
     void cancelledDialogIsRebuiltAndReopensDefaults()

@@ -1,0 +1,29 @@
+#include "midi/error_policy.h"
+
+#include "midi/midi_errors.h"
+
+namespace quorvane {
+
+bool ErrorPolicy::tell(int code)
+{
+    if (isQuietMidiError(code))
+        return false;
+    std::lock_guard<std::mutex> lock(mutex_);
+    bool* told = code == MidiErrorCode::NoMidiSystem ? &missingTold_
+                 : code == MidiErrorCode::DeviceLost ? &lossTold_
+                                                     : nullptr;
+    if (!told)
+        return true;
+    const bool first = !*told;
+    *told = true;
+    return first;
+}
+
+void ErrorPolicy::rearm()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    missingTold_ = false;
+    lossTold_ = false;
+}
+
+} // namespace quorvane

@@ -1,0 +1,288 @@
+#include "midi/jack_client.h"
+
+#include "midi/midi_errors.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <jack/midiport.h>
+
+#include <algorithm>
+#include <cstring>
+#include <thread>
+
+namespace quorvane {
+
+namespace {
+
+// Room for a few seconds of the densest playing the formulas produce; a burst
+// that fills it waits for the process callback to drain it.
+constexpr std::size_t ringBytes = 1 << 17;
+// The largest message an output takes; the program sends short messages.
+constexpr std::size_t largestMessage = 256;
+// How long a send waits for room in a full ring before it reports a failure:
+// many periods even at 4096 frames, short enough for a musician to see why
+// the music stopped.
+constexpr int fullRingWaitMs = 1000;
+
+struct Stamp {
+    jack_nframes_t frame;
+    std::uint32_t size;
+};
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("JackClient", text);
+}
+
+const char* portName(JackClient::Port port)
+{
+    switch (port) {
+    case JackClient::Port::Output: return "out";
+    case JackClient::Port::VirtualOutput: return "virtual out";
+    case JackClient::Port::Input: return "in";
+    }
+    return "";
+}
+
+} // namespace
+
+bool isWholeMessage(const std::uint8_t* bytes, std::size_t size)
+{
+    if (size == 0)
+        return false;
+    const int length = messageLength(bytes[0]);
+    if (length == 0 || size != static_cast<std::size_t>(length))
+        return false;
+    for (std::size_t i = 1; i < size; ++i) {
+        if (bytes[i] >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+std::unique_ptr<JackClient> JackClient::open(const QString& name, std::function<void()> onShutdown)
+{
+    jack_status_t status;
+    jack_client_t* handle = jack_client_open(name.toUtf8().constData(), JackNoStartServer, &status);
+    if (!handle)
+        return nullptr;
+    std::unique_ptr<JackClient> client(new JackClient(handle));
+    client->onShutdown_ = std::move(onShutdown);
+    jack_set_process_callback(handle, &JackClient::process, client.get());
+    jack_on_shutdown(handle, &JackClient::shutdown, client.get());
+    if (jack_activate(handle) != 0)
+        return nullptr; // the destructor closes the client
+    return client;
+}
+
+JackClient::JackClient(jack_client_t* client) : client_(client)
+{
+    for (Slot& s : slots_) {
+        s.ring = jack_ringbuffer_create(ringBytes);
+        jack_ringbuffer_mlock(s.ring); // read in the process callback: never paged out
+    }
+}
+
+JackClient::~JackClient()
+{
+    // Closing a client waits on its server; on a server that has gone, that
+    // wait may never end, so such a client is left as it is, with the rings
+    // its callback could still read.
+    if (!alive_)
+        return;
+    jack_client_close(client_); // returns once the process callback has stopped
+    for (Slot& s : slots_)
+        jack_ringbuffer_free(s.ring);
+}
+
+QString JackClient::portPrefix() const
+{
+    return QString::fromUtf8(jack_get_client_name(client_)) + QLatin1Char(':');
+}
+
+QStringList JackClient::otherPorts(bool forInput) const
+{
+    QStringList names;
+    if (!alive_)
+        return names;
+    const char** ports =
+        jack_get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE, forInput ? JackPortIsOutput : JackPortIsInput);
+    const QString own = portPrefix();
+    for (const char** p = ports; p && *p; ++p) {
+        const QString name = QString::fromUtf8(*p);
+        if (!name.startsWith(own)) // our own ports would make a feedback loop
+            names << name;
+    }
+    jack_free(ports);
+    return names;
+}
+
+bool JackClient::isOpen(Port port, unsigned ticket) const
+{
+    return slot(port).opens == ticket && slot(port).port.load() != nullptr;
+}
+
+unsigned JackClient::openPort(Port port, const QString& connectTo, Receiver receiver)
+{
+    closePort(port, slot(port).opens);
+    if (!alive_)
+        throw MidiFailure(MidiErrorCode::DeviceLost, tr("The JACK server has gone away."));
+    const bool input = port == Port::Input;
+    jack_port_t* handle = jack_port_register(client_, portName(port), JACK_DEFAULT_MIDI_TYPE,
+                                             input ? JackPortIsInput : JackPortIsOutput, 0);
+    if (!handle)
+        throw MidiFailure(MidiErrorCode::OpenFailed, tr("JACK refused a new MIDI port."));
+    if (!connectTo.isEmpty()) {
+        const QByteArray other = connectTo.toUtf8();
+        const int connected = input ? jack_connect(client_, other.constData(), jack_port_name(handle))
+                                    : jack_connect(client_, jack_port_name(handle), other.constData());
+        if (connected != 0 && connected != EEXIST) {
+            jack_port_unregister(client_, handle);
+            throw MidiFailure(MidiErrorCode::OpenFailed, tr("JACK could not connect to \"%1\".").arg(connectTo));
+        }
+    }
+    Slot& s = slot(port);
+    s.receiver = std::move(receiver);
+    jack_ringbuffer_reset(s.ring); // nothing left over from a port closed before
+    s.silent = false;
+    s.port.store(handle);
+    if (!connectTo.isEmpty())
+        waitForConnection(handle);
+    return ++s.opens;
+}
+
+void JackClient::closePort(Port port, unsigned ticket)
+{
+    Slot& s = slot(port);
+    if (s.opens != ticket || !s.port.load())
+        return;
+    // What was sent before the close still goes out: the note-offs of a
+    // stopped piece are sent just before its output closes.
+    const QDeadlineTimer deadline(500);
+    while (alive_ && jack_ringbuffer_read_space(s.ring) > 0 && !deadline.hasExpired())
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+    // A port keeps its buffer while the callback no longer clears it: the
+    // callback empties it for good before it lets go of the port.
+    s.silent = true;
+    waitForCallbackToPass();
+    jack_port_t* handle = s.port.exchange(nullptr);
+    waitForCallbackToPass();
+    s.receiver = nullptr;
+    if (alive_)
+        jack_port_unregister(client_, handle);
+}
+
+void JackClient::waitForCallbackToPass()
+{
+    // A callback that began before the port was taken back may still use it;
+    // two further cycles started means it has ended. A server that stops
+    // calling us (gone, or stalled) is not waited for long.
+    const unsigned start = cycles_.load();
+    const QDeadlineTimer deadline(500);
+    while (alive_ && cycles_.load() - start < 2 && !deadline.hasExpired())
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+}
+
+void JackClient::waitForConnection(jack_port_t* handle)
+{
+    // The server takes a new connection into its graph at the start of a
+    // later cycle; a message written before then would go nowhere, and the
+    // first message after an open is often the programme change that sets
+    // the instrument.
+    const QDeadlineTimer deadline(500);
+    while (alive_ && jack_port_connected(handle) == 0 && !deadline.hasExpired())
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    waitForCallbackToPass();
+}
+
+void JackClient::send(Port port, const MidiBytes& message)
+{
+    Slot& s = slot(port);
+    if (message.empty() || message.size() > largestMessage)
+        throw MidiFailure(MidiErrorCode::SendFailed,
+                          tr("A MIDI message of %1 bytes cannot be sent.").arg(message.size()));
+    std::lock_guard<std::mutex> lock(s.sendMutex);
+    const Stamp stamp{jack_frame_time(client_), static_cast<std::uint32_t>(message.size())};
+    const std::size_t needed = sizeof stamp + message.size();
+    const QDeadlineTimer deadline(fullRingWaitMs);
+    while (jack_ringbuffer_write_space(s.ring) < needed) {
+        if (!alive_ || !s.port.load())
+            throw MidiFailure(MidiErrorCode::DeviceLost, tr("The JACK server has gone away."));
+        if (deadline.hasExpired())
+            throw MidiFailure(MidiErrorCode::SendFailed,
+                              tr("JACK has not taken MIDI messages for a second: the server is stalled."));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    jack_ringbuffer_write(s.ring, reinterpret_cast<const char*>(&stamp), sizeof stamp);
+    jack_ringbuffer_write(s.ring, reinterpret_cast<const char*>(message.data()), message.size());
+}
+
+int JackClient::process(jack_nframes_t frames, void* self)
+{
+    auto* client = static_cast<JackClient*>(self);
+    const jack_nframes_t cycleStart = jack_last_frame_time(client->client_);
+    for (Port output : {Port::Output, Port::VirtualOutput})
+        client->writeDue(client->slot(output), frames, cycleStart);
+    client->deliver(client->slot(Port::Input), frames);
+    client->cycles_.fetch_add(1);
+    return 0;
+}
+
+void JackClient::writeDue(Slot& s, jack_nframes_t frames, jack_nframes_t cycleStart)
+{
+    jack_port_t* port = s.port.load();
+    if (!port)
+        return;
+    void* buffer = jack_port_get_buffer(port, frames);
+    jack_midi_clear_buffer(buffer);
+    if (s.silent)
+        return;
+    jack_nframes_t lastOffset = 0;
+    char head[sizeof(Stamp) + largestMessage];
+    Stamp stamp;
+    while (jack_ringbuffer_peek(s.ring, head, sizeof stamp) == sizeof stamp) {
+        std::memcpy(&stamp, head, sizeof stamp);
+        const std::size_t whole = sizeof stamp + stamp.size;
+        if (jack_ringbuffer_peek(s.ring, head, whole) < whole)
+            break; // the sender is still writing it
+        // One period after its stamp: the stamp fell in the cycle before the
+        // one whose output this is, at the same offset. The difference is
+        // taken as signed so the frame clock may wrap around.
+        const auto due = static_cast<std::int32_t>(stamp.frame + frames - cycleStart);
+        if (due >= static_cast<std::int32_t>(frames))
+            break; // for a later cycle
+        // Late messages (a stalled thread) go out at once, still in order.
+        const jack_nframes_t offset = std::max(due < 0 ? 0u : static_cast<jack_nframes_t>(due), lastOffset);
+        if (jack_midi_event_write(buffer, offset, reinterpret_cast<const jack_midi_data_t*>(head + sizeof stamp),
+                                  stamp.size) != 0)
+            break; // this cycle's buffer is full: the message leads the next one
+        jack_ringbuffer_read_advance(s.ring, whole);
+        lastOffset = offset;
+    }
+}
+
+void JackClient::deliver(Slot& s, jack_nframes_t frames)
+{
+    jack_port_t* port = s.port.load();
+    if (!port || s.silent)
+        return;
+    void* buffer = jack_port_get_buffer(port, frames);
+    const std::uint32_t count = jack_midi_get_event_count(buffer);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        jack_midi_event_t event;
+        if (jack_midi_event_get(&event, buffer, i) != 0)
+            continue;
+        if (isWholeMessage(event.buffer, event.size))
+            s.receiver(MidiBytes(event.buffer, event.buffer + event.size));
+    }
+}
+
+void JackClient::shutdown(void* self)
+{
+    auto* client = static_cast<JackClient*>(self);
+    client->alive_ = false;
+    if (client->onShutdown_)
+        client->onShutdown_();
+}
+
+} // namespace quorvane

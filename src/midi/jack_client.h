@@ -1,0 +1,90 @@
+#pragma once
+
+#include "midi/midi_message.h"
+
+#include <QString>
+#include <QStringList>
+#include <jack/jack.h>
+#include <jack/ringbuffer.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+namespace quorvane {
+
+// The program's one JACK client, owner of every port the program uses: the
+// output to the chosen device, the virtual output others patch from, and the
+// input. All MIDI goes through its process callback:
+// - output: send() stamps each message with JACK's frame clock and queues it
+//   in a lock-free ring buffer; the callback writes it one period after its
+//   stamp, so every message has the same latency and the spacing between
+//   messages is kept to the frame;
+// - input: each event is handed to the receiver in the callback, in order;
+//   an event that is no whole MIDI message is dropped on its own.
+class JackClient {
+public:
+    enum class Port { Output, VirtualOutput, Input };
+    using Receiver = std::function<void(const MidiBytes&)>;
+
+    // Connects to the running server; nullptr when no server answers.
+    static std::unique_ptr<JackClient> open(const QString& name, std::function<void()> onShutdown);
+    ~JackClient();
+    JackClient(const JackClient&) = delete;
+    JackClient& operator=(const JackClient&) = delete;
+
+    bool alive() const { return alive_; }
+    QString portPrefix() const; // "Quorvane:", with the name the server gave us
+
+    // The MIDI ports of other clients that take MIDI in (forInput false) or
+    // give it out (forInput true), named "client:port".
+    QStringList otherPorts(bool forInput) const;
+
+    // Registers our port and connects it to the named port of another client
+    // (none for the virtual output). Returns the ticket of this open: a later
+    // open of the same port, by another component, makes it stale. Throws
+    // MidiFailure.
+    unsigned openPort(Port port, const QString& connectTo, Receiver receiver = nullptr);
+    // Unregisters our port once the process callback can no longer touch it;
+    // nothing when the ticket is stale.
+    void closePort(Port port, unsigned ticket);
+    bool isOpen(Port port, unsigned ticket) const;
+
+    // Queues one message on an open output; waits a bounded time for room.
+    // Throws MidiFailure.
+    void send(Port port, const MidiBytes& message);
+
+private:
+    struct Slot {
+        std::atomic<jack_port_t*> port{nullptr}; // published to the process callback
+        std::atomic<bool> silent{false};         // closing: the callback passes nothing
+        jack_ringbuffer_t* ring = nullptr;       // outputs only
+        Receiver receiver;                       // inputs only; set before the port is published
+        std::mutex sendMutex;                    // one writer at a time on the ring
+        unsigned opens = 0;                      // the ticket of the latest open
+    };
+
+    explicit JackClient(jack_client_t* client);
+    static int process(jack_nframes_t frames, void* self);
+    static void shutdown(void* self);
+    void writeDue(Slot& slot, jack_nframes_t frames, jack_nframes_t cycleStart);
+    void deliver(Slot& slot, jack_nframes_t frames);
+    void waitForCallbackToPass();
+    void waitForConnection(jack_port_t* handle);
+    Slot& slot(Port port) { return slots_[static_cast<int>(port)]; }
+    const Slot& slot(Port port) const { return slots_[static_cast<int>(port)]; }
+
+    jack_client_t* client_;
+    std::atomic<bool> alive_{true};
+    std::atomic<unsigned> cycles_{0};
+    std::function<void()> onShutdown_;
+    Slot slots_[3];
+};
+
+// Whether one JACK event is a whole MIDI message the program can take: a
+// status byte followed by exactly the data bytes it needs. System exclusive,
+// stray data bytes and cut-off messages are not.
+bool isWholeMessage(const std::uint8_t* bytes, std::size_t size);
+
+} // namespace quorvane
