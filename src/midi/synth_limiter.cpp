@@ -18,8 +18,9 @@ void SynthLimiter::process(float* left, float* right, int frames, int step)
         const float needed = peak > ceiling ? ceiling / peak : 1.0f;
         // Both sides by the same gain, so that the sound stays where pan put it.
         gain_ = std::min(gain_ + (1.0f - gain_) * release_, needed);
-        l *= gain_;
-        r *= gain_;
+        // Clamped too: the division above may round a hair past the ceiling.
+        l = std::clamp(l * gain_, -ceiling, ceiling);
+        r = std::clamp(r * gain_, -ceiling, ceiling);
     }
 }
 
