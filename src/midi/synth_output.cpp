@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <fluidsynth.h>
+#include <jack/jack.h>
 #include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
@@ -42,6 +43,32 @@ bool isNoteOn(const MidiBytes& message)
 }
 
 constexpr auto retryAfter = std::chrono::seconds(1);
+
+// The rate a running JACK server plays at, 0 when none runs. A JACK server's
+// rate is fixed by whoever started it, so the synthesizer has to follow.
+int jackRate()
+{
+    jack_client_t* client = jack_client_open("Quorvane rate", JackNoStartServer, nullptr);
+    if (!client)
+        return 0;
+    const int rate = int(jack_get_sample_rate(client));
+    jack_client_close(client);
+    return rate;
+}
+
+// A synthesizer renders at the rate it was made with; the audio driver that
+// calls back for its frames does not tell it otherwise. The library marks the
+// call as one not to make while sound is rendered, and here none is.
+void followRate(fluid_synth_t* synth, int& current, int rate)
+{
+    if (rate <= 0 || current == rate)
+        return;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    fluid_synth_set_sample_rate(synth, float(rate));
+#pragma GCC diagnostic pop
+    current = rate;
+}
 
 // Hands one short message to the synthesizer. Its answers are not errors for
 // the user: a note-off for a note that already ended, or a programme the sound
@@ -152,6 +179,7 @@ void SynthOutput::loadSynth()
             withDetails(tr("The built-in synthesizer could not load the sound font %1.").arg(font), log.lines()));
     }
     synth_ = std::move(synth);
+    rate_ = options_.sampleRate;
     soundFont_ = font;
 }
 
@@ -162,6 +190,7 @@ bool SynthOutput::startAudio(QStringList& details)
     SynthLogCapture log;
     for (const QString& driver : options_.audioDrivers) {
         if (driver == QLatin1String("pulseaudio")) {
+            followRate(synth_.get(), rate_, options_.sampleRate);
             try {
                 stream_ = std::make_unique<SynthPulseStream>(
                     synth_.get(), limiter_, options_.sampleRate,
@@ -172,6 +201,8 @@ bool SynthOutput::startAudio(QStringList& details)
             }
             continue;
         }
+        if (driver == QLatin1String("jack"))
+            followRate(synth_.get(), rate_, jackRate());
         fluid_settings_setstr(settings_.get(), "audio.driver", driver.toUtf8().constData());
         driver_.reset(new_fluid_audio_driver2(settings_.get(), &SynthOutput::renderForDriver, this));
         if (driver_)
@@ -275,10 +306,7 @@ StereoAudio SynthOutput::render(int frames)
 
 double SynthOutput::sampleRate() const
 {
-    double rate = 0.0;
-    if (settings_)
-        fluid_settings_getnum(settings_.get(), "synth.sample-rate", &rate);
-    return rate;
+    return synth_ ? rate_ : 0.0;
 }
 
 } // namespace quorvane

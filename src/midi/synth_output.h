@@ -98,6 +98,7 @@ private:
     // it plays from goes away, and the settings outlive both.
     std::unique_ptr<fluid_settings_t, FluidDeleter> settings_;
     std::unique_ptr<fluid_synth_t, FluidDeleter> synth_;
+    int rate_ = 0;         // the synthesizer's, which follows a JACK server's
     SynthLimiter limiter_; // used by whichever thread renders
     std::unique_ptr<fluid_audio_driver_t, FluidDeleter> driver_;
     std::unique_ptr<SynthPulseStream> stream_;
