@@ -295,7 +295,7 @@ void SynthOutput::send(const MidiBytes& message)
 StereoAudio SynthOutput::render(int frames)
 {
     StereoAudio audio;
-    if (!open_ || driver_ || frames <= 0)
+    if (!open_ || !options_.renderOnly || frames <= 0)
         return audio;
     audio.left.resize(static_cast<std::size_t>(frames));
     audio.right.resize(static_cast<std::size_t>(frames));

@@ -64,8 +64,15 @@ void SynthPulseStream::run()
             break;
         }
         silentPeriods = fluid_synth_get_active_voice_count(synth_) > 0 ? 0 : silentPeriods + 1;
-        if (silentPeriods >= silentPeriodsBeforeEnd)
-            break; // the tail written last still plays out from the server's buffer
+        if (silentPeriods < silentPeriodsBeforeEnd)
+            continue;
+        // A note played just before running_ turned false found the stream
+        // still running and did not start another: it is looked for again.
+        running_ = false;
+        if (fluid_synth_get_active_voice_count(synth_) == 0)
+            break;
+        running_ = true;
+        silentPeriods = 0;
     }
     if (stop_)
         return; // closed by its owner, who knows

@@ -113,6 +113,14 @@ QString PipewireServer::pactl(const QStringList& arguments) const
     return QString::fromLocal8Bit(tool.readAllStandardOutput());
 }
 
+QList<qint64> PipewireServer::processIds() const
+{
+    QList<qint64> ids;
+    for (const auto& process : server_)
+        ids << process->processId();
+    return ids;
+}
+
 bool PipewireServer::restart()
 {
     kill();

@@ -29,6 +29,9 @@ public:
     bool restart();
     void stop();
 
+    // The server's processes (pipewire, wireplumber, pipewire-pulse).
+    QList<qint64> processIds() const;
+
     // Runs pactl against this server; its standard output.
     QString pactl(const QStringList& arguments) const;
 
