@@ -4,7 +4,9 @@
 #include <QFile>
 #include <QThread>
 #include <cmath>
+#include <csignal>
 #include <cstring>
+#include <sys/prctl.h>
 
 namespace {
 
@@ -19,6 +21,13 @@ bool waitFor(const std::function<bool()>& condition, int timeoutMs)
     return false;
 }
 
+// A test killed by its time limit cannot stop the server; the server's
+// processes then end with it instead of running on.
+void endWithTheTest(QProcess& process)
+{
+    process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
+}
+
 } // namespace
 
 PipewireServer::PipewireServer() = default;
@@ -31,6 +40,7 @@ PipewireServer::~PipewireServer()
 QProcess* PipewireServer::launch(const QString& program, const QStringList& arguments)
 {
     auto process = std::make_unique<QProcess>();
+    endWithTheTest(*process);
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QProcess::nullDevice());
     process->start(program, arguments);
@@ -56,6 +66,7 @@ bool PipewireServer::start()
     // desktop, there is none, so the server gets one of its own.
     const QString bus = dir_->filePath(QStringLiteral("bus"));
     bus_ = std::make_unique<QProcess>();
+    endWithTheTest(*bus_);
     bus_->setStandardOutputFile(QProcess::nullDevice());
     bus_->setStandardErrorFile(QProcess::nullDevice());
     bus_->start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
@@ -135,6 +146,7 @@ SinkRecorder::~SinkRecorder()
 
 bool SinkRecorder::start()
 {
+    endWithTheTest(parec_);
     parec_.setStandardErrorFile(QProcess::nullDevice());
     parec_.start(QStringLiteral("parec"),
                  {QStringLiteral("--device=%1.monitor").arg(QLatin1String(PipewireServer::sinkName)),
