@@ -292,6 +292,12 @@ void benchProgramOnPipewire(QPoint doItAt)
     }
     const QString dir = QCoreApplication::applicationDirPath();
     soundServer = pipewire.processIds();
+    // The server on its own first, with no client at all.
+    const double serverBefore = soundServerSeconds();
+    QElapsedTimer clock;
+    clock.start();
+    QThread::msleep(idleMs);
+    const double serverAlone = 100.0 * (soundServerSeconds() - serverBefore) / (clock.nsecsElapsed() / 1e9);
     const ProcessFigures program = measureProgram(x, dir + QStringLiteral("/../src/app/quorvane"), doItAt);
     const ProcessFigures withoutSynth = measureProgram(x, dir + QStringLiteral("/quorvane_without_synth"), doItAt);
     soundServer.clear();
@@ -299,8 +305,9 @@ void benchProgramOnPipewire(QPoint doItAt)
                  percent(program.idleCpu, program.idleUiThreadCpu),
                  percent(withoutSynth.idleCpu) + QStringLiteral(" without synth"), QStringLiteral("<= 0.3 % above")});
     printFigure({QStringLiteral("  the sound server's CPU meanwhile"), percent(program.idleSoundServerCpu),
-                 percent(withoutSynth.idleSoundServerCpu) + QStringLiteral(" without synth"),
-                 QStringLiteral("not raised")});
+                 percent(serverAlone) + QStringLiteral(" with no client"), QStringLiteral("not raised")});
+    printFigure({QStringLiteral("    the same without the synthesizer"), percent(withoutSynth.idleSoundServerCpu),
+                 percent(serverAlone) + QStringLiteral(" with no client"), QStringLiteral("-")});
     printFigure({QStringLiteral("CPU, Wondrousness playing, delay 60 (%1 s)").arg(playingMs / 1000),
                  percent(program.playingCpu, program.playingUiThreadCpu),
                  percent(withoutSynth.playingCpu) + QStringLiteral(" without synth"), QStringLiteral("< 5 %")});

@@ -4,9 +4,11 @@
 #include "midi/synth_output.h"
 #include "pipewire_server.h"
 
+#include <QFile>
 #include <QThread>
 #include <chrono>
 #include <cstdio>
+#include <unistd.h>
 
 using namespace quorvane;
 using Clock = std::chrono::steady_clock;
@@ -45,6 +47,33 @@ NoteTimes playAndListen(SynthOutput& synth, SinkRecorder& recorder, int key)
     }
     synth.send({0x80, std::uint8_t(key), 64});
     return times;
+}
+
+double cpuSeconds(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    return fields.size() < 13 ? 0 : (fields[11].toDouble() + fields[12].toDouble()) / double(sysconf(_SC_CLK_TCK));
+}
+
+// CPU of this process and of the sound server's processes over ten seconds.
+void printCpuOver10s(const PipewireServer& server, const char* what)
+{
+    const auto serverSeconds = [&] {
+        double sum = 0;
+        for (qint64 pid : server.processIds())
+            sum += cpuSeconds(pid);
+        return sum;
+    };
+    const double self = cpuSeconds(getpid()), serverBefore = serverSeconds();
+    const Clock::time_point start = Clock::now();
+    QThread::sleep(10);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    std::printf("  %-46s this process %4.1f %%   the sound server %4.1f %%\n", what,
+                100 * (cpuSeconds(getpid()) - self) / seconds, 100 * (serverSeconds() - serverBefore) / seconds);
 }
 
 } // namespace
@@ -97,5 +126,19 @@ void benchSynthAfterSilence()
     line("after silence: the call (reopens the stream)", resumedCall);
     line("after silence: note to sound at the sink", resumedHeard);
     std::printf("  (the sink figures include the recorder's own delay, the same in both)\n");
+
+    // CPU with a voice held (the stream runs) and idle once the stream has
+    // stopped and the session manager has suspended the sink (5 s later).
+    recorder.stop();
+    synth.send({0xC0, 19});
+    synth.send({0x90, 60, 1});
+    QThread::msleep(200);
+    printCpuOver10s(server, "CPU over 10 s, a note held");
+    synth.send({0xFF});
+    while (synth.audioRunning())
+        QThread::msleep(10);
+    QThread::sleep(6);
+    printCpuOver10s(server, "CPU over 10 s, idle after it");
     synth.close();
+    printCpuOver10s(server, "CPU over 10 s, the synthesizer closed");
 }

@@ -140,6 +140,11 @@ bool PipewireServer::restart()
 
 SinkRecorder::~SinkRecorder()
 {
+    stop();
+}
+
+void SinkRecorder::stop()
+{
     parec_.kill();
     parec_.waitForFinished(3000);
 }

@@ -51,6 +51,7 @@ public:
     SinkRecorder() = default;
     ~SinkRecorder();
     bool start();
+    void stop();
     // The loudest sample recorded since the last call; each call starts afresh.
     float peakSinceLastCall();
 
