@@ -12,7 +12,10 @@ PACKAGES = cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools librtmidi-d
 PACKAGES += libpulse-dev   # the built-in synthesizer's stream to the desktop's sound server
 PACKAGES += pipewire pipewire-bin wireplumber pipewire-pulse pulseaudio-utils dbus-daemon   # the private PipeWire of the tests and the bench
 
-.PHONY: deps build run test bench fuzz fuzz-smoke clean
+PACKAGES += librsvg2-bin   # the icon's bitmap sizes, rendered at build time
+PACKAGES += dpkg-dev file desktop-file-utils appstream xdotool x11-utils strace procps   # make package, package-check
+
+.PHONY: deps build run test bench fuzz fuzz-smoke package package-check clean
 
 deps:
 	@missing=""; for p in $(PACKAGES); do \
@@ -51,6 +54,14 @@ fuzz: deps
 
 fuzz-smoke: deps
 	fuzz/run_fuzzers.sh $(BUILD)/fuzz 20
+
+# The Debian package, build/quorvane_<version>_<arch>.deb; package-check builds
+# it, installs it, starts the installed program and removes it again (root).
+package: build
+	cmake --build $(BUILD) --target package
+
+package-check: deps
+	.ci/package-check $(BUILD)
 
 clean:
 	rm -rf $(BUILD)
