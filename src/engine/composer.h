@@ -58,6 +58,12 @@ public:
     void PitchOff();
     void DoSleep();
 
+    // Switches off the note a formula struck last, if it still sounds. Unlike
+    // PitchOff, which switches off the note of the pass before, this is right
+    // at any moment of a pass, also during its pause: it is what the end of
+    // the program sends.
+    void silenceSoundingNote();
+
     // Selection of entry index in the patch list: records it for the channel
     // and sends the programme change.
     void patchSelected(int index);
@@ -92,6 +98,7 @@ private:
     // no usable number; marks the box accordingly.
     std::optional<double> moduloInBox();
     bool checked(const char* checkBox) const;
+    void noteOff(const Variant& note);
     void transpose(int mode);
     void display(int mode);
     // What the next pass switches off: the number just played, except after
@@ -114,6 +121,7 @@ private:
     bool mixRunning_ = false;
     bool wondrousRunning_ = false;
     std::optional<Variant> velocityNote_; // the note VelOn struck in this pass
+    std::optional<Variant> soundingNote_; // struck by PitchOn or VelOn and not yet switched off
     PlayObserver* observer_ = nullptr;
 };
 

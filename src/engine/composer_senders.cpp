@@ -41,6 +41,7 @@ void Composer::PitchOn()
     output_.setData1(startNote);
     output_.setAuxiliary(0);
     output_.setAction(MidiOutput::Send);
+    soundingNote_ = startNote;
     display(0);
 }
 
@@ -54,6 +55,7 @@ void Composer::VelOn()
     output_.setAuxiliary(0);
     output_.setAction(MidiOutput::Send);
     velocityNote_ = note;
+    soundingNote_ = note;
     display(1);
 }
 
@@ -81,13 +83,26 @@ void Composer::PanOn()
 
 void Composer::PitchOff()
 {
+    noteOff(startNoteOff);
+}
+
+void Composer::silenceSoundingNote()
+{
+    if (soundingNote_)
+        noteOff(*soundingNote_);
+}
+
+void Composer::noteOff(const Variant& note)
+{
     // A note-on with velocity 0: every device takes it as a note-off, and it
     // keeps running status intact on old hardware.
     output_.setStatus(channelStatus(0x90, midiChannel));
     output_.setData2(0);
-    output_.setData1(startNoteOff);
+    output_.setData1(note);
     output_.setAuxiliary(0);
     output_.setAction(MidiOutput::Send);
+    if (soundingNote_ && numericEquals(note, *soundingNote_))
+        soundingNote_.reset();
 }
 
 void Composer::DoSleep()

@@ -1,5 +1,6 @@
 #include "ui/about/about_box.h"
 
+#include "ui/common/caption_fit.h"
 #include "ui/common/classic_look.h"
 
 #include "ui/about/about_picture.h"
@@ -102,20 +103,6 @@ void setColours(QWidget* widget, int background, int foreground)
     widget->setPalette(palette);
 }
 
-// The captions were sized for a narrow bitmap font; where the desktop's font
-// is wider, narrow the letters rather than cut off the caption.
-void fitCaption(QWidget* widget, const QString& caption, int width)
-{
-    QFont font = widget->font();
-    for (int stretch = 100; stretch >= 70; stretch -= 2) {
-        font.setStretch(stretch);
-        if (QFontMetrics(font).horizontalAdvance(caption) <= width)
-            break;
-    }
-    if (font.stretch() != 100)
-        widget->setFont(font);
-}
-
 QPlainTextEdit* makeTextBox(QWidget* window, const QString& text)
 {
     auto* box = new QPlainTextEdit(window);
@@ -171,7 +158,13 @@ QWidget* makeControl(const Control& c, QWidget* window, const QImage& picture)
     QWidget* widget = nullptr;
     switch (c.kind) {
     case Kind::DescriptionBox:
-    case Kind::TextBox: widget = makeTextBox(window, caption); break;
+        widget = makeTextBox(window, caption);
+        widget->setAccessibleName(QStringLiteral("Description"));
+        break;
+    case Kind::TextBox:
+        widget = makeTextBox(window, caption);
+        widget->setAccessibleName(QStringLiteral("Empty box"));
+        break;
     case Kind::VerseBox: {
         auto* box = makeTextBox(window, AboutBox::verse());
         // Flush right, so the first lines stand beside the description box
@@ -179,29 +172,28 @@ QWidget* makeControl(const Control& c, QWidget* window, const QImage& picture)
         QTextOption option = box->document()->defaultTextOption();
         option.setAlignment(Qt::AlignRight);
         box->document()->setDefaultTextOption(option);
+        box->setAccessibleName(QStringLiteral("Verse"));
         widget = box;
         break;
     }
     case Kind::Button: {
         auto* button = new QPushButton(caption, window);
         button->setAutoDefault(false); // the window has no default button
-        fitCaption(button, caption, twips(c.width) - 6);
         widget = button;
         break;
     }
-    case Kind::Label:
-        widget = new QLabel(caption, window);
-        fitCaption(widget, caption, twips(c.width));
-        break;
+    case Kind::Label: widget = new QLabel(caption, window); break;
     case Kind::Region:
         // Paints nothing: the picture shows through, the region only
         // catches the pointer.
         widget = new QWidget(window);
+        widget->setAccessibleName(aboutFeatureDescription(c.feature));
         break;
     case Kind::Picture: {
         auto* image = new QLabel(window);
         image->setPixmap(QPixmap::fromImage(picture));
         image->setScaledContents(true);
+        image->setAccessibleName(QStringLiteral("Picture"));
         widget = image;
         break;
     }
@@ -250,6 +242,7 @@ AboutBox::AboutBox(QWidget* owner) : QWidget(owner, Qt::Window)
             pointerTexts_.insert(target, pointerText);
         }
     }
+    fitCaptions(this);
     description_ = findChild<QPlainTextEdit*>(QStringLiteral("Text3"));
     fitVerse(findChild<QPlainTextEdit*>(QStringLiteral("Text2")), description_);
 

@@ -163,10 +163,10 @@ void FrmMain::shutdown()
     if (shutDown_)
         return;
     shutDown_ = true;
-    // The note a running formula would switch off next must not hang on the
-    // synth after the program has gone.
+    // The note a running formula struck last must not hang on the synth after
+    // the program has gone, also when the close arrives during its pause.
     if (checkValue(QStringLiteral("CheckUseNoteOff")) == 1)
-        composer_->PitchOff();
+        composer_->silenceSoundingNote();
     input_->setAction(MidiInput::Stop);
     input_->setAction(MidiInput::Close);
     output_->setAction(MidiOutput::Close);

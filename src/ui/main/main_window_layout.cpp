@@ -1,11 +1,12 @@
 #include "ui/main/main_window_layout.h"
 
+#include "ui/common/caption_fit.h"
+#include "ui/common/classic_frame.h"
 #include "ui/common/classic_look.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -81,6 +82,37 @@ const Control controls[] = {
     {Kind::Button, "CommandExplainMixMaster", "FrameFormula(1)", 2460, 315, 210, 255, "?"},
 };
 
+// What a screen reader announces for the controls whose caption does not say
+// what they are: the boxes, named after the label or column they stand in,
+// and the buttons that only show "?". Every other control is announced by
+// its caption. Without a name of its own a control inside a frame would be
+// announced by the frame's caption.
+const struct {
+    const char* control;
+    const char* name;
+} accessibleNames[] = {
+    {"ComboPatch", "Instrument"},
+    {"StartNoteText", "Start Note"},
+    {"PitchMin", "Minimum pitch"},
+    {"PitchMax", "Maximum pitch"},
+    {"TextModulo", "Modulo"},
+    {"TextDoMode", "Modes in use"},
+    {"DelayText", "Delay (ms)"},
+    {"TextVal(0)", "Pitch result"},
+    {"TextVal(1)", "Velocity result"},
+    {"TextVal(2)", "Programme Change result"},
+    {"TextVal(3)", "Pan result"},
+    {"TextTranspose(0)", "Pitch transpose"},
+    {"TextTranspose(1)", "Velocity transpose"},
+    {"TextTranspose(2)", "Programme Change transpose"},
+    {"TextTranspose(3)", "Pan transpose"},
+    {"Text1", "Wondrousness formula"},
+    {"MixmasterText", "Mixmaster formula"},
+    {"CommandExplainWondrous", "Explain Wondrousness"},
+    {"CommandExplainMixMaster", "Explain Mixmaster"},
+    {"CommandExplainMM", "Mixmaster document"},
+};
+
 // Keyboard focus order, first to last; frames and labels in the list take no
 // focus of their own and are skipped.
 const char* const tabOrder[] = {
@@ -142,7 +174,7 @@ QWidget* makeControl(const Control& c, QWidget* container)
     const QString caption = QString::fromUtf8(c.caption);
     QWidget* widget = nullptr;
     switch (c.kind) {
-    case Kind::Frame: widget = new QGroupBox(caption, container); break;
+    case Kind::Frame: widget = new ClassicFrame(caption, container); break;
     case Kind::Label: widget = new QLabel(caption, container); break;
     case Kind::Text: widget = new QLineEdit(caption, container); break;
     case Kind::FormulaText: {
@@ -153,7 +185,6 @@ QWidget* makeControl(const Control& c, QWidget* container)
         box->setReadOnly(true);
         box->document()->setDocumentMargin(1); // every line of the formula must show in the small box
         box->setTabChangesFocus(true);
-        box->setLineWrapMode(QPlainTextEdit::NoWrap);
         box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         widget = box;
@@ -189,6 +220,8 @@ QWidget* makeControl(const Control& c, QWidget* container)
     widget->setObjectName(QString::fromUtf8(c.name));
     widget->setFont(c.kind == Kind::FormulaText ? smallFormulaFont() : classicFont());
     widget->setGeometry(twips(c.left), twips(c.top), twips(c.width), twips(c.height));
+    if (auto* box = qobject_cast<QPlainTextEdit*>(widget))
+        fitLines(box);
     return widget;
 }
 
@@ -228,6 +261,10 @@ void buildMainWindowLayout(QMainWindow& window)
         QWidget* container = c.container ? client->findChild<QWidget*>(QString::fromUtf8(c.container)) : client;
         makeControl(c, container);
     }
+    fitCaptions(client);
+
+    for (const auto& entry : accessibleNames)
+        client->findChild<QWidget*>(QString::fromUtf8(entry.control))->setAccessibleName(QString::fromUtf8(entry.name));
 
     QWidget* previous = nullptr;
     for (const char* name : tabOrder) {

@@ -15,17 +15,23 @@ MidiSetup::~MidiSetup()
 
 void MidiSetup::showModal()
 {
+    inUse_ = true;
     if (!form_) {
         form_ = new MIDISetupForm(output_, input_, parent_);
         form_->load();
     }
-    if (form_->exec() == QDialog::Rejected)
+    const bool accepted = form_ && form_->exec() == QDialog::Accepted;
+    inUse_ = false;
+    if (!accepted || stale_)
         delete form_.data();
+    stale_ = false;
 }
 
 void MidiSetup::discard()
 {
-    if (form_ && !form_->isVisible())
+    if (inUse_)
+        stale_ = true;
+    else
         delete form_.data();
 }
 

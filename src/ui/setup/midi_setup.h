@@ -30,6 +30,8 @@ public:
 
     // Drops a loaded dialog, so that the next show lists the devices afresh
     // (after the MIDI system went away, its lists name ports that are gone).
+    // A dialog that is loading or open is dropped once it closes: deleting it
+    // then would pull it from under its own load or modal loop.
     void discard();
 
 private:
@@ -37,6 +39,8 @@ private:
     MidiInput& input_;
     QWidget* parent_;
     QPointer<MIDISetupForm> form_; // null when not loaded; the parent may discard it first
+    bool inUse_ = false;           // loading or shown: not to be deleted now
+    bool stale_ = false;           // discarded while in use: dropped when it closes
 };
 
 } // namespace quorvane

@@ -4,6 +4,7 @@
 #include "ui/setup/setup_form_layout.h"
 
 #include <QComboBox>
+#include <QMoveEvent>
 #include <QPushButton>
 #include <QScreen>
 
@@ -31,9 +32,23 @@ void MIDISetupForm::centre()
          screenArea.y() + (screenArea.height() - window.height()) / 2);
 }
 
+void MIDISetupForm::moveEvent(QMoveEvent* event)
+{
+    QDialog::moveEvent(event);
+    // A window manager frames a new window and moves it once to make room for
+    // its title bar; by then it has told the frame's size, so the whole frame
+    // can be centred. Later moves are the user's own.
+    if (centreWhenFramed_ && event->spontaneous() && isVisible()) {
+        centreWhenFramed_ = false;
+        if (frameGeometry() != geometry())
+            centre();
+    }
+}
+
 void MIDISetupForm::load()
 {
     centre();
+    centreWhenFramed_ = true;
 
     // The list position is the only link to the device: entry p is device p - 1.
     const int outputs = output_.deviceCount();

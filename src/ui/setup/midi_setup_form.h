@@ -21,6 +21,9 @@ public:
     // device 0, input device 0) into use before anyone has chosen.
     void load();
 
+protected:
+    void moveEvent(QMoveEvent* event) override;
+
 private:
     void centre();
     void CmdOk_Click();
@@ -29,6 +32,10 @@ private:
     MidiInput& input_;
     QComboBox* ComboMidiIn;
     QComboBox* ComboMidiOut;
+    // Until a window manager has framed the window its frame is not known,
+    // and the load can only centre the client area; the window manager's
+    // first move of the shown dialog lets the whole frame be centred.
+    bool centreWhenFramed_ = false;
 };
 
 } // namespace quorvane

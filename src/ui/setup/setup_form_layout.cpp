@@ -1,5 +1,7 @@
 #include "ui/setup/setup_form_layout.h"
 
+#include "ui/common/caption_fit.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
@@ -57,6 +59,10 @@ void buildSetupFormLayout(QDialog& form)
     form.setFixedSize(twips(6315), twips(1200));
     for (const Control& c : controls)
         makeControl(c, form);
+    fitCaptions(&form);
+    // The lists are announced by the labels above them.
+    form.findChild<QWidget*>(QStringLiteral("ComboMidiIn"))->setAccessibleName(QStringLiteral("MIDI In Device"));
+    form.findChild<QWidget*>(QStringLiteral("ComboMidiOut"))->setAccessibleName(QStringLiteral("MIDI Out Device"));
     // Enter answers "Ok" wherever the focus is, except on "Cancel" itself.
     form.findChild<QPushButton*>(QStringLiteral("CmdOk"))->setDefault(true);
 }

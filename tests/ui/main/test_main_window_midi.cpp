@@ -89,7 +89,9 @@ private slots:
         QFETCH(bool, byMenu);
         QFETCH(bool, noteOff);
         MainWindowFixture f;
-        f.window->composer().startNoteOff = 64;
+        f.window->composer().startNote = 64;
+        f.window->composer().PitchOn(); // a formula's note, still sounding
+        f.out->wire.clear();
         f.check(QStringLiteral("CheckUseNoteOff"))->setChecked(noteOff);
         f.window->show();
         if (byMenu)

@@ -14,6 +14,7 @@
 // it. A dialog the action left open is closed, and noted as such.
 struct ModalAnswers {
     std::function<void(QDialog&)> onDialog;
+    std::function<void(QMessageBox&)> onBox; // called before a box is answered
     QStringList boxes;
     int dialogs = 0;
     bool leftOpen = false;
@@ -27,6 +28,8 @@ struct ModalAnswers {
             QWidget* modal = QApplication::activeModalWidget();
             if (auto* box = qobject_cast<QMessageBox*>(modal)) {
                 boxes << box->windowTitle() + QStringLiteral(": ") + box->text();
+                if (onBox)
+                    onBox(*box);
                 box->button(QMessageBox::Ok)->click();
                 return;
             }

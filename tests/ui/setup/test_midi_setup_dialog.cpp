@@ -348,6 +348,29 @@ private slots:
         QVERIFY(rig.input->isReceiving());
     }
 
+    // The MIDI system goes away while a failure box of the dialog's own load
+    // is open: the dialog must survive its load and show, and be listed
+    // afresh at the next show.
+    void discardDuringTheLoadWaitsUntilTheDialogCloses()
+    {
+        Rig rig(twoOuts, twoIns);
+        rig.in->failingOpens[0] = QStringLiteral("busy");
+        ModalAnswers answers;
+        answers.onBox = [&](QMessageBox&) { rig.setup->discard(); };
+        QStringList outList;
+        answers.onDialog = [&](QDialog& form) {
+            outList = entries(form, "ComboMidiOut");
+            rig.setup->discard(); // again while it is open
+            select(form, 1, 1);   // away from the busy input
+            click(form, "CmdOk");
+        };
+        answers.run([&] { rig.setup->showModal(); });
+        QCOMPARE(answers.boxes.size(), 1);
+        QCOMPARE(answers.dialogs, 1);
+        QCOMPARE(outList, QStringList{virtualPort} + twoOuts);
+        QVERIFY(!rig.setup->isLoaded()); // "Ok" would have kept it, but its lists are stale
+    }
+
     void noMidiSystemIsToldOnceAndNothingOpens()
     {
         MissingSystem system;
@@ -411,8 +434,13 @@ private slots:
         QCOMPARE(form.windowTitle(), QStringLiteral("MIDI Setup"));
         QCOMPARE(form.minimumSize(), QSize(421, 80));
         QCOMPARE(form.maximumSize(), QSize(421, 80));
+        // Without a window manager there is no frame: the whole window is the
+        // client area, and that is what the load can centre here.
         const QRect screen = form.screen()->geometry();
-        QCOMPARE(form.pos(), QPoint(screen.x() + (screen.width() - 421) / 2, screen.y() + (screen.height() - 80) / 2));
+        const QRect frame = form.frameGeometry();
+        QCOMPARE(frame.size(), QSize(421, 80));
+        QCOMPARE(frame.topLeft(),
+                 QPoint(screen.x() + (screen.width() - 421) / 2, screen.y() + (screen.height() - 80) / 2));
         QVERIFY(form.findChild<QPushButton*>(QStringLiteral("CmdOk"))->isDefault());
 
         QStringList chain;
