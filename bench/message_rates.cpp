@@ -4,6 +4,7 @@
 #include "ui/main/frm_main.h"
 #include "midi/memory_backend.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -101,6 +102,46 @@ void messagesAtDelayZero(FrmMain& window, MemoryOutputBackend& wire)
     wire.clearLog();
 }
 
+// Lets the event loop run for a while: windows shown, laid out and painted.
+void settle(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Passes at delay 0 with every mode on, with the monitor closed and with it
+// open and repainting: what watching a run costs the run. Closed and open
+// take turns, three runs each, so that a load on the machine that comes and
+// goes weighs on both; each figure is the median of its three.
+void passesWithMonitor(FrmMain& window, CountingHost& host, MemoryOutputBackend& wire)
+{
+    setModes(window, true, true);
+    window.setText(QStringLiteral("DelayText"), QStringLiteral("0"));
+    auto passesPerSecond = [&] {
+        host.yields = 0;
+        const double seconds = runFormula(window, false);
+        wire.wire.clear();
+        wire.clearLog();
+        return host.yields / seconds;
+    };
+    std::vector<double> closed, open;
+    for (int turn = 0; turn < 3; ++turn) {
+        closed.push_back(passesPerSecond());
+        window.findChild<QAction*>(QStringLiteral("MnuMonitor"))->trigger();
+        settle(200);
+        open.push_back(passesPerSecond());
+        window.findChild<QWidget*>(QStringLiteral("MonitorWindow"))->close();
+        settle(50);
+    }
+    const double closedMedian = spreadOf(closed).median;
+    printFigure({QStringLiteral("passes, delay 0, all modes, monitor closed"), perSecond(closedMedian),
+                 QStringLiteral("-"), QStringLiteral("-")});
+    printFigure({QStringLiteral("passes, delay 0, all modes, monitor open"), perSecond(spreadOf(open).median),
+                 perSecond(closedMedian) + QStringLiteral(" closed"), QStringLiteral(">= half of closed")});
+    window.setText(QStringLiteral("DelayText"), QStringLiteral("60"));
+}
+
 // Note-ons and note-offs on channel 1 and volume changes on channel 2: all of
 // them pass straight through (a programme change on channel 1 would move the
 // patch list instead).
@@ -158,5 +199,6 @@ void benchRates(FrmMain& window, CountingHost& host, MemoryOutputBackend& wire, 
     printSection(QStringLiteral("Rates over the in-memory devices, with the window on screen"));
     passes(window, host);
     messagesAtDelayZero(window, wire);
+    passesWithMonitor(window, host, wire);
     burst(window, wire, keyboard);
 }

@@ -21,6 +21,7 @@ public:
 
 // The main window over the in-memory devices (both open): formula passes per
 // second with nothing to play, messages per second with every mode on and no
-// pause, and a burst of input forwarded to the output.
+// pause, passes with every mode on and no pause with the monitor closed and
+// open, and a burst of input forwarded to the output.
 void benchRates(quorvane::FrmMain& window, CountingHost& host, quorvane::MemoryOutputBackend& wire,
                 quorvane::MemoryInputBackend& keyboard);

@@ -9,6 +9,7 @@
 #include "message_rates.h"
 #include "pause_precision.h"
 #include "program_resources.h"
+#include "take_costs.h"
 #include "thru_latency.h"
 
 #include <QApplication>
@@ -56,6 +57,7 @@ int main(int argc, char* argv[])
 
     benchPausePrecision(host);
     benchRates(window, host, wire, keyboard);
+    benchTakeCosts(window);
 
     // The rest needs MIDI: a private JACK server, stopped whatever happens.
     JackServer server;

@@ -7,6 +7,7 @@
 #include "ui/main/mixmaster_document.h"
 #include "engine/panic.h"
 #include "ui/main/paths_dialog.h"
+#include "ui/monitor/monitor_window.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -35,6 +36,7 @@ FrmMain::FrmMain(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBac
     composer_->setObserver(&playObservers_);
     connectControls();
     connectMenus();
+    recording_ = std::make_unique<TakeRecording>(*this, playObservers_, [this](const QString& t) { showMessage(t); });
 }
 
 FrmMain::~FrmMain() = default;
@@ -102,9 +104,12 @@ void FrmMain::connectMenus()
         if (showAbout)
             showAbout();
     });
-    connect(action("MnuPaths"), &QAction::triggered, this, [this] { showPathsDialog(this, openWithDesktop); });
+    connect(action("MnuPaths"), &QAction::triggered, this,
+            [this] { showPathsDialog(this, recording_->folder, openWithDesktop); });
     connect(action("MnuAllOff"), &QAction::triggered, this, [this] { allOff(*composer_, composer_->midiChannel); });
     connect(action("MenuAllAllOff"), &QAction::triggered, this, [this] { allChannelsAllOff(*composer_); });
+    connect(action("MnuMonitor"), &QAction::triggered, this,
+            [this] { showMonitor(monitor_, playObservers_, generalMidiPatchNames(), this); });
 }
 
 void FrmMain::load()
@@ -170,6 +175,7 @@ void FrmMain::shutdown()
     input_->setAction(MidiInput::Stop);
     input_->setAction(MidiInput::Close);
     output_->setAction(MidiOutput::Close);
+    recording_->endForExit();
     if (endProgram)
         endProgram();
 }

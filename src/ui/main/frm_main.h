@@ -4,6 +4,7 @@
 #include "midi/midi_input.h"
 #include "midi/midi_output.h"
 #include "engine/panel.h"
+#include "ui/record/take_recording.h"
 
 #include <QMainWindow>
 #include <QSet>
@@ -12,6 +13,8 @@
 #include <memory>
 
 namespace quorvane {
+
+class MonitorWindow;
 
 // The main window: every composition setting lives in its controls, it owns
 // the two MIDI components for the whole run, and its load is the program's
@@ -40,6 +43,7 @@ public:
     // Whoever wants to see or keep what plays (the monitor, a take being
     // recorded) adds itself here.
     PlayObservers& playObservers() { return playObservers_; }
+    TakeRecording& recording() { return *recording_; }
 
     // Panel: the controls by object name.
     QString text(const QString& box) const override;
@@ -70,6 +74,9 @@ private:
     QSet<QString> invalidBoxes_;
     QSet<QString> redBoxes_;
     bool shutDown_ = false;
+    std::unique_ptr<TakeRecording> recording_;
+    // Last, so that it goes before the observers it listens to.
+    std::unique_ptr<MonitorWindow> monitor_;
 };
 
 } // namespace quorvane

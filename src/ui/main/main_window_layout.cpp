@@ -166,6 +166,7 @@ const MenuItem menuItems[] = {
     {"MIDI", "&MIDI", "MnuAllOff", "&All Off", "Ctrl+A"},
     {"MIDI", "&MIDI", "MenuAllAllOff", "All &Channels All Off", nullptr},
     {"MIDI", "&MIDI", "MIDISetup", "MIDI &Setup", nullptr},
+    {"MIDI", "&MIDI", "MnuMonitor", "&Monitor...", nullptr},
     {"help", "&Help", "About", "&About", nullptr},
 };
 

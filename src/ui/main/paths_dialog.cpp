@@ -12,7 +12,7 @@
 
 namespace quorvane {
 
-void showPathsDialog(QWidget* owner, const std::function<void(const QUrl&)>& openWithDesktop)
+void showPathsDialog(QWidget* owner, const QString& takes, const std::function<void(const QUrl&)>& openWithDesktop)
 {
     const QString path = mixmasterDocumentPath();
     const QFileInfo document(path);
@@ -32,11 +32,24 @@ void showPathsDialog(QWidget* owner, const std::function<void(const QUrl&)>& ope
     state->setObjectName(QStringLiteral("DocumentState"));
     layout->addWidget(state);
 
+    auto* takesWhere = new QLabel(QObject::tr("Recorded takes:\n%1").arg(QDir::toNativeSeparators(takes)), &dialog);
+    takesWhere->setObjectName(QStringLiteral("TakesPath"));
+    takesWhere->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(takesWhere);
+
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
     QPushButton* openFolder = buttons->addButton(QObject::tr("Open Folder"), QDialogButtonBox::ActionRole);
     openFolder->setObjectName(QStringLiteral("OpenFolder"));
     QObject::connect(openFolder, &QPushButton::clicked, &dialog,
                      [&] { openWithDesktop(QUrl::fromLocalFile(document.absolutePath())); });
+    QPushButton* openTakes = buttons->addButton(QObject::tr("Open Takes Folder"), QDialogButtonBox::ActionRole);
+    openTakes->setObjectName(QStringLiteral("OpenTakesFolder"));
+    QObject::connect(openTakes, &QPushButton::clicked, &dialog, [&] {
+        // Before the first take the folder does not exist yet; the desktop
+        // can only show it once it does.
+        QDir().mkpath(takes);
+        openWithDesktop(QUrl::fromLocalFile(takes));
+    });
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
 

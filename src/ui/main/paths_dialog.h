@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QUrl>
 #include <functional>
 
@@ -8,7 +9,9 @@ class QWidget;
 namespace quorvane {
 
 // A small modal window that tells where the program looks for its Mixmaster
-// document and whether it is there, with a button that opens that folder.
-void showPathsDialog(QWidget* owner, const std::function<void(const QUrl&)>& openWithDesktop);
+// document and whether it is there, and where recorded takes go, with a
+// button that opens each folder.
+void showPathsDialog(QWidget* owner, const QString& takesFolder,
+                     const std::function<void(const QUrl&)>& openWithDesktop);
 
 } // namespace quorvane

@@ -1,0 +1,129 @@
+#include "take_costs.h"
+
+#include "bench_table.h"
+#include "take/take_file.h"
+#include "ui/main/frm_main.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cmath>
+
+using namespace quorvane;
+
+namespace {
+
+constexpr double mb = 1024.0 * 1024.0;
+
+struct Recorded {
+    double seconds = 0;
+    double messages = 0;
+    double fileBytes = 0;
+};
+
+// Plays Wondrousness for `ms` with a take running, as a musician would with
+// the window's settings, and reads the size of the file it left.
+Recorded recordRun(FrmMain& window, const QString& delay, int ms)
+{
+    QTemporaryDir folder;
+    window.recording().folder = folder.path();
+    window.setText(QStringLiteral("DelayText"), delay);
+    long long sent = 0;
+    struct Counter : PlayObserver {
+        long long* sent;
+        void messageSent(const MidiBytes&, std::int64_t) override { ++*sent; }
+    } counter;
+    counter.sent = &sent;
+    window.playObservers().add(&counter);
+    auto* record = window.findChild<QAction*>(QStringLiteral("MnuRecord"));
+    record->trigger();
+    QTimer::singleShot(ms, &window, [&] { window.composer().stopWondrousness(); });
+    QElapsedTimer clock;
+    clock.start();
+    window.composer().runWondrousness();
+    const double seconds = clock.nsecsElapsed() / 1e9;
+    record->trigger();
+    window.playObservers().remove(&counter);
+
+    Recorded r;
+    r.seconds = seconds;
+    r.messages = double(sent);
+    for (const QFileInfo& file : QDir(folder.path()).entryInfoList({QStringLiteral("*.mid")}, QDir::Files))
+        r.fileBytes += double(file.size());
+    return r;
+}
+
+struct Written {
+    double ms = 0;
+    qint64 bytes = 0;
+    QString failure;
+};
+
+// Writes a take of `count` note messages 1 ms apart, timed.
+Written writeTake(std::size_t count)
+{
+    Take take(0, QDateTime::currentDateTime());
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto key = static_cast<std::uint8_t>(i / 2 % 128);
+        take.add({0x90, key, static_cast<std::uint8_t>(i % 2 ? 0 : 60)}, std::int64_t(i) * 1000000);
+    }
+    take.end(std::int64_t(count) * 1000000);
+
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("take.mid"));
+    QElapsedTimer clock;
+    clock.start();
+    Written w;
+    w.failure = writeTakeFile(take, path);
+    w.ms = clock.nsecsElapsed() / 1e6;
+    w.bytes = QFileInfo(path).size();
+    return w;
+}
+
+void fullTakeWrite()
+{
+    const Written full = writeTake(Take::maxEvents);
+    const Written larger = writeTake(Take::maxEvents * 4);
+    printFigure(
+        {QStringLiteral("writing a full take (%1 messages)").arg(Take::maxEvents),
+         full.failure.isEmpty() ? QStringLiteral("%1 ms, %2 MB file").arg(fixed(full.ms, 0), fixed(full.bytes / mb, 2))
+                                : full.failure,
+         QStringLiteral("%1 ms at 4 times the messages").arg(fixed(larger.ms, 0)), QStringLiteral("a short pause")});
+}
+
+} // namespace
+
+void benchTakeCosts(FrmMain& window)
+{
+    printSection(QStringLiteral("A recorded take over the in-memory devices (pitch mode and Note Off, as at start-up; "
+                                "%1 bytes a message in memory)")
+                     .arg(sizeof(Take::Event)));
+    for (const char* name : {"CheckDoMode(1)", "CheckDoMode(2)", "CheckDoMode(3)"})
+        window.findChild<QCheckBox*>(QString::fromLatin1(name))->setChecked(false);
+    window.findChild<QCheckBox*>(QStringLiteral("CheckDoMode(0)"))->setChecked(true);
+    window.findChild<QCheckBox*>(QStringLiteral("CheckUseNoteOff"))->setChecked(true);
+    window.findChild<QCheckBox*>(QStringLiteral("CheckRandomDelay"))->setChecked(true);
+    window.composer().refreshModeFlags();
+
+    const auto costs = [](double messages, double fileBytesPerMessage) {
+        const double held = std::min(messages, double(Take::maxEvents));
+        return QStringLiteral("%1 msgs, %2 takes, %3 MB files, at most %4 MB held")
+            .arg(fixed(messages, 0), fixed(std::ceil(messages / double(Take::maxEvents)), 0),
+                 fixed(messages * fileBytesPerMessage / mb, 2), fixed(held * sizeof(Take::Event) / mb, 2));
+    };
+    const Recorded slow = recordRun(window, QStringLiteral("60"), 10000);
+    printFigure({QStringLiteral("delay 60, random, one hour"),
+                 costs(slow.messages / slow.seconds * 3600, slow.fileBytes / slow.messages), QStringLiteral("-"),
+                 QStringLiteral("well under 10 MB")});
+    const Recorded fast = recordRun(window, QStringLiteral("0"), 3000);
+    printFigure({QStringLiteral("delay 0, one minute"),
+                 costs(fast.messages / fast.seconds * 60, fast.fileBytes / fast.messages), QStringLiteral("-"),
+                 QStringLiteral("-")});
+    window.setText(QStringLiteral("DelayText"), QStringLiteral("60"));
+    fullTakeWrite();
+}

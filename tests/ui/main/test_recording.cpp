@@ -1,0 +1,319 @@
+#include "main_window_fixture.h"
+#include "smf_reading.h"
+#include "take/take_file.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace quorvane;
+
+namespace {
+
+constexpr double tickNs = 1e9 / 1920;
+
+// The in-memory devices' clock, which stamps the wire.
+struct MemoryClock : MemoryDevices {
+    using MemoryDevices::now;
+};
+
+// How far the steady clock, which times what the output sends, is ahead of
+// the in-memory devices' clock.
+std::int64_t memoryClockOffset()
+{
+    std::int64_t best = 0, bracket = INT64_MAX;
+    for (int i = 0; i < 20; ++i) {
+        const std::int64_t a = steadyNowNs();
+        const std::int64_t m = MemoryClock::now();
+        const std::int64_t b = steadyNowNs();
+        if (b - a < bracket) {
+            bracket = b - a;
+            best = (a + b) / 2 - m;
+        }
+    }
+    return best;
+}
+
+QStringList takesIn(const QString& folder)
+{
+    QStringList paths;
+    for (const QString& name : QDir(folder).entryList({QStringLiteral("*.mid")}, QDir::Files))
+        paths << QDir(folder).filePath(name);
+    return paths;
+}
+
+QStringList hexTexts(const std::vector<MemoryOutputBackend::WireMessage>& wire)
+{
+    QStringList texts;
+    for (const auto& message : wire)
+        texts << hexText(message.bytes);
+    return texts;
+}
+
+// Answers the windows that a take which cannot be written opens: message
+// boxes are noted and closed, each save dialog gets the next of `paths` (an
+// empty one cancels), and each question whether to discard the take gets the
+// next of `discard`. A save dialog that stays open after its answer is noted.
+struct SaveAnswers {
+    QStringList paths;
+    QList<bool> discard;
+    QStringList messages;
+    QStringList suggested;
+    bool dialogRefused = false;
+
+    void run(const std::function<void()>& call)
+    {
+        QTimer poll;
+        poll.setInterval(0);
+        QPointer<QFileDialog> answered;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                if (box->button(QMessageBox::Discard)) {
+                    const bool yes = !discard.isEmpty() && discard.takeFirst();
+                    box->button(yes ? QMessageBox::Discard : QMessageBox::Cancel)->click();
+                } else {
+                    messages << box->text();
+                    if (QAbstractButton* ok = box->button(QMessageBox::Ok))
+                        ok->click();
+                    else
+                        box->reject(); // a box of the file dialog's own
+                }
+            } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+                if (dialog == answered) {
+                    dialogRefused = true;
+                    dialog->reject();
+                    return;
+                }
+                answered = dialog;
+                suggested << dialog->selectedFiles().value(0);
+                const QString path = paths.isEmpty() ? QString() : paths.takeFirst();
+                if (path.isEmpty()) {
+                    dialog->reject();
+                } else {
+                    dialog->selectFile(path);
+                    static_cast<QDialog*>(dialog)->accept(); // as its Save button does
+                }
+            }
+        });
+        poll.start();
+        call();
+    }
+};
+
+} // namespace
+
+class RecordingTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir home_;
+
+private slots:
+    void initTestCase()
+    {
+        // Nothing here may reach the real music folder.
+        qputenv("HOME", home_.path().toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", home_.filePath(QStringLiteral("config")).toLocal8Bit());
+    }
+
+    void aWondrousnessRunIsKeptMessageForMessage()
+    {
+        MainWindowFixture f;
+        QTemporaryDir folder;
+        f.window->recording().folder = folder.path();
+        f.box(QStringLiteral("DelayText"))->setText(QStringLiteral("4"));
+        auto* record = f.find<QAction>(QStringLiteral("MnuRecord"));
+        QVERIFY(record->isCheckable());
+        QCOMPARE(record->shortcut(), QKeySequence(QStringLiteral("Ctrl+R")));
+        const std::int64_t offset = memoryClockOffset();
+
+        const std::int64_t before = steadyNowNs();
+        record->trigger();
+        const std::int64_t after = steadyNowNs();
+        QVERIFY(record->isChecked());
+        QCOMPARE(f.window->windowTitle(), QStringLiteral("Quorvane - recording"));
+        auto* keyboard = new QTimer(f.window.get());
+        QObject::connect(keyboard, &QTimer::timeout, [&] {
+            if (f.out->wire.size() >= 10) {
+                keyboard->stop();
+                f.in->inject({0x99, 36, 127});
+            }
+        });
+        keyboard->start(1);
+        f.stopWondrousnessAfter(80);
+        f.button(QStringLiteral("DoIt"))->click();
+        QTest::mousePress(f.button(QStringLiteral("Test")), Qt::LeftButton); // still sounding at the end
+        const auto wire = f.out->wire;
+        QVERIFY(hexTexts(wire).contains(QStringLiteral("99 24 7f")));
+        QVERIFY(takesIn(folder.path()).isEmpty());
+
+        record->trigger();
+        QCOMPARE(f.window->windowTitle(), QStringLiteral("Quorvane"));
+        QTest::mouseRelease(f.button(QStringLiteral("Test")), Qt::LeftButton); // after the take
+        const QStringList takes = takesIn(folder.path());
+        QCOMPARE(takes.size(), 1);
+        QVERIFY(QRegularExpression(QStringLiteral("/quorvane-\\d{8}-\\d{6}\\.mid$")).match(takes[0]).hasMatch());
+
+        const ReadFile file = readMidiFile(takes[0]);
+        QVERIFY(file.loaded);
+        QCOMPARE(file.format, 0);
+        QCOMPARE(file.tracks, 1);
+        QCOMPARE(file.ppqn, 960);
+        const QStringList bytes = file.byteTexts();
+        QCOMPARE(bytes.value(0), QStringLiteral("ff 51 03 07 a1 20"));
+        QCOMPARE(bytes.mid(1, int(wire.size())), hexTexts(wire));
+        // The test note and the forwarded drum note were never ended.
+        QCOMPARE(bytes.mid(1 + int(wire.size())), QStringList({"80 3c 00", "89 24 00", "ff 2f 00"}));
+
+        // Each message at the time the output put it on the wire, within one
+        // tick beyond what is unknown of the take's start.
+        for (std::size_t i = 0; i < wire.size(); ++i) {
+            const double onWire = double(wire[i].nanoseconds + offset - before);
+            const double inFile = file.events[i + 1].seconds * 1e9;
+            QVERIFY2(
+                std::abs(inFile - onWire) <= tickNs + double(after - before),
+                qPrintable(
+                    QStringLiteral("message %1: %2 ns in the file, %3 ns on the wire").arg(i).arg(inFile).arg(onWire)));
+        }
+        QVERIFY(file.events.back().seconds * 1e9 >= double(wire.back().nanoseconds + offset - after) - tickNs);
+    }
+
+    void switchingDevicesDoesNotEndATake()
+    {
+        MainWindowFixture f;
+        QTemporaryDir folder;
+        f.window->recording().folder = folder.path();
+        auto* record = f.find<QAction>(QStringLiteral("MnuRecord"));
+        record->trigger();
+        QTest::mouseClick(f.button(QStringLiteral("Test")), Qt::LeftButton);
+        MidiOutput& output = f.window->MIDIOutput1();
+        output.setAction(MidiOutput::Close);
+        output.setDeviceNumber(1);
+        output.setAction(MidiOutput::Open);
+        QTest::mouseClick(f.button(QStringLiteral("Test")), Qt::RightButton);
+        QVERIFY(record->isChecked());
+        QCOMPARE(f.window->windowTitle(), QStringLiteral("Quorvane - recording"));
+        record->trigger();
+        const QStringList takes = takesIn(folder.path());
+        QCOMPARE(takes.size(), 1);
+        QCOMPARE(readMidiFile(takes[0]).byteTexts().mid(1),
+                 QStringList({"90 3c 3c", "90 3c 00", "90 3c 3c", "90 3c 00", "ff 2f 00"}));
+    }
+
+    void aTakeThatCannotBeWrittenIsOfferedUntilItIs()
+    {
+        MainWindowFixture f;
+        QTemporaryDir dir;
+        QFile blocker(dir.filePath(QStringLiteral("blocker")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        const QString blocked = dir.filePath(QStringLiteral("blocker/Quorvane"));
+        f.window->recording().folder = blocked;
+        auto* record = f.find<QAction>(QStringLiteral("MnuRecord"));
+        record->trigger();
+        QTest::mouseClick(f.button(QStringLiteral("Test")), Qt::LeftButton);
+
+        SaveAnswers answers;
+        // The place chosen first is full: its partial file is the kernel's always-full device.
+        const QString full = dir.filePath(QStringLiteral("full.mid"));
+        QVERIFY(QFile::link(QStringLiteral("/dev/full"), full + QStringLiteral(".part")));
+        const QString chosen = dir.filePath(QStringLiteral("take.mid"));
+        answers.paths = {QString(), full, chosen};
+        answers.discard = {false};
+        answers.run([&] { record->trigger(); });
+
+        QCOMPARE(answers.messages.size(), 2);
+        QVERIFY2(answers.messages[0].contains(QDir::toNativeSeparators(blocked)), qPrintable(answers.messages[0]));
+        QVERIFY(answers.messages[0].contains(QString::fromLocal8Bit(std::strerror(ENOTDIR))));
+        QVERIFY(answers.messages[1].contains(QDir::toNativeSeparators(full)));
+        QVERIFY(answers.messages[1].contains(QString::fromLocal8Bit(std::strerror(ENOSPC))));
+        QVERIFY(!answers.dialogRefused);
+        QCOMPARE(answers.suggested.size(), 3);
+        QVERIFY(answers.suggested[0].startsWith(QDir::homePath()));
+        QCOMPARE(readMidiFile(chosen).byteTexts().mid(1), QStringList({"90 3c 3c", "90 3c 00", "ff 2f 00"}));
+        QCOMPARE(f.window->windowTitle(), QStringLiteral("Quorvane"));
+    }
+
+    void aTakeIsDroppedOnlyWhenTheUserSaysSo()
+    {
+        MainWindowFixture f;
+        f.window->recording().folder = QStringLiteral("/proc/quorvane-takes");
+        auto* record = f.find<QAction>(QStringLiteral("MnuRecord"));
+        record->trigger();
+        SaveAnswers answers;
+        answers.discard = {true};
+        answers.run([&] { record->trigger(); });
+        QCOMPARE(answers.messages.size(), 1);
+        QCOMPARE(answers.suggested.size(), 1);
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+        QVERIFY(!record->isChecked());
+    }
+
+    void exitFromInsideARunWritesTheTakeFirst()
+    {
+        MainWindowFixture f;
+        QTemporaryDir folder;
+        f.window->recording().folder = folder.path();
+        f.box(QStringLiteral("DelayText"))->setText(QStringLiteral("2"));
+        f.find<QAction>(QStringLiteral("MnuRecord"))->trigger();
+        auto* timer = new QTimer(f.window.get());
+        QObject::connect(timer, &QTimer::timeout, [&] {
+            if (f.out->wire.size() >= 9 && f.programEnds == 0)
+                f.find<QAction>(QStringLiteral("Exit"))->trigger();
+        });
+        timer->start(1);
+        f.button(QStringLiteral("MixDoIt"))->click();
+        timer->stop();
+        QCOMPARE(f.programEnds, 1);
+        const QStringList takes = takesIn(folder.path());
+        QCOMPARE(takes.size(), 1);
+        const QStringList wire = hexTexts(f.out->wire);
+        QVERIFY(wire.last().startsWith(QStringLiteral("90 ")) && wire.last().endsWith(QStringLiteral(" 00")));
+        const QStringList bytes = readMidiFile(takes[0]).byteTexts();
+        QCOMPARE(bytes.mid(1, wire.size()), wire);
+        // Then only note-offs of notes the formula left sounding, and the end.
+        QCOMPARE(bytes.last(), QStringLiteral("ff 2f 00"));
+        for (const QString& closing : bytes.mid(1 + wire.size()).mid(0, bytes.size() - wire.size() - 2))
+            QVERIFY2(QRegularExpression(QStringLiteral("^8[0-9a-f] [0-7][0-9a-f] 00$")).match(closing).hasMatch(),
+                     qPrintable(closing));
+    }
+
+    void pathsShowTheTakesFolderAndOpenIt()
+    {
+        MainWindowFixture f;
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("Music/Quorvane"));
+        f.window->recording().folder = folder;
+        QList<QUrl> opened;
+        f.window->openWithDesktop = [&](const QUrl& url) { opened << url; };
+        QString shown;
+        whenModalOpens([&](QWidget* dialog) {
+            shown = dialog->findChild<QLabel*>(QStringLiteral("TakesPath"))->text();
+            dialog->findChild<QPushButton*>(QStringLiteral("OpenTakesFolder"))->click();
+        });
+        f.find<QAction>(QStringLiteral("MnuPaths"))->trigger();
+        QVERIFY2(shown.contains(QDir::toNativeSeparators(folder)), qPrintable(shown));
+        QCOMPARE(opened, QList<QUrl>({QUrl::fromLocalFile(folder)}));
+        QVERIFY(QFileInfo(folder).isDir());
+    }
+
+    void takesGoToTheMusicFolder()
+    {
+        QCOMPARE(takesFolder(), home_.filePath(QStringLiteral("Music/Quorvane")));
+        QDir().mkpath(home_.filePath(QStringLiteral("config")));
+        QFile dirs(home_.filePath(QStringLiteral("config/user-dirs.dirs")));
+        QVERIFY(dirs.open(QIODevice::WriteOnly));
+        dirs.write("XDG_MUSIC_DIR=\"$HOME/Tunes\"\n");
+        dirs.close();
+        QCOMPARE(takesFolder(), home_.filePath(QStringLiteral("Tunes/Quorvane")));
+        QCOMPARE(MainWindowFixture().window->recording().folder, home_.filePath(QStringLiteral("Tunes/Quorvane")));
+    }
+};
+
+QTEST_MAIN(RecordingTest)
+#include "test_recording.moc"
