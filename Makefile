@@ -9,6 +9,8 @@ JOBS ?= $(shell nproc)
 PACKAGES = cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools librtmidi-dev \
            libjack-jackd2-dev jackd2 libgl-dev libxcb1-dev xvfb xauth fonts-liberation2 \
            libfluidsynth-dev timgm6mb-soundfont libasound2-dev clang libclang-rt-14-dev locales
+PACKAGES += libpulse-dev   # the built-in synthesizer's stream to the desktop's sound server
+PACKAGES += pipewire pipewire-bin wireplumber pipewire-pulse pulseaudio-utils dbus-daemon   # the private PipeWire of the tests and the bench
 
 PACKAGES += libsmf-dev   # writes the recorded takes as Standard MIDI Files
 PACKAGES += librsvg2-bin   # the icon's bitmap sizes, rendered at build time

@@ -2,6 +2,7 @@
 
 #include "bench_table.h"
 #include "jack_server.h"
+#include "pipewire_server.h"
 #include "x_display.h"
 
 #include <QCoreApplication>
@@ -21,7 +22,8 @@ constexpr int windowTimeoutMs = 20000;
 struct ProcessFigures {
     double startMs = -1;
     double idleCpu = -1;
-    double idleUiThreadCpu = -1; // of which the user-interface thread
+    double idleUiThreadCpu = -1;    // of which the user-interface thread
+    double idleSoundServerCpu = -1; // the sound server's over the same time
     double playingCpu = -1;
     double playingUiThreadCpu = -1;
     double peakMiB = -1;
@@ -45,8 +47,20 @@ double cpuSeconds(const QString& statPath)
 
 struct CpuShare {
     double process = -1;
-    double uiThread = -1; // the main thread, whose thread id is the process id
+    double uiThread = -1;    // the main thread, whose thread id is the process id
+    double soundServer = -1; // the sound server's processes over the same time, when one is measured
 };
+
+// The private sound server's processes, while the bench measures beside one.
+QList<qint64> soundServer;
+
+double soundServerSeconds()
+{
+    double seconds = 0;
+    for (qint64 pid : soundServer)
+        seconds += cpuSeconds(QStringLiteral("/proc/%1/stat").arg(pid));
+    return seconds;
+}
 
 CpuShare cpuPercentOver(qint64 pid, int ms)
 {
@@ -54,12 +68,14 @@ CpuShare cpuPercentOver(qint64 pid, int ms)
     const QString uiThreadStat = QStringLiteral("/proc/%1/task/%1/stat").arg(pid);
     const double processBefore = cpuSeconds(processStat);
     const double uiThreadBefore = cpuSeconds(uiThreadStat);
+    const double serverBefore = soundServerSeconds();
     QElapsedTimer clock;
     clock.start();
     QThread::msleep(static_cast<unsigned long>(ms));
     const double seconds = clock.nsecsElapsed() / 1e9;
     return {100.0 * (cpuSeconds(processStat) - processBefore) / seconds,
-            100.0 * (cpuSeconds(uiThreadStat) - uiThreadBefore) / seconds};
+            100.0 * (cpuSeconds(uiThreadStat) - uiThreadBefore) / seconds,
+            soundServer.isEmpty() ? -1 : 100.0 * (soundServerSeconds() - serverBefore) / seconds};
 }
 
 // A memory figure of /proc/<pid>/status ("VmHWM:" the peak resident set,
@@ -148,6 +164,7 @@ ProcessFigures measureProgram(XDisplay& x, const QString& program, QPoint doItAt
     const CpuShare idle = cpuPercentOver(child.pid(), idleMs);
     figures.idleCpu = idle.process;
     figures.idleUiThreadCpu = idle.uiThread;
+    figures.idleSoundServerCpu = idle.soundServer;
     x.click(window, doItAt);
     QThread::msleep(300);
     const CpuShare playing = cpuPercentOver(child.pid(), playingMs);
@@ -258,4 +275,40 @@ void benchProgramResources(QPoint doItAt, JackServer& server)
     const ProcessFigures slowWithoutSynth = measureProgram(x, quorvaneWithoutSynth, doItAt);
     printNote(QStringLiteral("below: the same at jackd's default period, 1024 frames = 21.3 ms"));
     printCpu(slowProgram, slowWithoutSynth, bare);
+}
+
+void benchProgramOnPipewire(QPoint doItAt)
+{
+    printSection(QStringLiteral("The program on a private PipeWire (its synthesizer plays there; MIDI on JACK)"));
+    XDisplay x;
+    if (!x.isOpen()) {
+        printNote(QStringLiteral("left out: no X display; run under xvfb-run -a"));
+        return;
+    }
+    PipewireServer pipewire;
+    if (!pipewire.start()) {
+        printNote(QStringLiteral("left out: the private PipeWire did not start"));
+        return;
+    }
+    const QString dir = QCoreApplication::applicationDirPath();
+    soundServer = pipewire.processIds();
+    // The server on its own first, with no client at all.
+    const double serverBefore = soundServerSeconds();
+    QElapsedTimer clock;
+    clock.start();
+    QThread::msleep(idleMs);
+    const double serverAlone = 100.0 * (soundServerSeconds() - serverBefore) / (clock.nsecsElapsed() / 1e9);
+    const ProcessFigures program = measureProgram(x, dir + QStringLiteral("/../src/app/quorvane"), doItAt);
+    const ProcessFigures withoutSynth = measureProgram(x, dir + QStringLiteral("/quorvane_without_synth"), doItAt);
+    soundServer.clear();
+    printFigure({QStringLiteral("CPU, window open, no run (%1 s)").arg(idleMs / 1000),
+                 percent(program.idleCpu, program.idleUiThreadCpu),
+                 percent(withoutSynth.idleCpu) + QStringLiteral(" without synth"), QStringLiteral("<= 0.3 % above")});
+    printFigure({QStringLiteral("  the sound server's CPU meanwhile"), percent(program.idleSoundServerCpu),
+                 percent(serverAlone) + QStringLiteral(" with no client"), QStringLiteral("not raised")});
+    printFigure({QStringLiteral("    the same without the synthesizer"), percent(withoutSynth.idleSoundServerCpu),
+                 percent(serverAlone) + QStringLiteral(" with no client"), QStringLiteral("-")});
+    printFigure({QStringLiteral("CPU, Wondrousness playing, delay 60 (%1 s)").arg(playingMs / 1000),
+                 percent(program.playingCpu, program.playingUiThreadCpu),
+                 percent(withoutSynth.playingCpu) + QStringLiteral(" without synth"), QStringLiteral("< 5 %")});
 }

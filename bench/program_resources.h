@@ -12,3 +12,8 @@ class JackServer;
 // to the JACK server, which the bench restarts with another period after the
 // first figures.
 void benchProgramResources(QPoint doItAt, JackServer& server);
+
+// The same program and the one without the synthesizer idle and playing on a
+// private PipeWire, which the synthesizer plays to, with the sound server's
+// own CPU over the idle time.
+void benchProgramOnPipewire(QPoint doItAt);

@@ -48,6 +48,14 @@ int main(int argc, char* argv[])
     window.show();
     QApplication::processEvents();
 
+    const QPushButton* doIt = window.findChild<QPushButton*>(QStringLiteral("DoIt"));
+    const QPoint doItAt = doIt->mapTo(&window, doIt->rect().center());
+    // `quorvane_bench pipewire`: the sound server's figures alone.
+    if (QCoreApplication::arguments().contains(QStringLiteral("pipewire"))) {
+        benchProgramOnPipewire(doItAt);
+        return 0;
+    }
+
     benchPausePrecision(host);
     benchRates(window, host, wire, keyboard);
     benchTakeCosts(window);
@@ -57,7 +65,7 @@ int main(int argc, char* argv[])
     benchJackTiming(server);
     server.start();
     benchThruLatency(host, server);
-    const QPushButton* doIt = window.findChild<QPushButton*>(QStringLiteral("DoIt"));
-    benchProgramResources(doIt->mapTo(&window, doIt->rect().center()), server);
+    benchProgramResources(doItAt, server);
+    benchProgramOnPipewire(doItAt);
     return 0;
 }

@@ -3,11 +3,15 @@
 // open (what "Ok" in the setup dialog does), and how much memory it adds.
 // The audio goes to a private JACK server with the dummy driver, whose
 // 64-frame periods at 48 kHz are the smallest latency a desktop would have.
+// Then the synthesizer's levels, and its first note after a silence on a
+// private PipeWire.
 
 #include "jack_server.h"
-#include "synth_audio_listener.h"
 #include "midi/midi_bytes.h"
 #include "midi/synth_output.h"
+#include "synth_after_silence.h"
+#include "synth_audio_listener.h"
+#include "synth_levels.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -83,20 +87,18 @@ void measureRenderOnly()
                 milliseconds(opened - start), blocks, milliseconds(Clock::now() - sent));
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+// Open and first sound on the private JACK server; false when JACK failed.
+bool measureOnJack()
 {
-    QCoreApplication app(argc, argv);
     JackServer server;
     if (!server.start()) {
-        std::fprintf(stderr, "jackd with the dummy driver did not start\n");
-        return 1;
+        std::printf("left out: jackd with the dummy driver did not start\n");
+        return false;
     }
     SynthAudioListener listener;
     if (!listener.open()) {
-        std::fprintf(stderr, "the listening JACK client did not start\n");
-        return 1;
+        std::printf("left out: the listening JACK client did not start\n");
+        return false;
     }
 
     SynthOptions options;
@@ -104,19 +106,29 @@ int main(int argc, char* argv[])
     SynthOutput synth(options);
     const long before = residentKiB();
     if (!measureOpen(synth, listener, "first"))
-        return 1;
+        return false;
     const long afterFirst = residentKiB();
     std::printf("sound font: %s\n", qPrintable(synth.soundFont()));
     for (int round = 1; round <= 5; ++round) {
         synth.close();
         QThread::msleep(200);
         if (!measureOpen(synth, listener, qPrintable(QStringLiteral("again %1").arg(round))))
-            return 1;
+            return false;
     }
     std::printf("resident memory: %ld KiB before the first open, %ld KiB after it and its first note (+%ld KiB), "
                 "%ld KiB after the later opens\n",
                 before, afterFirst, afterFirst - before, residentKiB());
-    synth.close();
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const bool jack = measureOnJack();
     measureRenderOnly();
-    return 0;
+    benchSynthLevels();
+    benchSynthAfterSilence();
+    return jack ? 0 : 1;
 }

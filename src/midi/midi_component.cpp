@@ -17,8 +17,10 @@ void MidiComponent::deviceLost()
 {
     if (!port_.isOpen())
         return;
-    close();
-    report(port_.lossFailure());
+    const MidiFailure failure = port_.lossFailure();
+    if (failure.code() != MidiErrorCode::AudioLost)
+        close(); // a built-in synthesizer without its sound server still takes notes, and is heard again later
+    report(failure);
 }
 
 void MidiComponent::write(const char* member, const Variant& value)

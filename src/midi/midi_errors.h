@@ -15,6 +15,7 @@ constexpr int InvalidDevice = 3; // the device number names no device
 constexpr int SendFailed = 4;    // a message could not be put on the wire
 constexpr int DeviceLost = 5;    // the device or the MIDI server went away while open
 constexpr int CloseFailed = 6;   // the device did not close cleanly; it counts as closed
+constexpr int AudioLost = 7;     // the built-in synthesizer has no sound server; it stays open and comes back by itself
 constexpr int Warning = 8;       // a remark of the MIDI system that needs no action (quiet)
 } // namespace MidiErrorCode
 

@@ -60,6 +60,23 @@ void SynthFirstOutputBackend::close()
         opened->close();
 }
 
+void SynthFirstOutputBackend::setLossNotifier(std::function<void()> notifier)
+{
+    system_->setLossNotifier([this, notifier] {
+        synthLost_ = false;
+        notifier();
+    });
+    synth_->setLossNotifier([this, notifier] {
+        synthLost_ = true;
+        notifier();
+    });
+}
+
+MidiFailure SynthFirstOutputBackend::lossFailure()
+{
+    return synthLost_ ? synth_->lossFailure() : system_->lossFailure();
+}
+
 bool SynthFirstOutputBackend::isOpen() const
 {
     return opened_ && opened_->isOpen();

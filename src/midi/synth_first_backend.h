@@ -3,6 +3,7 @@
 #include "midi/port_backend.h"
 #include "midi/synth_output.h"
 
+#include <atomic>
 #include <memory>
 
 namespace quorvane {
@@ -22,9 +23,10 @@ public:
     void close() override;
     bool isOpen() const override;
     void send(const MidiBytes& message) override;
-    // Only the MIDI system's ports can vanish with it; the synthesizer stays.
-    void setLossNotifier(std::function<void()> notifier) override { system_->setLossNotifier(std::move(notifier)); }
-    MidiFailure lossFailure() override { return system_->lossFailure(); }
+    // The MIDI system's ports can vanish with it; the synthesizer loses only
+    // its sound server, and stays open.
+    void setLossNotifier(std::function<void()> notifier) override;
+    MidiFailure lossFailure() override;
 
     SynthOutput& synth() { return *synth_; }
     OutputBackend& system() { return *system_; }
@@ -32,7 +34,8 @@ public:
 private:
     std::unique_ptr<SynthOutput> synth_;
     std::unique_ptr<OutputBackend> system_;
-    OutputBackend* opened_ = nullptr; // the synthesizer or the system, while a device is open
+    OutputBackend* opened_ = nullptr;    // the synthesizer or the system, while a device is open
+    std::atomic<bool> synthLost_{false}; // the loss told of last was the synthesizer's
 };
 
 } // namespace quorvane

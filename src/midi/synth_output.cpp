@@ -2,11 +2,15 @@
 
 #include "midi/midi_errors.h"
 #include "midi/synth_log.h"
+#include "midi/synth_pulse_stream.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <fluidsynth.h>
+#include <jack/jack.h>
+#include <algorithm>
 #include <cstdlib>
+#include <stdexcept>
 
 namespace quorvane {
 
@@ -28,10 +32,42 @@ QString firstSoundFont(const QStringList& paths)
     return QString();
 }
 
-QString withDetails(const QString& text, const SynthLogCapture& log)
+QString withDetails(const QString& text, const QStringList& lines)
 {
-    const QStringList lines = log.lines();
     return lines.isEmpty() ? text : text + QLatin1Char('\n') + lines.join(QLatin1Char('\n'));
+}
+
+bool isNoteOn(const MidiBytes& message)
+{
+    return message.size() == 3 && (message[0] & 0xF0) == 0x90 && message[2] > 0;
+}
+
+constexpr auto retryAfter = std::chrono::seconds(1);
+
+// The rate a running JACK server plays at, 0 when none runs. A JACK server's
+// rate is fixed by whoever started it, so the synthesizer has to follow.
+int jackRate()
+{
+    jack_client_t* client = jack_client_open("Quorvane rate", JackNoStartServer, nullptr);
+    if (!client)
+        return 0;
+    const int rate = int(jack_get_sample_rate(client));
+    jack_client_close(client);
+    return rate;
+}
+
+// A synthesizer renders at the rate it was made with; the audio driver that
+// calls back for its frames does not tell it otherwise. The library marks the
+// call as one not to make while sound is rendered, and here none is.
+void followRate(fluid_synth_t* synth, int& current, int rate)
+{
+    if (rate <= 0 || current == rate)
+        return;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    fluid_synth_set_sample_rate(synth, float(rate));
+#pragma GCC diagnostic pop
+    current = rate;
 }
 
 // Hands one short message to the synthesizer. Its answers are not errors for
@@ -78,7 +114,7 @@ void SynthOutput::FluidDeleter::operator()(fluid_audio_driver_t* driver) const
     delete_fluid_audio_driver(driver);
 }
 
-SynthOutput::SynthOutput(SynthOptions options) : options_(std::move(options))
+SynthOutput::SynthOutput(SynthOptions options) : options_(std::move(options)), limiter_(options_.sampleRate)
 {
     SynthLogCapture::install();
 }
@@ -99,9 +135,19 @@ void SynthOutput::open(int device)
         throw MidiFailure(MidiErrorCode::InvalidDevice, tr("The built-in synthesizer is device 0 only."));
     close();
     loadSynth();
-    if (!options_.renderOnly)
-        startAudio();
     open_ = true;
+    if (options_.renderOnly)
+        return;
+    QStringList details;
+    if (startAudio(details) || missingReported_)
+        return;
+    // The synthesizer stays open and plays once a server runs; this is said
+    // once, not on every open.
+    missingReported_ = true;
+    notifyLoss(withDetails(tr("No sound server is running, so the built-in synthesizer cannot be heard. Start "
+                              "PipeWire (or PulseAudio, or a JACK server); the sound comes with the next note "
+                              "once it runs.\n\nWhat the audio outputs said:"),
+                           details));
 }
 
 void SynthOutput::loadSynth()
@@ -118,6 +164,8 @@ void SynthOutput::loadSynth()
     // A large sound font would otherwise be read whole before the first note;
     // this way only the instruments in use are read, when they are chosen.
     fluid_settings_setint(settings_.get(), "synth.dynamic-sample-loading", 1);
+    fluid_settings_setnum(settings_.get(), "synth.sample-rate", options_.sampleRate);
+    fluid_settings_setnum(settings_.get(), "synth.gain", options_.gain);
     fluid_settings_setstr(settings_.get(), "audio.jack.id", deviceName().toUtf8().constData());
     // Under JACK nothing is heard until the ports are patched: go to the speakers.
     fluid_settings_setint(settings_.get(), "audio.jack.autoconnect", 1);
@@ -126,34 +174,111 @@ void SynthOutput::loadSynth()
     if (!synth || fluid_synth_sfload(synth.get(), QFile::encodeName(font).constData(), 1) == FLUID_FAILED) {
         synth.reset(); // it still uses the settings
         settings_.reset();
-        throw MidiFailure(MidiErrorCode::OpenFailed,
-                          withDetails(tr("The built-in synthesizer could not load the sound font %1.").arg(font), log));
+        throw MidiFailure(
+            MidiErrorCode::OpenFailed,
+            withDetails(tr("The built-in synthesizer could not load the sound font %1.").arg(font), log.lines()));
     }
     synth_ = std::move(synth);
+    rate_ = options_.sampleRate;
     soundFont_ = font;
 }
 
-void SynthOutput::startAudio()
+bool SynthOutput::startAudio(QStringList& details)
 {
     // Trying the JACK output must never start a JACK server behind the user's back.
     setenv("JACK_NO_START_SERVER", "1", 1);
     SynthLogCapture log;
     for (const QString& driver : options_.audioDrivers) {
+        if (driver == QLatin1String("pulseaudio")) {
+            followRate(synth_.get(), rate_, options_.sampleRate);
+            try {
+                stream_ = std::make_unique<SynthPulseStream>(
+                    synth_.get(), limiter_, options_.sampleRate,
+                    [this](SynthPulseStream::End end) { onStreamEnd(end == SynthPulseStream::End::ServerLost); });
+                return true;
+            } catch (const std::runtime_error& error) {
+                details << QStringLiteral("PulseAudio: %1").arg(QString::fromLocal8Bit(error.what()));
+            }
+            continue;
+        }
+        if (driver == QLatin1String("jack"))
+            followRate(synth_.get(), rate_, jackRate());
         fluid_settings_setstr(settings_.get(), "audio.driver", driver.toUtf8().constData());
-        driver_.reset(new_fluid_audio_driver(settings_.get(), synth_.get()));
+        driver_.reset(new_fluid_audio_driver2(settings_.get(), &SynthOutput::renderForDriver, this));
         if (driver_)
-            return;
+            return true;
     }
-    throw MidiFailure(MidiErrorCode::OpenFailed,
-                      withDetails(tr("The built-in synthesizer found no audio output (tried %1).")
-                                      .arg(options_.audioDrivers.join(QStringLiteral(", "))),
-                                  log));
+    details << log.lines();
+    if (details.isEmpty())
+        details << tr("Tried %1.").arg(options_.audioDrivers.join(QStringLiteral(", ")));
+    return false;
+}
+
+// JACK's or ALSA's audio thread asks for the next frames. The effects go into
+// the same buffers as the dry sound unless the driver has outputs of their own.
+int SynthOutput::renderForDriver(void* self, int frames, int effectCount, float* effects[], int outCount, float* out[])
+{
+    auto* synth = static_cast<SynthOutput*>(self);
+    for (int i = 0; i < outCount; ++i)
+        std::fill(out[i], out[i] + frames, 0.0f);
+    for (int i = 0; i < effectCount; ++i)
+        std::fill(effects[i], effects[i] + frames, 0.0f);
+    const int result = effectCount > 0
+                           ? fluid_synth_process(synth->synth_.get(), frames, effectCount, effects, outCount, out)
+                           : fluid_synth_process(synth->synth_.get(), frames, outCount, out, outCount, out);
+    if (outCount >= 2)
+        synth->limiter_.process(out[0], out[1], frames);
+    return result;
+}
+
+// The stream's own thread tells here that it ended.
+void SynthOutput::onStreamEnd(bool serverLost)
+{
+    if (serverLost)
+        notifyLoss(tr("The built-in synthesizer's sound stopped: the sound server has gone away. Start it again "
+                      "(PipeWire or PulseAudio); the sound comes back with the next note once it runs."));
+}
+
+void SynthOutput::notifyLoss(const QString& text)
+{
+    {
+        std::lock_guard<std::mutex> lock(lossMutex_);
+        lossText_ = text;
+    }
+    if (lossNotifier_)
+        lossNotifier_();
+}
+
+MidiFailure SynthOutput::lossFailure()
+{
+    std::lock_guard<std::mutex> lock(lossMutex_);
+    return MidiFailure(MidiErrorCode::AudioLost, lossText_);
+}
+
+bool SynthOutput::audioRunning() const
+{
+    return driver_ || (stream_ && stream_->running());
+}
+
+// After a silence, or once the server is back, the next note starts the stream
+// again; the note already sits in the synthesizer and is heard from its start.
+void SynthOutput::resumeAudio()
+{
+    if (options_.renderOnly || audioRunning())
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    if (lastFailedStart_ != std::chrono::steady_clock::time_point() && now - lastFailedStart_ < retryAfter)
+        return;
+    stream_.reset(); // its thread has ended already
+    QStringList details;
+    lastFailedStart_ = startAudio(details) ? std::chrono::steady_clock::time_point() : now;
 }
 
 void SynthOutput::close()
 {
     open_ = false;
-    driver_.reset(); // stops the audio thread before anything else is touched
+    stream_.reset(); // stops the audio thread before anything else is touched
+    driver_.reset();
     if (synth_)
         fluid_synth_all_sounds_off(synth_.get(), -1); // no note left hanging for the next open
 }
@@ -163,25 +288,25 @@ void SynthOutput::send(const MidiBytes& message)
     if (!open_)
         throw MidiFailure(MidiErrorCode::SendFailed, tr("The built-in synthesizer is not open."));
     play(synth_.get(), message);
+    if (isNoteOn(message))
+        resumeAudio();
 }
 
 StereoAudio SynthOutput::render(int frames)
 {
     StereoAudio audio;
-    if (!open_ || driver_ || frames <= 0)
+    if (!open_ || !options_.renderOnly || frames <= 0)
         return audio;
     audio.left.resize(static_cast<std::size_t>(frames));
     audio.right.resize(static_cast<std::size_t>(frames));
     fluid_synth_write_float(synth_.get(), frames, audio.left.data(), 0, 1, audio.right.data(), 0, 1);
+    limiter_.process(audio.left.data(), audio.right.data(), frames);
     return audio;
 }
 
 double SynthOutput::sampleRate() const
 {
-    double rate = 0.0;
-    if (settings_)
-        fluid_settings_getnum(settings_.get(), "synth.sample-rate", &rate);
-    return rate;
+    return synth_ ? rate_ : 0.0;
 }
 
 } // namespace quorvane

@@ -1,19 +1,27 @@
 #pragma once
 
 #include "midi/port_backend.h"
+#include "midi/synth_limiter.h"
 
 #include <fluidsynth/types.h>
 
 #include <QStringList>
+#include <atomic>
+#include <chrono>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace quorvane {
 
+class SynthPulseStream;
+
 struct SynthOptions {
     // Audio outputs tried in this order until one opens: the desktop's sound
     // server (PipeWire answers as PulseAudio too), then JACK, then the sound
-    // card itself.
+    // card itself. Only the first one stops while the synthesizer is silent:
+    // JACK ports stay for the connections made to them in a patchbay.
     QStringList audioDrivers = {QStringLiteral("pulseaudio"), QStringLiteral("jack"), QStringLiteral("alsa")};
     // General MIDI sound fonts, the best first; the first one present is used.
     QStringList soundFonts = {QStringLiteral("/usr/share/sounds/sf2/FluidR3_GM.sf2"),
@@ -22,6 +30,14 @@ struct SynthOptions {
     // No audio output at all: the sound is only made by render(), for tests
     // and measurements.
     bool renderOnly = false;
+    // PipeWire's own rate, and one that PulseAudio switches an idle sound card
+    // to, so that the server has nothing to resample. Under JACK the
+    // synthesizer follows the server's rate.
+    int sampleRate = 48000;
+    // The sound fonts' voices are made for many instruments at once; at the
+    // library's default a single note peaks near -26 dBFS, much quieter than
+    // any other player on the desktop.
+    double gain = 1.1;
 };
 
 // One block of stereo audio, a sample per frame on each side.
@@ -44,6 +60,10 @@ public:
     void close() override;
     bool isOpen() const override { return open_; }
     void send(const MidiBytes& message) override;
+    // The sound server gone, or none there at the open: the device stays open
+    // and its sound comes back with the next note once a server runs.
+    void setLossNotifier(std::function<void()> notifier) override { lossNotifier_ = std::move(notifier); }
+    MidiFailure lossFailure() override;
 
     static QString deviceName() { return QStringLiteral("Quorvane GM Synth"); }
 
@@ -53,6 +73,9 @@ public:
     double sampleRate() const;
     // The sound font in use, once the synthesizer has been opened.
     QString soundFont() const { return soundFont_; }
+    // True while an audio output plays the synthesizer; it stops after a
+    // while of silence and starts again with the next note.
+    bool audioRunning() const;
 
 private:
     struct FluidDeleter {
@@ -62,7 +85,11 @@ private:
     };
 
     void loadSynth();
-    void startAudio();
+    bool startAudio(QStringList& details);
+    void resumeAudio();
+    void onStreamEnd(bool serverLost);
+    static int renderForDriver(void* self, int frames, int effectCount, float* effects[], int outCount, float* out[]);
+    void notifyLoss(const QString& text);
 
     SynthOptions options_;
     QString soundFont_;
@@ -71,7 +98,17 @@ private:
     // it plays from goes away, and the settings outlive both.
     std::unique_ptr<fluid_settings_t, FluidDeleter> settings_;
     std::unique_ptr<fluid_synth_t, FluidDeleter> synth_;
+    int rate_ = 0;         // the synthesizer's, which follows a JACK server's
+    SynthLimiter limiter_; // used by whichever thread renders
     std::unique_ptr<fluid_audio_driver_t, FluidDeleter> driver_;
+    std::unique_ptr<SynthPulseStream> stream_;
+
+    std::function<void()> lossNotifier_;
+    mutable std::mutex lossMutex_; // the stream's thread tells of a loss too
+    QString lossText_;
+    bool missingReported_ = false;
+    // While no server runs, a new attempt at most this often, not on every note.
+    std::chrono::steady_clock::time_point lastFailedStart_;
 };
 
 } // namespace quorvane
