@@ -1,4 +1,5 @@
 #include "jack_server.h"
+#include "midi/message_writer.h"
 #include "midi/midi_output.h"
 #include "midi/system_backend.h"
 #include "synth_audio_listener.h"
@@ -26,14 +27,7 @@ class JackSynthTest : public QObject {
     SynthAudioListener listener;
     std::unique_ptr<MidiOutput> output;
 
-    void send(int status, int data1, int data2)
-    {
-        output->setStatus(status);
-        output->setData2(data2);
-        output->setData1(data1);
-        output->setAuxiliary(0);
-        output->setAction(7);
-    }
+    void send(int status, int data1, int data2) { sendMessage(*output, FieldOrder::Data2First, status, data1, data2); }
 
 private slots:
     void initTestCase()

@@ -1,3 +1,4 @@
+#include "midi/message_writer.h"
 #include "midi/memory_backend.h"
 #include "midi/midi_output.h"
 #include "midi/synth_first_backend.h"
@@ -18,14 +19,7 @@ class PipewireSynthTest : public QObject {
     std::unique_ptr<MidiOutput> output;
     std::unique_ptr<QSignalSpy> errors;
 
-    void send(int status, int data1, int data2)
-    {
-        output->setStatus(status);
-        output->setData2(data2);
-        output->setData1(data1);
-        output->setAuxiliary(0);
-        output->setAction(7);
-    }
+    void send(int status, int data1, int data2) { sendMessage(*output, FieldOrder::Data2First, status, data1, data2); }
 
     QString sinkInputs() const { return server.pactl({QStringLiteral("list"), QStringLiteral("sink-inputs")}); }
 
