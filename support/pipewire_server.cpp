@@ -1,6 +1,7 @@
 #include "pipewire_server.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QThread>
 #include <cmath>
@@ -103,6 +104,14 @@ void PipewireServer::kill()
         (*it)->waitForFinished(3000);
     }
     server_.clear();
+    // A killed server leaves its sockets and lock files behind; a new one
+    // must not be taken as listening before it binds them afresh.
+    if (dir_) {
+        for (const QString& name :
+             QDir(dir_->path()).entryList({QStringLiteral("pipewire-0*")}, QDir::Files | QDir::System))
+            QFile::remove(dir_->filePath(name));
+        QDir(dir_->filePath(QStringLiteral("pulse"))).removeRecursively();
+    }
 }
 
 void PipewireServer::stop()
