@@ -37,11 +37,15 @@ public:
     {
         MidiOutput& output = window_.MIDIOutput1();
         MidiInput& input = window_.MIDIInput1();
-        output.setDeviceNumber(deviceNamed(output.deviceCount(), to, [&](int i) { return output.backend().name(i); }));
-        output.setAction(MidiOutput::Open);
+        // The input listens before the output connects: the tool sends its
+        // first message as soon as both its ports are connected, and an open
+        // waits until the server's graph carries the connection, long enough
+        // for that message to arrive at an input not yet started.
         input.setDeviceNumber(deviceNamed(input.deviceCount(), from, [&](int i) { return input.backend().name(i); }));
         input.setAction(MidiInput::Open);
         input.setAction(MidiInput::Start);
+        output.setDeviceNumber(deviceNamed(output.deviceCount(), to, [&](int i) { return output.backend().name(i); }));
+        output.setAction(MidiOutput::Open);
         return output.openState() == 1 && input.openState() == 1;
     }
 
