@@ -26,13 +26,13 @@ class PlayObserver {
 public:
     virtual ~PlayObserver() = default;
     // On the user-interface thread, right after the message went out.
-    virtual void messageSent(const MidiBytes&, std::int64_t /*timeNs*/) {}
+    virtual void messageSent(const MidiBytes&, std::int64_t /*timeNs*/) { }
     // On the MIDI system's thread, as the message arrives: keep it short.
-    virtual void messageReceived(const MidiBytes&, std::int64_t /*timeNs*/) {}
+    virtual void messageReceived(const MidiBytes&, std::int64_t /*timeNs*/) { }
     // On the user-interface thread: the number a pass computed before the
     // modulo fold and what the fold left of it. formula: 0 Mixmaster,
     // 1 Wondrousness.
-    virtual void passComputed(int /*formula*/, double /*computed*/, double /*folded*/) {}
+    virtual void passComputed(int /*formula*/, double /*computed*/, double /*folded*/) { }
 };
 
 // The observers of one program behind one: the output, the input and the

@@ -83,8 +83,9 @@ private slots:
                 items << item->text();
             captions << menu->text() + QLatin1Char(':') + items.join(QLatin1Char('|'));
         }
-        QCOMPARE(captions, QStringList({"&File:&Record|E&xit", "&Edit:&Paths...",
-                                        "&MIDI:&All Off|All &Channels All Off|MIDI &Setup|&Monitor...", "&Help:&About"}));
+        QCOMPARE(captions,
+                 QStringList({"&File:&Record|E&xit", "&Edit:&Paths...",
+                              "&MIDI:&All Off|All &Channels All Off|MIDI &Setup|&Monitor...", "&Help:&About"}));
         QCOMPARE(f.find<QAction>(QStringLiteral("MnuAllOff"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+A")));
     }
 
