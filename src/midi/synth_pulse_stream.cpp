@@ -15,10 +15,10 @@ namespace quorvane {
 SynthPulseStream::SynthPulseStream(fluid_synth_t* synth, SynthLimiter& limiter, int sampleRate, EndHandler onEnd)
     : synth_(synth), limiter_(limiter), sampleRate_(sampleRate), onEnd_(std::move(onEnd))
 {
-    pa_sample_spec spec{};
-    spec.format = PA_SAMPLE_FLOAT32NE;
-    spec.rate = static_cast<uint32_t>(sampleRate);
-    spec.channels = 2;
+    pa_sample_spec sampleFormat{};
+    sampleFormat.format = PA_SAMPLE_FLOAT32NE;
+    sampleFormat.rate = static_cast<uint32_t>(sampleRate);
+    sampleFormat.channels = 2;
     // Four periods in the server's buffer: a note is heard about 20 ms after
     // it is played, and a busy machine has room before the sound breaks up.
     constexpr uint32_t frameBytes = 2 * sizeof(float);
@@ -32,8 +32,8 @@ SynthPulseStream::SynthPulseStream(fluid_synth_t* synth, SynthLimiter& limiter, 
     int error = 0;
     // The program's name is both the client's (application and node name) and
     // the stream's, which is what mixers and patchbays list.
-    connection_ = pa_simple_new(nullptr, name.c_str(), PA_STREAM_PLAYBACK, nullptr, name.c_str(), &spec, nullptr,
-                                &buffer, &error);
+    connection_ = pa_simple_new(nullptr, name.c_str(), PA_STREAM_PLAYBACK, nullptr, name.c_str(), &sampleFormat,
+                                nullptr, &buffer, &error);
     if (!connection_)
         throw std::runtime_error(pa_strerror(error));
     thread_ = std::thread(&SynthPulseStream::run, this);
