@@ -68,10 +68,11 @@ class JackFaultsTest : public QObject {
         return heard.contains(QStringLiteral("90 3c 3c"));
     }
 
-    void killServerAndWaitForTheMessage()
+    // The loss reaches the window from JACK's own thread, so its message may
+    // come a little after the event that caused it (the server's stop blocks
+    // this thread while jackd winds down, longer on a loaded machine).
+    void expectOneMessageAboutTheServerSince(qsizetype before)
     {
-        const qsizetype before = messages.size();
-        server.stop();
         QTRY_VERIFY_WITH_TIMEOUT(messages.size() > before, 5000);
         QTest::qWait(300); // room for a second message, which must not come
         QCOMPARE(messages.size(), before + 1);
@@ -98,7 +99,9 @@ private slots:
 
     void serverDiesWhileIdle()
     {
-        killServerAndWaitForTheMessage();
+        const qsizetype before = messages.size();
+        server.stop();
+        expectOneMessageAboutTheServerSince(before);
         QVERIFY(!program->setup().isLoaded()); // its lists name ports that are gone
         // The window goes on working with nowhere to play.
         QTest::mousePress(button("Test"), Qt::LeftButton);
@@ -126,8 +129,7 @@ private slots:
         QTimer::singleShot(1500, button("StopIt"), &QPushButton::click);
         button("DoIt")->click(); // returns once "Stop it" ended the run
         QVERIFY(!program->window().composer().wondrousRunning());
-        QCOMPARE(messages.size(), before + 1);
-        QVERIFY(messages.last().contains(QStringLiteral("JACK server")));
+        expectOneMessageAboutTheServerSince(before);
     }
 
     void cleanupTestCase()
