@@ -1,3 +1,4 @@
+#include "../modal_poll.h"
 #include "main_window_fixture.h"
 #include "smf_reading.h"
 #include "take/take_file.h"
@@ -68,12 +69,9 @@ struct SaveAnswers {
 
     void run(const std::function<void()>& call)
     {
-        QTimer poll;
-        poll.setInterval(0);
         QPointer<QFileDialog> answered;
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        answerModalsDuring(call, [&](QWidget& modal) {
+            if (auto* box = qobject_cast<QMessageBox*>(&modal)) {
                 if (box->button(QMessageBox::Discard)) {
                     const bool yes = !discard.isEmpty() && discard.takeFirst();
                     box->button(yes ? QMessageBox::Discard : QMessageBox::Cancel)->click();
@@ -84,7 +82,7 @@ struct SaveAnswers {
                     else
                         box->reject(); // a box of the file dialog's own
                 }
-            } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            } else if (auto* dialog = qobject_cast<QFileDialog*>(&modal)) {
                 if (dialog == answered) {
                     dialogRefused = true;
                     dialog->reject();
@@ -101,8 +99,6 @@ struct SaveAnswers {
                 }
             }
         });
-        poll.start();
-        call();
     }
 };
 

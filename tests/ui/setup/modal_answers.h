@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QApplication>
+#include "../modal_poll.h"
+
 #include <QDialog>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
-#include <QTimer>
 #include <functional>
 
 // Answers the modal windows that open while a call runs, since exec() blocks
@@ -21,19 +21,16 @@ struct ModalAnswers {
 
     void run(const std::function<void()>& call)
     {
-        QTimer poll;
-        poll.setInterval(0);
         QPointer<QWidget> handled;
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        answerModalsDuring(call, [&](QWidget& modal) {
+            if (auto* box = qobject_cast<QMessageBox*>(&modal)) {
                 boxes << box->windowTitle() + QStringLiteral(": ") + box->text();
                 if (onBox)
                     onBox(*box);
                 box->button(QMessageBox::Ok)->click();
                 return;
             }
-            auto* form = qobject_cast<QDialog*>(modal);
+            auto* form = qobject_cast<QDialog*>(&modal);
             // Act once the window is active, as a musician would: the focus
             // and the keys only reach it from then on.
             if (!form || form->objectName() != QStringLiteral("MIDISetupForm") || !form->isActiveWindow())
@@ -50,8 +47,5 @@ struct ModalAnswers {
             else
                 form->reject();
         });
-        poll.start();
-        call();
-        poll.stop();
     }
 };
