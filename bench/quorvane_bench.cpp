@@ -56,6 +56,15 @@ int main(int argc, char* argv[])
         return 0;
     }
 
+    // `quorvane_bench jack`: the JACK timing and the thru latency alone.
+    if (QCoreApplication::arguments().contains(QStringLiteral("jack"))) {
+        JackServer server;
+        benchJackTiming(server);
+        server.start();
+        benchThruLatency(host, server);
+        return 0;
+    }
+
     benchPausePrecision(host);
     benchRates(window, host, wire, keyboard);
     benchTakeCosts(window);
