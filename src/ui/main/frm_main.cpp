@@ -8,6 +8,7 @@
 #include "ui/main/mixmaster_document.h"
 #include "engine/panic.h"
 #include "ui/main/paths_dialog.h"
+#include "ui/common/warning_box.h"
 #include "ui/monitor/monitor_window.h"
 
 #include <QAction>
@@ -18,7 +19,6 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -247,7 +247,7 @@ void FrmMain::selectPatch(int index)
 
 void FrmMain::showMessage(const QString& text)
 {
-    QMessageBox::warning(this, QStringLiteral("Quorvane"), text);
+    showWarning(this, text);
 }
 
 } // namespace quorvane

@@ -1,8 +1,9 @@
 #include "ui/setup/device_switching.h"
 
+#include "ui/common/warning_box.h"
+
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QMessageBox>
 #include <QSignalBlocker>
 
 namespace quorvane {
@@ -30,8 +31,7 @@ void openNamingFailure(Component& component, const QComboBox& list, const QStrin
         return;
     if (!component.lastFailureToTell())
         return;
-    QMessageBox::warning(list.window(), QStringLiteral("Quorvane"),
-                         message.arg(list.currentText(), component.lastFailure().text()));
+    showWarning(list.window(), message.arg(list.currentText(), component.lastFailure().text()));
 }
 
 // The device number the chosen entry carries; an entry of a device that has
@@ -41,8 +41,7 @@ std::optional<int> listedDevice(const QComboBox& list)
     const QVariant device = list.currentData();
     if (device.isValid())
         return device.toInt();
-    QMessageBox::warning(list.window(), QStringLiteral("Quorvane"),
-                         tr("The MIDI device \"%1\" is not there any more.").arg(list.currentText()));
+    showWarning(list.window(), tr("The MIDI device \"%1\" is not there any more.").arg(list.currentText()));
     return std::nullopt;
 }
 
