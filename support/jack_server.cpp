@@ -50,11 +50,8 @@ bool JackServer::start(int periodFrames)
 
 void JackServer::stop()
 {
-    for (auto& client : clients_) {
-        client->kill();
-        client->waitForFinished(3000);
-    }
-    clients_.clear();
+    // The server goes first: on shutdown jackd waits five seconds for a client
+    // that was killed before it noticed, while live clients let it go at once.
     if (server_) {
         server_->terminate();
         if (!server_->waitForFinished(5000)) {
@@ -63,6 +60,11 @@ void JackServer::stop()
         }
         server_.reset();
     }
+    for (auto& client : clients_) {
+        client->kill();
+        client->waitForFinished(3000);
+    }
+    clients_.clear();
 }
 
 bool JackServer::isRunning() const
