@@ -23,7 +23,8 @@ public:
 
     // Port names as jack_lsp lists them.
     QStringList ports() const;
-    bool waitForPort(const QString& port, int timeoutMs = 5000) const;
+    // Generous: a client started on a machine busy with other tests can take seconds.
+    bool waitForPort(const QString& port, int timeoutMs = 10000) const;
     bool connect(const QString& from, const QString& to) const;
 
     // Starts an outside client (jack_midi_dump, jack_midiseq...) on this server;
