@@ -62,6 +62,7 @@ int main(int argc, char* argv[])
         benchJackTiming(server);
         server.start();
         benchThruLatency(host, server);
+        benchThruChain(host, server);
         return 0;
     }
 
@@ -74,6 +75,7 @@ int main(int argc, char* argv[])
     benchJackTiming(server);
     server.start();
     benchThruLatency(host, server);
+    benchThruChain(host, server);
     benchProgramResources(doItAt, server);
     benchProgramOnPipewire(doItAt);
     return 0;

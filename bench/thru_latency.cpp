@@ -2,16 +2,19 @@
 
 #include "bench_table.h"
 #include "ui/main/frm_main.h"
+#include "jack_peer.h"
 #include "jack_server.h"
 #include "midi/system_backend.h"
 #include "rtmidi_thru.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QRegularExpression>
 #include <QTimer>
 
 #include <functional>
 #include <limits>
+#include <random>
 
 using namespace quorvane;
 
@@ -189,7 +192,110 @@ void printLatency(const QString& what, const Latencies& program, const Latencies
             .arg(anchor.failedRuns));
 }
 
+// A plain chain, as a musician patches it: "keys" plays a note into the thru at
+// the start of a cycle and "synth" hears it, with no loop between them. The
+// idle event loop runs between the notes, which come 5 to 15 ms apart.
+struct Chain {
+    std::vector<double> latencies;
+    int lost = 0; // not heard within a second
+    int xruns = 0;
+};
+
+Chain chainLatencies(Thru& thru, double frameMs)
+{
+    constexpr int notes = 300;
+    JackPeer keys("keys");
+    JackPeer synth("synth");
+    Chain chain;
+    if (!keys.open() || !synth.open() || !thru.open(QStringLiteral("keys:out"), QStringLiteral("synth:in")))
+        return chain;
+    QEventLoop loop;
+    QTimer next;
+    next.setSingleShot(true);
+    std::mt19937 random(7);
+    int played = 0;
+    QElapsedTimer waiting;
+    QObject::connect(&next, &QTimer::timeout, [&] {
+        if (played > 0) {
+            const std::vector<jack_nframes_t> playedAt = keys.playedFrames();
+            const std::vector<JackPeer::Heard> heard = synth.heard();
+            if (!heard.empty() && playedAt.size() == heard.size()) {
+                chain.latencies.push_back(static_cast<std::int32_t>(heard.back().frame - playedAt.back()) * frameMs);
+            } else if (waiting.elapsed() < 1000) {
+                next.start(1); // not through yet
+                return;
+            } else {
+                ++chain.lost;
+            }
+            keys.forget();
+            synth.forget();
+        }
+        if (played == notes) {
+            loop.quit();
+            return;
+        }
+        keys.play({{0x90, 60, 100}});
+        ++played;
+        waiting.start();
+        next.start(5 + static_cast<int>(random() % 11));
+    });
+    next.start(0);
+    loop.exec();
+    chain.xruns = keys.xruns();
+    thru.close();
+    return chain;
+}
+
+QString chainText(const Chain& chain)
+{
+    const Spread s = spreadOf(chain.latencies);
+    return QStringLiteral("%1 / %2 / %3 (n=%4)")
+        .arg(fixed(s.median, 2), fixed(s.p99, 2), fixed(s.max, 2))
+        .arg(chain.latencies.size());
+}
+
 } // namespace
+
+void benchThruChain(QtHost& host, JackServer& server)
+{
+    printSection(
+        QStringLiteral("Thru latency in a chain, keys -> thru -> synth, no loop: ms from the cycle a note "
+                       "is played in to the frame it is heard at, median / p99 / max (anchor: a bare RtMidi thru)"));
+    for (int period : {64, 1024}) {
+        server.stop();
+        if (!server.start(period)) {
+            printNote(QStringLiteral("left out: jackd with the dummy driver did not start"));
+            break;
+        }
+        const double frameMs = 1000.0 / 48000;
+        Chain anchor;
+        {
+            RtMidiThru thru;
+            anchor = chainLatencies(thru, frameMs);
+        }
+        MidiSystem system;
+        FrmMain window(std::make_unique<SystemOutputBackend>(system), std::make_unique<SystemInputBackend>(system),
+                       host);
+        window.load();
+        window.show();
+        WindowThru thru(window);
+        const Chain program = chainLatencies(thru, frameMs);
+        window.close();
+        const double periodMs = period * frameMs;
+        printFigure({QStringLiteral("%1 frames (%2 ms)").arg(period).arg(fixed(periodMs, 2)), chainText(program),
+                     chainText(anchor),
+                     QStringLiteral("median, p99 <= anchor's: %1, %2")
+                         .arg(fixed(spreadOf(anchor.latencies).median, 2), fixed(spreadOf(anchor.latencies).p99, 2))});
+        printNote(QStringLiteral("notes not heard: %1 here, %2 in the anchor; xruns of the dummy driver meanwhile: %3 "
+                                 "here, %4 in the anchor")
+                      .arg(program.lost)
+                      .arg(anchor.lost)
+                      .arg(program.xruns)
+                      .arg(anchor.xruns));
+    }
+    server.stop();
+    server.start();
+}
 
 void benchThruLatency(QtHost& host, JackServer& server)
 {

@@ -8,3 +8,8 @@ class JackServer;
 // (dummy driver, 64-frame periods), measured by jack_midi_latency_test, beside
 // the same loop through a bare RtMidi thru.
 void benchThruLatency(quorvane::QtHost& host, JackServer& server);
+
+// The same forwarding in a chain with no loop (an outside player -> thru ->
+// an outside listener), at 64 and at 1024 frames, beside a bare RtMidi thru.
+// Leaves the server running at 64 frames.
+void benchThruChain(quorvane::QtHost& host, JackServer& server);

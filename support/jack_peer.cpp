@@ -9,12 +9,13 @@ JackPeer::~JackPeer()
 
 bool JackPeer::open()
 {
-    client_ = jack_client_open("peer", JackNoStartServer, nullptr);
+    client_ = jack_client_open(name_, JackNoStartServer, nullptr);
     if (!client_)
         return false;
     out_ = jack_port_register(client_, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
     in_ = jack_port_register(client_, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
     jack_set_process_callback(client_, &JackPeer::process, this);
+    jack_set_xrun_callback(client_, &JackPeer::xrun, this);
     return out_ && in_ && jack_activate(client_) == 0;
 }
 
@@ -44,10 +45,17 @@ std::size_t JackPeer::heardCount()
     return heard_.size();
 }
 
+std::vector<jack_nframes_t> JackPeer::playedFrames()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return played_;
+}
+
 void JackPeer::forget()
 {
     std::lock_guard<std::mutex> lock(mutex_);
     heard_.clear();
+    played_.clear();
 }
 
 int JackPeer::process(jack_nframes_t frames, void* self)
@@ -56,16 +64,24 @@ int JackPeer::process(jack_nframes_t frames, void* self)
     std::lock_guard<std::mutex> lock(peer->mutex_); // a test's client: a lock is fine here
     void* out = jack_port_get_buffer(peer->out_, frames);
     jack_midi_clear_buffer(out);
+    const jack_nframes_t start = jack_last_frame_time(peer->client_);
+    if (!peer->toPlay_.empty())
+        peer->played_.push_back(start);
     for (const Bytes& event : peer->toPlay_)
         jack_midi_event_write(out, 0, event.data(), event.size());
     peer->toPlay_.clear();
     void* in = jack_port_get_buffer(peer->in_, frames);
-    const jack_nframes_t start = jack_last_frame_time(peer->client_);
     const std::uint32_t count = jack_midi_get_event_count(in);
     for (std::uint32_t i = 0; i < count; ++i) {
         jack_midi_event_t event;
         if (jack_midi_event_get(&event, in, i) == 0)
             peer->heard_.push_back({Bytes(event.buffer, event.buffer + event.size), start + event.time});
     }
+    return 0;
+}
+
+int JackPeer::xrun(void* self)
+{
+    static_cast<JackPeer*>(self)->xruns_.fetch_add(1);
     return 0;
 }

@@ -2,13 +2,15 @@
 
 #include <jack/jack.h>
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <vector>
 
-// An outside JACK client of the test's own, "peer": it plays raw events into
-// its "peer:out" (one JACK event per entry, as a device would deliver them)
-// and keeps what reaches "peer:in" with the frame each event was heard at.
+// An outside JACK client of the test's own, "peer" unless named otherwise: it
+// plays raw events into its "out" at the start of a cycle (one JACK event per
+// entry, as a device would deliver them), noting that cycle's first frame, and
+// keeps what reaches its "in" with the frame each event was heard at.
 class JackPeer {
 public:
     using Bytes = std::vector<std::uint8_t>;
@@ -17,7 +19,7 @@ public:
         jack_nframes_t frame;
     };
 
-    JackPeer() = default;
+    explicit JackPeer(const char* name = "peer") : name_(name) { }
     ~JackPeer();
     JackPeer(const JackPeer&) = delete;
     JackPeer& operator=(const JackPeer&) = delete;
@@ -27,15 +29,21 @@ public:
     void play(std::vector<Bytes> events);
     std::vector<Heard> heard();
     std::size_t heardCount();
+    std::vector<jack_nframes_t> playedFrames(); // one per play() that went out
+    int xruns() const { return xruns_; }        // the server's, since open()
     void forget();
 
 private:
     static int process(jack_nframes_t frames, void* self);
+    static int xrun(void* self);
 
+    const char* name_;
     jack_client_t* client_ = nullptr;
     jack_port_t* out_ = nullptr;
     jack_port_t* in_ = nullptr;
     std::mutex mutex_;
     std::vector<Bytes> toPlay_;
     std::vector<Heard> heard_;
+    std::vector<jack_nframes_t> played_;
+    std::atomic<int> xruns_{0};
 };

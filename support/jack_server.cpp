@@ -29,6 +29,12 @@ bool JackServer::start(int periodFrames)
 {
     qputenv("JACK_DEFAULT_SERVER", name_.toLocal8Bit());
     qputenv("JACK_NO_START_SERVER", "1");
+    // A server of this name left running by an earlier run that crashed would
+    // answer in place of ours, at whatever period it has.
+    if (!ports().isEmpty()) {
+        qWarning("A JACK server named %s already runs; stop it first.", qPrintable(name_));
+        return false;
+    }
     server_ = std::make_unique<QProcess>();
     server_->setProcessChannelMode(QProcess::MergedChannels);
     server_->start(QStringLiteral("jackd"),
