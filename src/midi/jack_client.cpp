@@ -79,18 +79,24 @@ JackClient::JackClient(jack_client_t* client) : client_(client)
 {
     for (Slot& s : slots_) {
         s.ring = jack_ringbuffer_create(ringBytes);
-        jack_ringbuffer_mlock(s.ring); // read in the process callback: never paged out
+        jack_ringbuffer_mlock(s.ring); // used in the process callback: never paged out
     }
+    sem_init(&inputArrived_, 0, 0);
+    deliverer_ = std::thread([this] { deliverInput(); });
 }
 
 JackClient::~JackClient()
 {
+    stopping_ = true;
+    sem_post(&inputArrived_);
+    deliverer_.join();
     // Closing a client waits on its server; on a server that has gone, that
     // wait may never end, so such a client is left as it is, with the rings
-    // its callback could still read.
+    // and the semaphore its callback could still use.
     if (!alive_)
         return;
     jack_client_close(client_); // returns once the process callback has stopped
+    sem_destroy(&inputArrived_);
     for (Slot& s : slots_)
         jack_ringbuffer_free(s.ring);
 }
@@ -142,8 +148,11 @@ unsigned JackClient::openPort(Port port, const QString& connectTo, Receiver rece
         }
     }
     Slot& s = slot(port);
-    s.receiver = std::move(receiver);
-    jack_ringbuffer_reset(s.ring); // nothing left over from a port closed before
+    {
+        std::lock_guard<std::mutex> lock(receiverMutex_);
+        s.receiver = std::move(receiver);
+        jack_ringbuffer_reset(s.ring); // nothing left over from a port closed before
+    }
     s.silent = false;
     s.port.store(handle);
     if (!connectTo.isEmpty())
@@ -167,7 +176,11 @@ void JackClient::closePort(Port port, unsigned ticket)
     waitForCallbackToPass();
     jack_port_t* handle = s.port.exchange(nullptr);
     waitForCallbackToPass();
-    s.receiver = nullptr;
+    {
+        // Not while the delivery thread is handing the receiver a message.
+        std::lock_guard<std::mutex> lock(receiverMutex_);
+        s.receiver = nullptr;
+    }
     if (alive_)
         jack_port_unregister(client_, handle);
 }
@@ -223,7 +236,7 @@ int JackClient::process(jack_nframes_t frames, void* self)
     const jack_nframes_t cycleStart = jack_last_frame_time(client->client_);
     for (Port output : {Port::Output, Port::VirtualOutput})
         client->writeDue(client->slot(output), frames, cycleStart);
-    client->deliver(client->slot(Port::Input), frames);
+    client->takeInput(client->slot(Port::Input), frames);
     client->cycles_.fetch_add(1);
     return 0;
 }
@@ -261,19 +274,52 @@ void JackClient::writeDue(Slot& s, jack_nframes_t frames, jack_nframes_t cycleSt
     }
 }
 
-void JackClient::deliver(Slot& s, jack_nframes_t frames)
+void JackClient::takeInput(Slot& s, jack_nframes_t frames)
 {
     jack_port_t* port = s.port.load();
     if (!port || s.silent)
         return;
     void* buffer = jack_port_get_buffer(port, frames);
     const std::uint32_t count = jack_midi_get_event_count(buffer);
+    bool taken = false;
     for (std::uint32_t i = 0; i < count; ++i) {
         jack_midi_event_t event;
-        if (jack_midi_event_get(&event, buffer, i) != 0)
+        if (jack_midi_event_get(&event, buffer, i) != 0 || !isWholeMessage(event.buffer, event.size))
             continue;
-        if (isWholeMessage(event.buffer, event.size))
-            s.receiver(MidiBytes(event.buffer, event.buffer + event.size));
+        // A whole message is at most three bytes, led by its length. The ring
+        // holds tens of thousands: it only fills if the delivery thread stalls.
+        const auto size = static_cast<std::uint8_t>(event.size);
+        if (jack_ringbuffer_write_space(s.ring) < 1u + size)
+            break;
+        jack_ringbuffer_write(s.ring, reinterpret_cast<const char*>(&size), 1);
+        jack_ringbuffer_write(s.ring, reinterpret_cast<const char*>(event.buffer), size);
+        taken = true;
+    }
+    if (taken)
+        sem_post(&inputArrived_);
+}
+
+void JackClient::deliverInput()
+{
+    while (!stopping_) {
+        if (sem_wait(&inputArrived_) != 0)
+            continue; // interrupted by a signal
+        std::lock_guard<std::mutex> lock(receiverMutex_);
+        passQueuedInput();
+    }
+}
+
+void JackClient::passQueuedInput()
+{
+    Slot& s = slot(Port::Input);
+    std::uint8_t size = 0;
+    std::uint8_t bytes[3];
+    while (jack_ringbuffer_peek(s.ring, reinterpret_cast<char*>(&size), 1) == 1 && size <= sizeof bytes &&
+           jack_ringbuffer_read_space(s.ring) >= 1u + size) {
+        jack_ringbuffer_read_advance(s.ring, 1);
+        jack_ringbuffer_read(s.ring, reinterpret_cast<char*>(bytes), size);
+        if (s.receiver)
+            s.receiver(MidiBytes(bytes, bytes + size));
     }
 }
 

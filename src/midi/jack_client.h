@@ -11,6 +11,8 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <semaphore.h>
+#include <thread>
 
 namespace quorvane {
 
@@ -21,8 +23,11 @@ namespace quorvane {
 //   in a lock-free ring buffer; the callback writes it one period after its
 //   stamp, so every message has the same latency and the spacing between
 //   messages is kept to the frame;
-// - input: each event is handed to the receiver in the callback, in order;
-//   an event that is no whole MIDI message is dropped on its own.
+// - input: the callback copies each event into a lock-free ring buffer, in
+//   order, and wakes a delivery thread of the client's own that hands the
+//   events to the receiver; an event that is no whole MIDI message is
+//   dropped on its own. The receiver takes locks and allocates, which JACK's
+//   real-time thread must never wait on.
 class JackClient {
 public:
     enum class Port { Output, VirtualOutput, Input };
@@ -59,8 +64,8 @@ private:
     struct Slot {
         std::atomic<jack_port_t*> port{nullptr}; // published to the process callback
         std::atomic<bool> silent{false};         // closing: the callback passes nothing
-        jack_ringbuffer_t* ring = nullptr;       // outputs only
-        Receiver receiver;                       // inputs only; set before the port is published
+        jack_ringbuffer_t* ring = nullptr;       // messages on their way to or from the callback
+        Receiver receiver;                       // inputs only; under receiverMutex_
         std::mutex sendMutex;                    // one writer at a time on the ring
         unsigned opens = 0;                      // the ticket of the latest open
     };
@@ -69,7 +74,9 @@ private:
     static int process(jack_nframes_t frames, void* self);
     static void shutdown(void* self);
     void writeDue(Slot& slot, jack_nframes_t frames, jack_nframes_t cycleStart);
-    void deliver(Slot& slot, jack_nframes_t frames);
+    void takeInput(Slot& slot, jack_nframes_t frames);
+    void deliverInput();    // the delivery thread's loop
+    void passQueuedInput(); // with receiverMutex_ held
     void waitForCallbackToPass();
     void waitForConnection(jack_port_t* handle);
     Slot& slot(Port port) { return slots_[static_cast<int>(port)]; }
@@ -80,6 +87,10 @@ private:
     std::atomic<unsigned> cycles_{0};
     std::function<void()> onShutdown_;
     Slot slots_[3];
+    std::mutex receiverMutex_;
+    sem_t inputArrived_; // posted by the callback: real-time safe
+    std::atomic<bool> stopping_{false};
+    std::thread deliverer_;
 };
 
 // Whether one JACK event is a whole MIDI message the program can take: a
