@@ -43,7 +43,7 @@ QProcess* PipewireServer::launch(const QString& program, const QStringList& argu
     auto process = std::make_unique<QProcess>();
     endWithTheTest(*process);
     process->setStandardOutputFile(QProcess::nullDevice());
-    process->setStandardErrorFile(QProcess::nullDevice());
+    process->setStandardErrorFile(dir_->filePath(program + QStringLiteral(".log")), QIODevice::Append);
     process->start(program, arguments);
     process->waitForStarted(5000);
     server_.push_back(std::move(process));
@@ -82,17 +82,43 @@ bool PipewireServer::startServer()
 {
     launch(QStringLiteral("pipewire"), {});
     if (!waitFor([&] { return QFile::exists(dir_->filePath(QStringLiteral("pipewire-0"))); }, 5000))
-        return false;
+        return fail(QStringLiteral("pipewire made no socket"));
     launch(QStringLiteral("wireplumber"), {});
+    // The PulseAudio service gives up when its directory appears between its
+    // own check and its mkdir, which any PulseAudio client (pactl, the
+    // program under test) does when it finds no server; made here first,
+    // there is nothing to race.
+    const QString pulseDir = dir_->filePath(QStringLiteral("pulse"));
+    QDir().mkpath(pulseDir);
+    QFile::setPermissions(pulseDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     launch(QStringLiteral("pipewire-pulse"), {});
     if (!waitFor([&] { return pactl({QStringLiteral("info")}).contains(QStringLiteral("PipeWire")); }, 5000))
-        return false;
+        return fail(QStringLiteral("the PulseAudio service did not answer"));
     pactl({QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
            QStringLiteral("sink_name=%1").arg(QLatin1String(sinkName)), QStringLiteral("rate=%1").arg(rate)});
     // The session manager makes the only sink the default one, where new
     // streams go.
-    return waitFor([&] { return pactl({QStringLiteral("get-default-sink")}).trimmed() == QLatin1String(sinkName); },
-                   5000);
+    if (!waitFor([&] { return pactl({QStringLiteral("get-default-sink")}).trimmed() == QLatin1String(sinkName); },
+                 5000))
+        return fail(QStringLiteral("the null sink did not become the default (default: %1)")
+                        .arg(pactl({QStringLiteral("get-default-sink")}).trimmed()));
+    return true;
+}
+
+bool PipewireServer::fail(const QString& step)
+{
+    failure_ = step;
+    for (const auto& process : server_) {
+        const QString program = process->program();
+        failure_ += QStringLiteral("\n%1: %2").arg(program, process->state() == QProcess::Running
+                                                               ? QStringLiteral("running")
+                                                               : QStringLiteral("ended, exit code %1")
+                                                                     .arg(process->exitCode()));
+        QFile log(dir_->filePath(program + QStringLiteral(".log")));
+        if (log.open(QIODevice::ReadOnly))
+            failure_ += QStringLiteral("\n") + QString::fromLocal8Bit(log.readAll().right(1500));
+    }
+    return false;
 }
 
 void PipewireServer::kill()

@@ -35,13 +35,19 @@ public:
     // Runs pactl against this server; its standard output.
     QString pactl(const QStringList& arguments) const;
 
+    // After start() or restart() failed: the step that did not complete and
+    // what the server's processes said, for the test's failure message.
+    QString failure() const { return failure_; }
+
 private:
     bool startServer();
+    bool fail(const QString& step);
     QProcess* launch(const QString& program, const QStringList& arguments);
 
     std::unique_ptr<QTemporaryDir> dir_;
     std::unique_ptr<QProcess> bus_;
     std::vector<std::unique_ptr<QProcess>> server_; // pipewire, wireplumber, pipewire-pulse
+    QString failure_;
 };
 
 // Records the null sink's monitor: what a listener at the speakers would hear,

@@ -34,7 +34,7 @@ class PipewireSynthTest : public QObject {
 private slots:
     void initTestCase()
     {
-        QVERIFY2(server.start(), "the private PipeWire did not start");
+        QVERIFY2(server.start(), qPrintable(server.failure()));
         SynthOptions options;
         // The sound server only: neither JACK nor a sound card may stand in
         // for it once it has gone.
@@ -92,7 +92,7 @@ private slots:
         send(0x80, 64, 64);
         send(0x90, 65, 100); // played into the void, and nothing more said
 
-        QVERIFY2(server.restart(), "the private PipeWire did not start again");
+        QVERIFY2(server.restart(), qPrintable(server.failure()));
         QVERIFY(recorder.start());
         // The formula goes on playing; a later note brings the sound back.
         float heard = 0.0f;
