@@ -1,5 +1,7 @@
 #include "jack_server.h"
 
+#include "end_with_the_test.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QThread>
@@ -37,6 +39,7 @@ bool JackServer::start(int periodFrames)
     }
     server_ = std::make_unique<QProcess>();
     server_->setProcessChannelMode(QProcess::MergedChannels);
+    endWithTheTest(*server_);
     server_->start(QStringLiteral("jackd"),
                    {QStringLiteral("--no-realtime"), QStringLiteral("-n"), name_, QStringLiteral("-d"),
                     QStringLiteral("dummy"), QStringLiteral("-r"), QStringLiteral("48000"), QStringLiteral("-p"),
@@ -104,6 +107,7 @@ bool JackServer::connect(const QString& from, const QString& to) const
 QProcess* JackServer::startClient(const QString& program, const QStringList& arguments)
 {
     auto client = std::make_unique<QProcess>();
+    endWithTheTest(*client);
     client->start(program, arguments);
     client->waitForStarted(5000);
     clients_.push_back(std::move(client));

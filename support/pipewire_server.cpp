@@ -1,13 +1,13 @@
 #include "pipewire_server.h"
 
+#include "end_with_the_test.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QThread>
 #include <cmath>
-#include <csignal>
 #include <cstring>
-#include <sys/prctl.h>
 
 namespace {
 
@@ -20,13 +20,6 @@ bool waitFor(const std::function<bool()>& condition, int timeoutMs)
         QThread::msleep(50);
     }
     return false;
-}
-
-// A test killed by its time limit cannot stop the server; the server's
-// processes then end with it instead of running on.
-void endWithTheTest(QProcess& process)
-{
-    process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
 }
 
 } // namespace
