@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QThread>
 #include <cstdlib>
 
@@ -39,6 +40,10 @@ bool JackServer::start(int periodFrames)
     }
     server_ = std::make_unique<QProcess>();
     server_->setProcessChannelMode(QProcess::MergedChannels);
+    // Into a file, never a pipe: nothing here reads jackd's output, and a
+    // full pipe would stall the server at its next line (it prints one for
+    // each xrun, thousands on a loaded machine).
+    server_->setStandardOutputFile(QDir::temp().filePath(name_ + QStringLiteral(".log")));
     endWithTheTest(*server_);
     server_->start(QStringLiteral("jackd"),
                    {QStringLiteral("--no-realtime"), QStringLiteral("-n"), name_, QStringLiteral("-d"),
