@@ -10,8 +10,14 @@
 
 // One fixed name per test program: libjack keeps a slot per server name in a
 // registry of eight, and a server that died without tidying up holds its slot
-// until a server of the same name starts again.
-JackServer::JackServer() : name_(QStringLiteral("quorvane-%1").arg(QCoreApplication::applicationName())) { }
+// until a server of the same name starts again. QUORVANE_TEST_TAG tells apart
+// the servers of two checkouts tested side by side on one machine.
+JackServer::JackServer()
+    : name_(qEnvironmentVariableIsEmpty("QUORVANE_TEST_TAG")
+                ? QStringLiteral("quorvane-%1").arg(QCoreApplication::applicationName())
+                : QStringLiteral("quorvane-%1-%2")
+                      .arg(qEnvironmentVariable("QUORVANE_TEST_TAG"), QCoreApplication::applicationName()))
+{ }
 
 JackServer::~JackServer()
 {
