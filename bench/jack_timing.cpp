@@ -4,7 +4,7 @@
 #include "jack_peer.h"
 #include "jack_server.h"
 #include "midi/midi_output.h"
-#include "midi/system_backend.h"
+#include "devices/system_backend.h"
 
 #include <QElapsedTimer>
 #include <QThread>

@@ -2,7 +2,7 @@
 
 #include "bench_table.h"
 #include "ui/main/frm_main.h"
-#include "midi/memory_backend.h"
+#include "memory_backend.h"
 #include "midi/message_writer.h"
 #include "midi/midi_bytes.h"
 

@@ -5,7 +5,7 @@
 #include "bench_table.h"
 #include "ui/main/frm_main.h"
 #include "jack_server.h"
-#include "midi/memory_backend.h"
+#include "memory_backend.h"
 #include "jack_timing.h"
 #include "message_rates.h"
 #include "pause_precision.h"

@@ -2,8 +2,9 @@
 // synthesizer: its output devices are the MIDI system's ports alone. The
 // benchmark measures it to tell the synthesizer's memory from the rest.
 
+#include "app/desktop_devices.h"
 #include "app/program.h"
-#include "midi/system_backend.h"
+#include "devices/system_backend.h"
 
 #include <QApplication>
 
@@ -13,8 +14,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
 
     quorvane::MidiSystem system;
-    quorvane::Program program(std::make_unique<quorvane::SystemOutputBackend>(system),
-                              quorvane::Program::desktopInput(system));
+    quorvane::Program program(std::make_unique<quorvane::SystemOutputBackend>(system), quorvane::desktopInput(system));
     program.start();
     return app.exec();
 }

@@ -1,7 +1,7 @@
 #include "synth_after_silence.h"
 
 #include "bench_table.h"
-#include "midi/synth_output.h"
+#include "synth/synth_output.h"
 #include "pipewire_server.h"
 
 #include <QFile>

@@ -8,7 +8,7 @@
 
 #include "jack_server.h"
 #include "midi/midi_bytes.h"
-#include "midi/synth_output.h"
+#include "synth/synth_output.h"
 #include "synth_after_silence.h"
 #include "synth_audio_listener.h"
 #include "synth_levels.h"

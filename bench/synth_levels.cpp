@@ -1,7 +1,7 @@
 #include "synth_levels.h"
 
-#include "midi/synth_limiter.h"
-#include "midi/synth_output.h"
+#include "synth/synth_limiter.h"
+#include "synth/synth_output.h"
 
 #include <QFileInfo>
 #include <cmath>

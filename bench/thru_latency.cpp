@@ -4,7 +4,7 @@
 #include "ui/main/frm_main.h"
 #include "jack_peer.h"
 #include "jack_server.h"
-#include "midi/system_backend.h"
+#include "devices/system_backend.h"
 #include "rtmidi_thru.h"
 
 #include <QElapsedTimer>

@@ -3,7 +3,7 @@
 // them, and checks every message that reaches the wire.
 
 #include "fuzz_support.h"
-#include "midi/memory_backend.h"
+#include "memory_backend.h"
 #include "midi/midi_output.h"
 
 #include <algorithm>

@@ -1,8 +1,7 @@
 #include "app/program.h"
 
 #include "ui/about/about_box.h"
-#include "midi/system_backend.h"
-#include "midi/synth_first_backend.h"
+#include "app/desktop_devices.h"
 
 #include <QCoreApplication>
 
@@ -41,17 +40,6 @@ void Program::connectParts()
     };
     QObject::connect(&window_.MIDIOutput1(), &MidiOutput::errorReported, &window_, forgetDevices);
     QObject::connect(&window_.MIDIInput1(), &MidiInput::errorReported, &window_, forgetDevices);
-}
-
-std::unique_ptr<OutputBackend> Program::desktopOutput(MidiSystem& system)
-{
-    return std::make_unique<SynthFirstOutputBackend>(std::make_unique<SynthOutput>(),
-                                                     std::make_unique<SystemOutputBackend>(system));
-}
-
-std::unique_ptr<InputBackend> Program::desktopInput(MidiSystem& system)
-{
-    return std::make_unique<SystemInputBackend>(system);
 }
 
 void Program::start()

@@ -3,7 +3,7 @@
 #include "ui/main/frm_main.h"
 #include "ui/setup/midi_setup.h"
 #include "engine/qt_host.h"
-#include "midi/midi_system.h"
+#include "devices/midi_system.h"
 
 #include <memory>
 
@@ -18,9 +18,6 @@ public:
     Program();
     // Other devices, such as the in-memory ones of tests.
     Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input);
-
-    static std::unique_ptr<OutputBackend> desktopOutput(MidiSystem& system);
-    static std::unique_ptr<InputBackend> desktopInput(MidiSystem& system);
 
     // The start-up sequence (with the device dialog), then the window shows.
     void start();

@@ -3,7 +3,7 @@
 #include "engine/composer.h"
 #include "engine/control_names.h"
 #include "engine/host.h"
-#include "midi/memory_backend.h"
+#include "memory_backend.h"
 #include "midi/midi_output.h"
 #include "engine/panel.h"
 

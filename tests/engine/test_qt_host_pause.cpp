@@ -4,7 +4,7 @@
 // system, so this test starts its own Xvfb and talks to it through xcb; without
 // Xvfb it runs offscreen and skips the click test.
 
-#include "midi/memory_backend.h"
+#include "memory_backend.h"
 #include "midi/midi_input.h"
 #include "engine/qt_host.h"
 #include "x_display.h"

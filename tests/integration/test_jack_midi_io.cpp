@@ -1,9 +1,9 @@
 #include "jack_peer.h"
 #include "jack_server.h"
-#include "midi/memory_backend.h"
+#include "memory_backend.h"
 #include "midi/midi_input.h"
 #include "midi/midi_output.h"
-#include "midi/system_backend.h"
+#include "devices/system_backend.h"
 
 #include <QSignalSpy>
 #include <QtTest>

@@ -1,7 +1,7 @@
 #include "../ui/setup/modal_answers.h"
 #include "jack_server.h"
 #include "ui/setup/midi_setup.h"
-#include "midi/system_backend.h"
+#include "devices/system_backend.h"
 
 #include <QComboBox>
 #include <QtTest>

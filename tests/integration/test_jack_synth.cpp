@@ -1,9 +1,9 @@
 #include "jack_server.h"
 #include "midi/message_writer.h"
 #include "midi/midi_output.h"
-#include "midi/system_backend.h"
+#include "devices/system_backend.h"
 #include "synth_audio_listener.h"
-#include "midi/synth_first_backend.h"
+#include "app/synth_first_backend.h"
 
 #include <QSignalSpy>
 #include <QtTest>

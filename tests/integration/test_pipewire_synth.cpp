@@ -1,7 +1,7 @@
 #include "midi/message_writer.h"
-#include "midi/memory_backend.h"
+#include "memory_backend.h"
 #include "midi/midi_output.h"
-#include "midi/synth_first_backend.h"
+#include "app/synth_first_backend.h"
 #include "pipewire_server.h"
 
 #include <QSignalSpy>

@@ -1,5 +1,5 @@
 #include "engine/qt_host.h"
-#include "midi/memory_backend.h"
+#include "memory_backend.h"
 #include "ui/about/about_box.h"
 #include "ui/main/frm_main.h"
 #include "ui/setup/midi_setup_form.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ui/main/frm_main.h"
-#include "midi/memory_backend.h"
+#include "memory_backend.h"
 #include "engine/qt_host.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "midi/memory_backend.h"
+#include "memory_backend.h"
 #include "ui/setup/midi_setup.h"
 #include "ui/setup/midi_setup_form.h"
 #include "modal_answers.h"

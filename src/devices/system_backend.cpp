@@ -1,4 +1,6 @@
-#include "midi/system_backend.h"
+#include "devices/system_backend.h"
+
+#include "devices/rtmidi_backend.h"
 
 #include <QCoreApplication>
 
@@ -34,7 +36,9 @@ void JackPorts::closePort()
     client_ = nullptr;
 }
 
-SystemOutputBackend::SystemOutputBackend(MidiSystem& system) : JackPorts(system, false), alsa_(system) { }
+SystemOutputBackend::SystemOutputBackend(MidiSystem& system)
+    : JackPorts(system, false), alsa_(std::make_unique<RtMidiOutputBackend>(system))
+{ }
 
 SystemOutputBackend::~SystemOutputBackend()
 {
@@ -44,13 +48,13 @@ SystemOutputBackend::~SystemOutputBackend()
 
 int SystemOutputBackend::count()
 {
-    return underJack() ? listPorts() : alsa_.count();
+    return underJack() ? listPorts() : alsa_->count();
 }
 
 QString SystemOutputBackend::name(int device)
 {
     if (!underJack())
-        return alsa_.name(device);
+        return alsa_->name(device);
     return device == -1 ? MidiSystem::virtualPortName(MidiSystem::Kind::Jack) : listedName(device);
 }
 
@@ -60,24 +64,24 @@ void SystemOutputBackend::open(int device)
     if (underJack())
         openPort(device == -1 ? JackClient::Port::VirtualOutput : JackClient::Port::Output, device);
     else
-        alsa_.open(device);
+        alsa_->open(device);
 }
 
 void SystemOutputBackend::close()
 {
     closePort();
-    alsa_.close();
+    alsa_->close();
 }
 
 bool SystemOutputBackend::isOpen() const
 {
-    return portOpen() || alsa_.isOpen();
+    return portOpen() || alsa_->isOpen();
 }
 
 void SystemOutputBackend::send(const MidiBytes& message)
 {
     if (!client_) {
-        alsa_.send(message);
+        alsa_->send(message);
         return;
     }
     // Nothing waits on a server that has gone.
@@ -95,14 +99,16 @@ void SystemOutputBackend::send(const MidiBytes& message)
 void SystemOutputBackend::setLossNotifier(std::function<void()> notifier)
 {
     lossNotifier_ = notifier;
-    alsa_.setLossNotifier(notifier);
+    alsa_->setLossNotifier(notifier);
     system_.addLossListener(this, [this] {
         if (portOpen() && lossNotifier_)
             lossNotifier_();
     });
 }
 
-SystemInputBackend::SystemInputBackend(MidiSystem& system) : JackPorts(system, true), alsa_(system) { }
+SystemInputBackend::SystemInputBackend(MidiSystem& system)
+    : JackPorts(system, true), alsa_(std::make_unique<RtMidiInputBackend>(system))
+{ }
 
 SystemInputBackend::~SystemInputBackend()
 {
@@ -112,12 +118,12 @@ SystemInputBackend::~SystemInputBackend()
 
 int SystemInputBackend::count()
 {
-    return underJack() ? listPorts() : alsa_.count();
+    return underJack() ? listPorts() : alsa_->count();
 }
 
 QString SystemInputBackend::name(int device)
 {
-    return underJack() ? listedName(device) : alsa_.name(device);
+    return underJack() ? listedName(device) : alsa_->name(device);
 }
 
 void SystemInputBackend::open(int device, Receiver receiver)
@@ -126,24 +132,24 @@ void SystemInputBackend::open(int device, Receiver receiver)
     if (underJack())
         openPort(JackClient::Port::Input, device, std::move(receiver));
     else
-        alsa_.open(device, std::move(receiver));
+        alsa_->open(device, std::move(receiver));
 }
 
 void SystemInputBackend::close()
 {
     closePort();
-    alsa_.close();
+    alsa_->close();
 }
 
 bool SystemInputBackend::isOpen() const
 {
-    return portOpen() || alsa_.isOpen();
+    return portOpen() || alsa_->isOpen();
 }
 
 void SystemInputBackend::setLossNotifier(std::function<void()> notifier)
 {
     lossNotifier_ = notifier;
-    alsa_.setLossNotifier(notifier);
+    alsa_->setLossNotifier(notifier);
     system_.addLossListener(this, [this] {
         if (portOpen() && lossNotifier_)
             lossNotifier_();

@@ -1,4 +1,4 @@
-#include "midi/synth_log.h"
+#include "synth/synth_log.h"
 
 #include <alsa/asoundlib.h>
 #include <fluidsynth.h>

@@ -1,5 +1,5 @@
-#include "midi/synth_limiter.h"
-#include "midi/synth_output.h"
+#include "synth/synth_limiter.h"
+#include "synth/synth_output.h"
 
 #include <QFileInfo>
 #include <QtTest>

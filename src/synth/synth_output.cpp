@@ -1,8 +1,8 @@
-#include "midi/synth_output.h"
+#include "synth/synth_output.h"
 
 #include "midi/midi_errors.h"
-#include "midi/synth_log.h"
-#include "midi/synth_pulse_stream.h"
+#include "synth/synth_log.h"
+#include "synth/synth_pulse_stream.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,4 +1,6 @@
-#include "midi/midi_system.h"
+#include "devices/midi_system.h"
+
+#include "devices/jack_client.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -39,6 +41,8 @@ MidiSystem::MidiSystem()
     jack_set_error_function(quietJack);
     jack_set_info_function(quietJack);
 }
+
+MidiSystem::~MidiSystem() = default;
 
 bool MidiSystem::alsaAvailable()
 {

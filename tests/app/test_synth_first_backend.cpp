@@ -1,6 +1,6 @@
-#include "midi/memory_backend.h"
+#include "memory_backend.h"
 #include "midi/midi_output.h"
-#include "midi/synth_first_backend.h"
+#include "app/synth_first_backend.h"
 
 #include <QSignalSpy>
 #include <QTemporaryFile>

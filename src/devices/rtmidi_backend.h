@@ -1,6 +1,6 @@
 #pragma once
 
-#include "midi/midi_system.h"
+#include "devices/midi_system.h"
 #include "midi/port_backend.h"
 
 #include <RtMidi.h>

@@ -1,4 +1,4 @@
-#include "midi/synth_first_backend.h"
+#include "app/synth_first_backend.h"
 
 #include "midi/midi_errors.h"
 

@@ -1,6 +1,6 @@
-#include "midi/synth_pulse_stream.h"
+#include "synth/synth_pulse_stream.h"
 
-#include "midi/synth_limiter.h"
+#include "synth/synth_limiter.h"
 
 #include <fluidsynth.h>
 #include <pulse/error.h>

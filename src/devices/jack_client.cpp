@@ -1,4 +1,4 @@
-#include "midi/jack_client.h"
+#include "devices/jack_client.h"
 
 #include "midi/midi_errors.h"
 

@@ -1,7 +1,7 @@
-#include "midi/rtmidi_backend.h"
+#include "devices/rtmidi_backend.h"
 
 #include "midi/midi_errors.h"
-#include "midi/midi_system.h"
+#include "devices/midi_system.h"
 
 #include <QCoreApplication>
 

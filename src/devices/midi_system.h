@@ -1,7 +1,6 @@
 #pragma once
 
 #include "midi/error_policy.h"
-#include "midi/jack_client.h"
 #include "midi/midi_errors.h"
 
 #include <QString>
@@ -13,6 +12,8 @@
 
 namespace quorvane {
 
+class JackClient;
+
 // Which MIDI system the program talks to: a JACK server when one answers (a
 // musician who runs JACK, or PipeWire's JACK, wants JACK ports), otherwise the
 // ALSA sequencer, otherwise none. The program owns one and hands it to the
@@ -22,6 +23,7 @@ public:
     enum class Kind { None, Jack, Alsa };
 
     MidiSystem();
+    ~MidiSystem();
     MidiSystem(const MidiSystem&) = delete;
     MidiSystem& operator=(const MidiSystem&) = delete;
 

@@ -1,5 +1,5 @@
 #include "midi/midi_output.h"
-#include "midi/synth_output.h"
+#include "synth/synth_output.h"
 
 #include <QtTest>
 #include <cmath>

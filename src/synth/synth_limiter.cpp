@@ -1,4 +1,4 @@
-#include "midi/synth_limiter.h"
+#include "synth/synth_limiter.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,9 +1,15 @@
 #pragma once
 
-#include "midi/midi_system.h"
-#include "midi/rtmidi_backend.h"
+#include "devices/jack_client.h"
+#include "devices/midi_system.h"
+#include "midi/port_backend.h"
+
+#include <memory>
 
 namespace quorvane {
+
+class RtMidiOutputBackend;
+class RtMidiInputBackend;
 
 // The ports of whichever MIDI system is in use when asked: the program's JACK
 // client's ports under JACK, RtMidi's under the ALSA sequencer. Under JACK a
@@ -45,7 +51,7 @@ public:
     MidiFailure lossFailure() override { return system_.lost(); }
 
 private:
-    RtMidiOutputBackend alsa_;
+    std::unique_ptr<RtMidiOutputBackend> alsa_;
     std::function<void()> lossNotifier_;
 };
 
@@ -63,7 +69,7 @@ public:
     MidiFailure lossFailure() override { return system_.lost(); }
 
 private:
-    RtMidiInputBackend alsa_;
+    std::unique_ptr<RtMidiInputBackend> alsa_;
     std::function<void()> lossNotifier_;
 };
 

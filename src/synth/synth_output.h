@@ -1,7 +1,7 @@
 #pragma once
 
 #include "midi/port_backend.h"
-#include "midi/synth_limiter.h"
+#include "synth/synth_limiter.h"
 
 #include <fluidsynth/types.h>
 

@@ -1,4 +1,4 @@
-#include "midi/memory_backend.h"
+#include "memory_backend.h"
 
 #include "midi/midi_errors.h"
 

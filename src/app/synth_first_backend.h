@@ -1,7 +1,7 @@
 #pragma once
 
 #include "midi/port_backend.h"
-#include "midi/synth_output.h"
+#include "synth/synth_output.h"
 
 #include <atomic>
 #include <memory>

@@ -1,0 +1,19 @@
+#include "app/desktop_devices.h"
+
+#include "app/synth_first_backend.h"
+#include "devices/system_backend.h"
+
+namespace quorvane {
+
+std::unique_ptr<OutputBackend> desktopOutput(MidiSystem& system)
+{
+    return std::make_unique<SynthFirstOutputBackend>(std::make_unique<SynthOutput>(),
+                                                     std::make_unique<SystemOutputBackend>(system));
+}
+
+std::unique_ptr<InputBackend> desktopInput(MidiSystem& system)
+{
+    return std::make_unique<SystemInputBackend>(system);
+}
+
+} // namespace quorvane
