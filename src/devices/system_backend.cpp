@@ -1,159 +1,62 @@
 #include "devices/system_backend.h"
 
-#include "devices/rtmidi_backend.h"
-
-#include <QCoreApplication>
+#include "devices/system_choice.h"
 
 namespace quorvane {
 
-int JackPorts::listPorts()
+template <class Backend>
+Backend& ChosenBackend<Backend>::now()
 {
-    JackClient* client = system_.jack();
-    listed_ = client ? client->otherPorts(input_) : QStringList();
-    return static_cast<int>(std::min<qsizetype>(listed_.size(), 32767));
+    const MidiSystem::Kind kind = system_.current();
+    if (!backend_ || kind != kind_) {
+        close();
+        backend_ = make_(system_, kind);
+        backend_->setLossNotifier(lossNotifier_);
+        kind_ = kind;
+    }
+    return *backend_;
 }
 
-void JackPorts::openPort(JackClient::Port port, int device, JackClient::Receiver receiver)
+template <class Backend>
+void ChosenBackend<Backend>::close()
 {
-    JackClient* client = system_.jack();
-    if (!client)
-        throw system_.missing();
-    if (device >= 0 && listed_.isEmpty())
-        listPorts(); // opened by number without a list shown: the list of now
-    const QString name = device >= 0 ? listedName(device) : QString();
-    if (device >= 0 && name.isEmpty())
-        throw MidiFailure(MidiErrorCode::InvalidDevice,
-                          QCoreApplication::translate("JackPorts", "There is no MIDI port number %1.").arg(device));
-    ticket_ = client->openPort(port, name, std::move(receiver));
-    client_ = client;
-    port_ = port;
+    if (backend_)
+        backend_->close();
 }
 
-void JackPorts::closePort()
+template <class Backend>
+void ChosenBackend<Backend>::setLossNotifier(std::function<void()> notifier)
 {
-    if (client_)
-        client_->closePort(port_, ticket_);
-    client_ = nullptr;
+    lossNotifier_ = std::move(notifier);
+    if (backend_)
+        backend_->setLossNotifier(lossNotifier_);
 }
 
-SystemOutputBackend::SystemOutputBackend(MidiSystem& system)
-    : JackPorts(system, false), alsa_(std::make_unique<RtMidiOutputBackend>(system))
-{ }
+template class ChosenBackend<OutputBackend>;
+template class ChosenBackend<InputBackend>;
 
-SystemOutputBackend::~SystemOutputBackend()
-{
-    system_.removeLossListener(this);
-    closePort();
-}
-
-int SystemOutputBackend::count()
-{
-    return underJack() ? listPorts() : alsa_->count();
-}
-
-QString SystemOutputBackend::name(int device)
-{
-    if (!underJack())
-        return alsa_->name(device);
-    return device == -1 ? MidiSystem::virtualPortName(MidiSystem::Kind::Jack) : listedName(device);
-}
+SystemOutputBackend::SystemOutputBackend(MidiSystem& system) : chosen_(system, &outputBackendOf) { }
 
 void SystemOutputBackend::open(int device)
 {
     close();
-    if (underJack())
-        openPort(device == -1 ? JackClient::Port::VirtualOutput : JackClient::Port::Output, device);
-    else
-        alsa_->open(device);
-}
-
-void SystemOutputBackend::close()
-{
-    closePort();
-    alsa_->close();
-}
-
-bool SystemOutputBackend::isOpen() const
-{
-    return portOpen() || alsa_->isOpen();
+    chosen_.now().open(device);
 }
 
 void SystemOutputBackend::send(const MidiBytes& message)
 {
-    if (!client_) {
-        alsa_->send(message);
-        return;
-    }
-    // Nothing waits on a server that has gone.
-    if (!client_->alive())
-        throw system_.lost();
-    try {
-        client_->send(port_, message);
-    } catch (const MidiFailure& failure) {
-        if (failure.code() == MidiErrorCode::DeviceLost)
-            throw system_.lost();
-        throw;
-    }
+    OutputBackend* backend = chosen_.last();
+    if (!backend)
+        throw MidiSystem::lost();
+    backend->send(message);
 }
 
-void SystemOutputBackend::setLossNotifier(std::function<void()> notifier)
-{
-    lossNotifier_ = notifier;
-    alsa_->setLossNotifier(notifier);
-    system_.addLossListener(this, [this] {
-        if (portOpen() && lossNotifier_)
-            lossNotifier_();
-    });
-}
-
-SystemInputBackend::SystemInputBackend(MidiSystem& system)
-    : JackPorts(system, true), alsa_(std::make_unique<RtMidiInputBackend>(system))
-{ }
-
-SystemInputBackend::~SystemInputBackend()
-{
-    system_.removeLossListener(this);
-    closePort();
-}
-
-int SystemInputBackend::count()
-{
-    return underJack() ? listPorts() : alsa_->count();
-}
-
-QString SystemInputBackend::name(int device)
-{
-    return underJack() ? listedName(device) : alsa_->name(device);
-}
+SystemInputBackend::SystemInputBackend(MidiSystem& system) : chosen_(system, &inputBackendOf) { }
 
 void SystemInputBackend::open(int device, Receiver receiver)
 {
     close();
-    if (underJack())
-        openPort(JackClient::Port::Input, device, std::move(receiver));
-    else
-        alsa_->open(device, std::move(receiver));
-}
-
-void SystemInputBackend::close()
-{
-    closePort();
-    alsa_->close();
-}
-
-bool SystemInputBackend::isOpen() const
-{
-    return portOpen() || alsa_->isOpen();
-}
-
-void SystemInputBackend::setLossNotifier(std::function<void()> notifier)
-{
-    lossNotifier_ = notifier;
-    alsa_->setLossNotifier(notifier);
-    system_.addLossListener(this, [this] {
-        if (portOpen() && lossNotifier_)
-            lossNotifier_();
-    });
+    chosen_.now().open(device, std::move(receiver));
 }
 
 } // namespace quorvane

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "devices/jack_client.h"
 #include "devices/midi_system.h"
 #include "midi/port_backend.h"
 
@@ -8,69 +7,63 @@
 
 namespace quorvane {
 
-class RtMidiOutputBackend;
-class RtMidiInputBackend;
+// The back end of whichever MIDI system is in use, chosen afresh whenever the
+// devices are listed or one is opened: each system has back ends of its own
+// (system_choice.cpp), and a system that changed since (a JACK server that
+// came or went) gets its back end then. Closing, sending and the open state
+// stay with the back end that opened.
+template <class Backend>
+class ChosenBackend {
+public:
+    using Make = std::unique_ptr<Backend> (*)(MidiSystem&, MidiSystem::Kind);
 
-// The ports of whichever MIDI system is in use when asked: the program's JACK
-// client's ports under JACK, RtMidi's under the ALSA sequencer. Under JACK a
-// device is the name of another client's port: the list is taken afresh by
-// count(), and open() connects to the port of that name.
-class JackPorts {
-protected:
-    JackPorts(MidiSystem& system, bool input) : system_(system), input_(input) { }
+    ChosenBackend(MidiSystem& system, Make make) : system_(system), make_(make) { }
 
-    bool underJack() { return system_.current() == MidiSystem::Kind::Jack; }
-    int listPorts();
-    QString listedName(int device) const { return listed_.value(device); }
-    void openPort(JackClient::Port port, int device, JackClient::Receiver receiver = nullptr);
-    void closePort();
-    bool portOpen() const { return client_ && client_->isOpen(port_, ticket_); }
-
-    MidiSystem& system_;
-    JackClient* client_ = nullptr; // the client of the open port; kept by the system even once its server is gone
-    JackClient::Port port_ = JackClient::Port::Output;
-    unsigned ticket_ = 0;
+    Backend& now();                                  // the back end of the system in use now
+    Backend* last() const { return backend_.get(); } // the one chosen last, if any
+    void close();
+    bool isOpen() const { return backend_ && backend_->isOpen(); }
+    void setLossNotifier(std::function<void()> notifier);
 
 private:
-    bool input_;
-    QStringList listed_;
+    MidiSystem& system_;
+    Make make_;
+    MidiSystem::Kind kind_ = MidiSystem::Kind::None;
+    std::unique_ptr<Backend> backend_;
+    std::function<void()> lossNotifier_;
 };
 
-class SystemOutputBackend : public OutputBackend, private JackPorts {
+class SystemOutputBackend : public OutputBackend {
 public:
     explicit SystemOutputBackend(MidiSystem& system);
-    ~SystemOutputBackend() override;
 
-    int count() override;
-    QString name(int device) override;
+    int count() override { return chosen_.now().count(); }
+    QString name(int device) override { return chosen_.now().name(device); }
     void open(int device) override;
-    void close() override;
-    bool isOpen() const override;
+    void close() override { chosen_.close(); }
+    bool isOpen() const override { return chosen_.isOpen(); }
     void send(const MidiBytes& message) override;
-    void setLossNotifier(std::function<void()> notifier) override;
-    MidiFailure lossFailure() override { return system_.lost(); }
+    void setLossNotifier(std::function<void()> notifier) override { chosen_.setLossNotifier(std::move(notifier)); }
+    MidiFailure lossFailure() override { return MidiSystem::lost(); }
 
 private:
-    std::unique_ptr<RtMidiOutputBackend> alsa_;
-    std::function<void()> lossNotifier_;
+    ChosenBackend<OutputBackend> chosen_;
 };
 
-class SystemInputBackend : public InputBackend, private JackPorts {
+class SystemInputBackend : public InputBackend {
 public:
     explicit SystemInputBackend(MidiSystem& system);
-    ~SystemInputBackend() override;
 
-    int count() override;
-    QString name(int device) override;
+    int count() override { return chosen_.now().count(); }
+    QString name(int device) override { return chosen_.now().name(device); }
     void open(int device, Receiver receiver) override;
-    void close() override;
-    bool isOpen() const override;
-    void setLossNotifier(std::function<void()> notifier) override;
-    MidiFailure lossFailure() override { return system_.lost(); }
+    void close() override { chosen_.close(); }
+    bool isOpen() const override { return chosen_.isOpen(); }
+    void setLossNotifier(std::function<void()> notifier) override { chosen_.setLossNotifier(std::move(notifier)); }
+    MidiFailure lossFailure() override { return MidiSystem::lost(); }
 
 private:
-    std::unique_ptr<RtMidiInputBackend> alsa_;
-    std::function<void()> lossNotifier_;
+    ChosenBackend<InputBackend> chosen_;
 };
 
 } // namespace quorvane

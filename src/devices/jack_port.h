@@ -1,0 +1,43 @@
+#pragma once
+
+#include "devices/jack_client.h"
+#include "devices/midi_system.h"
+
+#include <QStringList>
+#include <functional>
+
+namespace quorvane {
+
+// One of the program's JACK ports as a back end holds it: the other clients'
+// ports it may connect to, listed afresh; the port opened on the client of the
+// moment and closed on that same client, even once its server has gone; and
+// the server's loss, told while the port is open.
+class JackPort {
+public:
+    // forInput: the ports listed are those that give MIDI out.
+    JackPort(MidiSystem& system, bool forInput);
+    ~JackPort();
+    JackPort(const JackPort&) = delete;
+    JackPort& operator=(const JackPort&) = delete;
+
+    int list(); // lists the other clients' ports afresh
+    QString listedName(int device) const { return listed_.value(device); }
+    // Registers our port and connects it to listed device `device`; none
+    // for device -1. Throws MidiFailure.
+    void open(JackClient::Port port, int device, JackClient::Receiver receiver = nullptr);
+    void close();
+    bool isOpen() const;
+    void send(const MidiBytes& message); // throws MidiFailure
+    void setLossNotifier(std::function<void()> notifier);
+
+private:
+    MidiSystem& system_;
+    bool forInput_;
+    QStringList listed_;
+    JackClient* client_ = nullptr; // the client of the open port; kept by the system even once its server is gone
+    JackClient::Port port_ = JackClient::Port::Output;
+    unsigned ticket_ = 0;
+    std::function<void()> lossNotifier_;
+};
+
+} // namespace quorvane

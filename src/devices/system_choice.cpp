@@ -1,0 +1,66 @@
+#include "devices/system_choice.h"
+
+#include "devices/jack_backends.h"
+#include "devices/rtmidi_backend.h"
+
+namespace quorvane {
+
+namespace {
+
+// No MIDI system at all: nothing to list and nothing to open, and each try
+// says what is missing. Device -1 is still named, as the ALSA sequencer's.
+class NoSystemOutputBackend : public OutputBackend {
+public:
+    explicit NoSystemOutputBackend(MidiSystem& system) : system_(system) { }
+
+    int count() override { throw system_.missing(); }
+    QString name(int device) override
+    {
+        return device == -1 ? MidiSystem::virtualPortName(MidiSystem::Kind::None) : QString();
+    }
+    void open(int) override { throw system_.missing(); }
+    void close() override { }
+    bool isOpen() const override { return false; }
+    void send(const MidiBytes&) override { throw system_.missing(); }
+
+private:
+    MidiSystem& system_;
+};
+
+class NoSystemInputBackend : public InputBackend {
+public:
+    explicit NoSystemInputBackend(MidiSystem& system) : system_(system) { }
+
+    int count() override { throw system_.missing(); }
+    QString name(int) override { return QString(); }
+    void open(int, Receiver) override { throw system_.missing(); }
+    void close() override { }
+    bool isOpen() const override { return false; }
+
+private:
+    MidiSystem& system_;
+};
+
+} // namespace
+
+std::unique_ptr<OutputBackend> outputBackendOf(MidiSystem& system, MidiSystem::Kind kind)
+{
+    switch (kind) {
+    case MidiSystem::Kind::Jack: return std::make_unique<JackOutputBackend>(system);
+    case MidiSystem::Kind::Alsa: return std::make_unique<RtMidiOutputBackend>(system);
+    case MidiSystem::Kind::None: break;
+    }
+    return std::make_unique<NoSystemOutputBackend>(system);
+}
+
+std::unique_ptr<InputBackend> inputBackendOf(MidiSystem& system, MidiSystem::Kind kind)
+{
+    switch (kind) {
+    case MidiSystem::Kind::Jack: return std::make_unique<JackInputBackend>(system);
+    case MidiSystem::Kind::Alsa: return std::make_unique<RtMidiInputBackend>(system);
+    case MidiSystem::Kind::None: break;
+    }
+    return std::make_unique<NoSystemInputBackend>(system);
+}
+
+} // namespace quorvane
