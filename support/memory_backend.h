@@ -33,6 +33,14 @@ public:
     QStringList writeLog() const;
     void clearLog() { writes.clear(); }
 
+    // Tells the component of a loss, as a MIDI system's thread does.
+    void notifyLoss(const MidiFailure& failure) const
+    {
+        if (lossNotifier)
+            lossNotifier(failure);
+    }
+    PortBackend::LossNotifier lossNotifier;
+
     void propertyWritten(const PropertyWrite& write) override;
 
 protected:
@@ -58,6 +66,7 @@ public:
     void close() override { openDevice = -2; }
     bool isOpen() const override { return openDevice != -2; }
     void send(const MidiBytes& message) override;
+    void setLossNotifier(LossNotifier notifier) override { lossNotifier = std::move(notifier); }
 
     std::vector<WireMessage> wire;
     bool failSends = false; // every send fails as if the device had vanished
@@ -75,6 +84,7 @@ public:
     void open(int device, Receiver receiver) override;
     void close() override;
     bool isOpen() const override { return openDevice != -2; }
+    void setLossNotifier(LossNotifier notifier) override { lossNotifier = std::move(notifier); }
 
     // Delivers a message as the device would, from any thread; dropped while
     // the device is closed.

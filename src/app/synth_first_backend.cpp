@@ -60,21 +60,10 @@ void SynthFirstOutputBackend::close()
         opened->close();
 }
 
-void SynthFirstOutputBackend::setLossNotifier(std::function<void()> notifier)
+void SynthFirstOutputBackend::setLossNotifier(LossNotifier notifier)
 {
-    system_->setLossNotifier([this, notifier] {
-        synthLost_ = false;
-        notifier();
-    });
-    synth_->setLossNotifier([this, notifier] {
-        synthLost_ = true;
-        notifier();
-    });
-}
-
-MidiFailure SynthFirstOutputBackend::lossFailure()
-{
-    return synthLost_ ? synth_->lossFailure() : system_->lossFailure();
+    system_->setLossNotifier(notifier);
+    synth_->setLossNotifier(std::move(notifier));
 }
 
 bool SynthFirstOutputBackend::isOpen() const

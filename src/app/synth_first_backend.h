@@ -3,7 +3,6 @@
 #include "midi/port_backend.h"
 #include "synth/synth_output.h"
 
-#include <atomic>
 #include <memory>
 
 namespace quorvane {
@@ -24,9 +23,8 @@ public:
     bool isOpen() const override;
     void send(const MidiBytes& message) override;
     // The MIDI system's ports can vanish with it; the synthesizer loses only
-    // its sound server, and stays open.
-    void setLossNotifier(std::function<void()> notifier) override;
-    MidiFailure lossFailure() override;
+    // its sound server, and stays open. Each notice carries which it was.
+    void setLossNotifier(LossNotifier notifier) override;
 
     SynthOutput& synth() { return *synth_; }
     OutputBackend& system() { return *system_; }
@@ -34,8 +32,7 @@ public:
 private:
     std::unique_ptr<SynthOutput> synth_;
     std::unique_ptr<OutputBackend> system_;
-    OutputBackend* opened_ = nullptr;    // the synthesizer or the system, while a device is open
-    std::atomic<bool> synthLost_{false}; // the loss told of last was the synthesizer's
+    OutputBackend* opened_ = nullptr; // the synthesizer or the system, while a device is open
 };
 
 } // namespace quorvane

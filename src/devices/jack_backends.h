@@ -18,8 +18,7 @@ public:
     void close() override { port_.close(); }
     bool isOpen() const override { return port_.isOpen(); }
     void send(const MidiBytes& message) override { port_.send(message); }
-    void setLossNotifier(std::function<void()> notifier) override { port_.setLossNotifier(std::move(notifier)); }
-    MidiFailure lossFailure() override { return MidiSystem::lost(); }
+    void setLossNotifier(LossNotifier notifier) override { port_.setLossNotifier(std::move(notifier)); }
 
 private:
     JackPort port_;
@@ -34,8 +33,7 @@ public:
     void open(int device, Receiver receiver) override;
     void close() override { port_.close(); }
     bool isOpen() const override { return port_.isOpen(); }
-    void setLossNotifier(std::function<void()> notifier) override { port_.setLossNotifier(std::move(notifier)); }
-    MidiFailure lossFailure() override { return MidiSystem::lost(); }
+    void setLossNotifier(LossNotifier notifier) override { port_.setLossNotifier(std::move(notifier)); }
 
 private:
     JackPort port_;

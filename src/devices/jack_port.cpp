@@ -62,12 +62,12 @@ void JackPort::send(const MidiBytes& message)
     }
 }
 
-void JackPort::setLossNotifier(std::function<void()> notifier)
+void JackPort::setLossNotifier(PortBackend::LossNotifier notifier)
 {
     lossNotifier_ = std::move(notifier);
     system_.addLossListener(this, [this] {
         if (isOpen() && lossNotifier_)
-            lossNotifier_();
+            lossNotifier_(MidiSystem::lost());
     });
 }
 

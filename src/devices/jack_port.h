@@ -2,6 +2,7 @@
 
 #include "devices/jack_client.h"
 #include "devices/midi_system.h"
+#include "midi/port_backend.h"
 
 #include <QStringList>
 #include <functional>
@@ -28,7 +29,7 @@ public:
     void close();
     bool isOpen() const;
     void send(const MidiBytes& message); // throws MidiFailure
-    void setLossNotifier(std::function<void()> notifier);
+    void setLossNotifier(PortBackend::LossNotifier notifier);
 
 private:
     MidiSystem& system_;
@@ -37,7 +38,7 @@ private:
     JackClient* client_ = nullptr; // the client of the open port; kept by the system even once its server is gone
     JackClient::Port port_ = JackClient::Port::Output;
     unsigned ticket_ = 0;
-    std::function<void()> lossNotifier_;
+    PortBackend::LossNotifier lossNotifier_;
 };
 
 } // namespace quorvane

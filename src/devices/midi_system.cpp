@@ -73,28 +73,14 @@ MidiSystem::Kind MidiSystem::current()
         kind_ = Kind::Alsa;
     else
         kind_ = Kind::None;
-    if (kind_ != Kind::None) {
-        ++connections_;
+    if (kind_ != Kind::None)
         errorPolicy_.rearm();
-    }
     return kind_;
 }
 
 JackClient* MidiSystem::jack()
 {
     return current() == Kind::Jack ? jack_.get() : nullptr;
-}
-
-int MidiSystem::generation()
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return connections_;
-}
-
-bool MidiSystem::alive()
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return kind_ == Kind::Alsa || (kind_ == Kind::Jack && jack_->alive());
 }
 
 MidiFailure MidiSystem::missing() const

@@ -33,12 +33,6 @@ public:
     // The program's JACK client while JACK is the system in use, else null.
     JackClient* jack();
 
-    // Counts the connections made to a MIDI system: a port opened under an
-    // older one belongs to a server that has gone.
-    int generation();
-    // False once the JACK server we talk to has shut down.
-    bool alive();
-
     // The failure for "no MIDI system", in words that say what to do about it.
     MidiFailure missing() const;
     // The failure for "the MIDI system went away".
@@ -63,7 +57,6 @@ private:
 
     std::mutex mutex_;
     Kind kind_ = Kind::None;
-    int connections_ = 0;
     ErrorPolicy errorPolicy_;
     std::unique_ptr<JackClient> jack_;
     // Clients of servers that went away: closing one could wait on that server

@@ -1,9 +1,6 @@
 #include "devices/rtmidi_backend.h"
 
-#include "midi/midi_errors.h"
 #include "devices/midi_system.h"
-
-#include <QCoreApplication>
 
 namespace quorvane {
 
@@ -23,33 +20,15 @@ int codeFor(RtMidiError::Type type)
 } // namespace
 
 template <class Port>
-RtMidiDevice<Port>::RtMidiDevice(MidiSystem& system, QString clientName)
-    : system_(system), clientName_(std::move(clientName))
-{
-    system_.addLossListener(this, [this] {
-        if (open_ && lossNotifier_)
-            lossNotifier_();
-    });
-}
-
-template <class Port>
-RtMidiDevice<Port>::~RtMidiDevice()
-{
-    system_.removeLossListener(this);
-}
-
-template <class Port>
 Port& RtMidiDevice<Port>::port()
 {
-    const int generation = system_.generation();
-    if (!port_ || generation != generation_) {
+    if (!port_) {
         try {
             port_ = std::make_unique<Port>(RtMidi::LINUX_ALSA, clientName_.toStdString());
         } catch (const RtMidiError& e) {
             throw MidiFailure(MidiErrorCode::NoMidiSystem, QString::fromStdString(e.getMessage()));
         }
         port_->setErrorCallback(&RtMidiDevice::onError, this);
-        generation_ = generation;
     }
     return *port_;
 }
@@ -61,8 +40,6 @@ void RtMidiDevice<Port>::closePort(Close close)
     if (!open_)
         return;
     open_ = false;
-    if (!system_.alive() || system_.generation() != generation_)
-        return; // the next use makes a fresh port on the MIDI system of then
     guarded(MidiErrorCode::CloseFailed, close);
 }
 
@@ -133,27 +110,20 @@ unsigned RtMidiDevice<Port>::portToOpen(int device)
         }
     });
     if (!there)
-        throw MidiFailure(
-            MidiErrorCode::OpenFailed,
-            QCoreApplication::translate("RtMidiDevice", "The MIDI port \"%1\" is not there any more.").arg(wanted));
+        throw deviceGone(wanted);
     return found;
 }
 
 template class RtMidiDevice<RtMidiOut>;
 template class RtMidiDevice<RtMidiIn>;
 
-RtMidiOutputBackend::RtMidiOutputBackend(MidiSystem& system) : RtMidiDevice(system, MidiSystem::clientName()) { }
+RtMidiOutputBackend::RtMidiOutputBackend() : RtMidiDevice(MidiSystem::clientName()) { }
 
 RtMidiOutputBackend::~RtMidiOutputBackend()
 {
     try {
         close();
     } catch (const MidiFailure&) { }
-}
-
-MidiFailure RtMidiOutputBackend::lossFailure()
-{
-    return system_.lost();
 }
 
 QString RtMidiOutputBackend::name(int device)
@@ -181,25 +151,16 @@ void RtMidiOutputBackend::close()
 
 void RtMidiOutputBackend::send(const MidiBytes& message)
 {
-    if (!open_ || !system_.alive())
-        throw system_.lost();
     guarded(MidiErrorCode::SendFailed, [&](RtMidiOut& p) { p.sendMessage(message.data(), message.size()); });
 }
 
-RtMidiInputBackend::RtMidiInputBackend(MidiSystem& system)
-    : RtMidiDevice(system, MidiSystem::clientName() + QStringLiteral(" In"))
-{ }
+RtMidiInputBackend::RtMidiInputBackend() : RtMidiDevice(MidiSystem::clientName() + QStringLiteral(" In")) { }
 
 RtMidiInputBackend::~RtMidiInputBackend()
 {
     try {
         close();
     } catch (const MidiFailure&) { }
-}
-
-MidiFailure RtMidiInputBackend::lossFailure()
-{
-    return system_.lost();
 }
 
 void RtMidiInputBackend::open(int device, Receiver receiver)

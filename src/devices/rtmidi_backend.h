@@ -6,7 +6,6 @@
 #include <RtMidi.h>
 
 #include <atomic>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,14 +15,14 @@ namespace quorvane {
 
 // The ALSA sequencer's ports through RtMidi. What the input and output back
 // ends share: one RtMidi object of their own (each is its own sequencer
-// client), made when first needed and made again when the MIDI system changed,
-// with RtMidi's complaints caught through its error callback instead of being
-// printed or thrown at the program. The program's own ports are never listed.
+// client), made when first needed, with RtMidi's complaints caught through
+// its error callback instead of being printed or thrown at the program. The
+// program's own ports are never listed. The sequencer does not go away under
+// a running program, so nothing here watches for its loss.
 template <class Port>
 class RtMidiDevice {
 protected:
-    RtMidiDevice(MidiSystem& system, QString clientName);
-    ~RtMidiDevice();
+    explicit RtMidiDevice(QString clientName) : clientName_(std::move(clientName)) { }
 
     Port& port();
     int portCount(); // lists the ports afresh
@@ -33,21 +32,16 @@ protected:
     // Runs one RtMidi call and turns any error it raised into a MidiFailure.
     template <class Call>
     void guarded(int failureCode, Call call);
-    // Closes the port; one whose MIDI system has gone is left alone, as
-    // nothing can be asked of it any more.
     template <class Close>
     void closePort(Close close);
     void setOpen(bool open) { open_ = open; }
 
-    MidiSystem& system_;
     std::atomic<bool> open_{false};
-    std::function<void()> lossNotifier_;
 
 private:
     static void onError(RtMidiError::Type type, const std::string& text, void* self);
 
     QString clientName_;
-    int generation_ = -1;
     std::unique_ptr<Port> port_;
     std::vector<std::string> listed_; // names of the ports of others, as last listed
     std::optional<std::string> error_;
@@ -55,7 +49,7 @@ private:
 
 class RtMidiOutputBackend : public OutputBackend, private RtMidiDevice<RtMidiOut> {
 public:
-    explicit RtMidiOutputBackend(MidiSystem& system);
+    RtMidiOutputBackend();
     ~RtMidiOutputBackend() override;
 
     int count() override { return portCount(); }
@@ -64,13 +58,11 @@ public:
     void close() override;
     bool isOpen() const override { return open_; }
     void send(const MidiBytes& message) override;
-    void setLossNotifier(std::function<void()> notifier) override { lossNotifier_ = std::move(notifier); }
-    MidiFailure lossFailure() override;
 };
 
 class RtMidiInputBackend : public InputBackend, private RtMidiDevice<RtMidiIn> {
 public:
-    explicit RtMidiInputBackend(MidiSystem& system);
+    RtMidiInputBackend();
     ~RtMidiInputBackend() override;
 
     int count() override { return portCount(); }
@@ -78,8 +70,6 @@ public:
     void open(int device, Receiver receiver) override;
     void close() override;
     bool isOpen() const override { return open_; }
-    void setLossNotifier(std::function<void()> notifier) override { lossNotifier_ = std::move(notifier); }
-    MidiFailure lossFailure() override;
 
 private:
     static void onMessage(double deltaSeconds, std::vector<unsigned char>* message, void* self);

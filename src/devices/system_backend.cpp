@@ -25,7 +25,7 @@ void ChosenBackend<Backend>::close()
 }
 
 template <class Backend>
-void ChosenBackend<Backend>::setLossNotifier(std::function<void()> notifier)
+void ChosenBackend<Backend>::setLossNotifier(PortBackend::LossNotifier notifier)
 {
     lossNotifier_ = std::move(notifier);
     if (backend_)

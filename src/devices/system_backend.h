@@ -23,14 +23,14 @@ public:
     Backend* last() const { return backend_.get(); } // the one chosen last, if any
     void close();
     bool isOpen() const { return backend_ && backend_->isOpen(); }
-    void setLossNotifier(std::function<void()> notifier);
+    void setLossNotifier(PortBackend::LossNotifier notifier);
 
 private:
     MidiSystem& system_;
     Make make_;
     MidiSystem::Kind kind_ = MidiSystem::Kind::None;
     std::unique_ptr<Backend> backend_;
-    std::function<void()> lossNotifier_;
+    PortBackend::LossNotifier lossNotifier_;
 };
 
 class SystemOutputBackend : public OutputBackend {
@@ -43,8 +43,7 @@ public:
     void close() override { chosen_.close(); }
     bool isOpen() const override { return chosen_.isOpen(); }
     void send(const MidiBytes& message) override;
-    void setLossNotifier(std::function<void()> notifier) override { chosen_.setLossNotifier(std::move(notifier)); }
-    MidiFailure lossFailure() override { return MidiSystem::lost(); }
+    void setLossNotifier(LossNotifier notifier) override { chosen_.setLossNotifier(std::move(notifier)); }
 
 private:
     ChosenBackend<OutputBackend> chosen_;
@@ -59,8 +58,7 @@ public:
     void open(int device, Receiver receiver) override;
     void close() override { chosen_.close(); }
     bool isOpen() const override { return chosen_.isOpen(); }
-    void setLossNotifier(std::function<void()> notifier) override { chosen_.setLossNotifier(std::move(notifier)); }
-    MidiFailure lossFailure() override { return MidiSystem::lost(); }
+    void setLossNotifier(LossNotifier notifier) override { chosen_.setLossNotifier(std::move(notifier)); }
 
 private:
     ChosenBackend<InputBackend> chosen_;

@@ -47,7 +47,7 @@ std::unique_ptr<OutputBackend> outputBackendOf(MidiSystem& system, MidiSystem::K
 {
     switch (kind) {
     case MidiSystem::Kind::Jack: return std::make_unique<JackOutputBackend>(system);
-    case MidiSystem::Kind::Alsa: return std::make_unique<RtMidiOutputBackend>(system);
+    case MidiSystem::Kind::Alsa: return std::make_unique<RtMidiOutputBackend>();
     case MidiSystem::Kind::None: break;
     }
     return std::make_unique<NoSystemOutputBackend>(system);
@@ -57,7 +57,7 @@ std::unique_ptr<InputBackend> inputBackendOf(MidiSystem& system, MidiSystem::Kin
 {
     switch (kind) {
     case MidiSystem::Kind::Jack: return std::make_unique<JackInputBackend>(system);
-    case MidiSystem::Kind::Alsa: return std::make_unique<RtMidiInputBackend>(system);
+    case MidiSystem::Kind::Alsa: return std::make_unique<RtMidiInputBackend>();
     case MidiSystem::Kind::None: break;
     }
     return std::make_unique<NoSystemInputBackend>(system);

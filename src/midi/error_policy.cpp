@@ -1,14 +1,15 @@
 #include "midi/error_policy.h"
 
-#include "midi/midi_errors.h"
-
 namespace quorvane {
 
-bool ErrorPolicy::tell(int code)
+bool ErrorPolicy::tell(const MidiFailure& failure)
 {
+    const int code = failure.code();
     if (isQuietMidiError(code))
         return false;
     std::lock_guard<std::mutex> lock(mutex_);
+    if (failure.lasting())
+        return lastingTold_.insert(code).second;
     bool* told = code == MidiErrorCode::NoMidiSystem ? &missingTold_
                  : code == MidiErrorCode::DeviceLost ? &lossTold_
                                                      : nullptr;

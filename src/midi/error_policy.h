@@ -1,6 +1,9 @@
 #pragma once
 
+#include "midi/midi_errors.h"
+
 #include <mutex>
+#include <set>
 
 namespace quorvane {
 
@@ -8,13 +11,15 @@ namespace quorvane {
 // - remarks that need no action (isQuietMidiError): never;
 // - "no MIDI system" and "the MIDI system went away": once, until a MIDI
 //   system is there again, however many devices and tries run into it;
+// - a lasting failure (no sound server for the built-in synthesizer): once
+//   for the whole run, since what it asks for brings the sound by itself;
 // - every other failure: each time, since each is a device the musician chose.
 // One policy serves the output and the input alike.
 class ErrorPolicy {
 public:
-    // Whether to tell of a failure with this code now; a once-only failure
-    // counts as told from here on.
-    bool tell(int code);
+    // Whether to tell of this failure now; a failure told only once counts
+    // as told from here on.
+    bool tell(const MidiFailure& failure);
     // A MIDI system is there again: its absence or loss may be told again.
     void rearm();
 
@@ -22,6 +27,7 @@ private:
     std::mutex mutex_; // rearmed from the MIDI system's threads
     bool missingTold_ = false;
     bool lossTold_ = false;
+    std::set<int> lastingTold_; // by code
 };
 
 } // namespace quorvane

@@ -9,18 +9,22 @@ MidiComponent::MidiComponent(PortBackend& port, int lowestDevice, QObject* paren
 {
     // The MIDI system tells of a lost device on its own thread; the loss is
     // handled here, in order with everything else the program does.
-    port_.setLossNotifier(
-        [this] { QMetaObject::invokeMethod(this, &MidiComponent::deviceLost, Qt::QueuedConnection); });
+    port_.setLossNotifier([this](const MidiFailure& failure) {
+        QMetaObject::invokeMethod(
+            this, [this, failure] { deviceLost(failure); }, Qt::QueuedConnection);
+    });
 }
 
-void MidiComponent::deviceLost()
+void MidiComponent::deviceLost(const MidiFailure& failure)
 {
     if (!port_.isOpen())
         return;
-    const MidiFailure failure = port_.lossFailure();
     if (failure.code() != MidiErrorCode::AudioLost)
         close(); // a built-in synthesizer without its sound server still takes notes, and is heard again later
-    report(failure);
+    const bool toTell = policy_->tell(failure);
+    if (failure.lasting() && !toTell)
+        return; // met again by a later open: nothing new to report
+    publish(failure, toTell);
 }
 
 void MidiComponent::write(const char* member, const Variant& value)
@@ -92,15 +96,19 @@ int MidiComponent::deviceToOpen(const QString& noSuchDeviceText)
         throw MidiFailure(MidiErrorCode::InvalidDevice, noSuchDeviceText.arg(device_.toText()));
     const int position = static_cast<int>(now.indexOf(shown_.at(*device)));
     if (position < 0)
-        throw MidiFailure(MidiErrorCode::OpenFailed,
-                          tr("The MIDI device \"%1\" is not there any more.").arg(shown_.at(*device)));
+        throw deviceGone(shown_.at(*device));
     return position;
 }
 
 void MidiComponent::report(const MidiFailure& failure)
 {
+    publish(failure, policy_->tell(failure));
+}
+
+void MidiComponent::publish(const MidiFailure& failure, bool toTell)
+{
     lastFailure_ = failure;
-    lastFailureToTell_ = policy_->tell(failure.code());
+    lastFailureToTell_ = toTell;
     emit errorReported(failure.code(), failure.text());
     if (lastFailureToTell_)
         emit failureToTell(failure.text());

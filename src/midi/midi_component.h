@@ -55,7 +55,8 @@ public:
     void setRecorder(PropertyWriteRecorder* recorder) { recorder_ = recorder; }
 
 signals:
-    // Every failure, quiet ones included.
+    // Every failure, quiet ones included; a lasting one that a loss notice
+    // brings again once it was told is no new failure.
     void errorReported(int code, const QString& text);
     // The failures the musician is to be told of, as the policy decides.
     void failureToTell(const QString& text);
@@ -72,7 +73,8 @@ protected:
     virtual void close() = 0;
 
 private:
-    void deviceLost();
+    void deviceLost(const MidiFailure& failure);
+    void publish(const MidiFailure& failure, bool toTell);
     QStringList listDevices(); // throws MidiFailure
 
     PortBackend& port_;

@@ -24,16 +24,30 @@ inline bool isQuietMidiError(int code)
     return code == MidiErrorCode::None || code == MidiErrorCode::Warning;
 }
 
-// Thrown by the port back ends, and caught inside the MIDI components.
+// Thrown by the port back ends and caught inside the MIDI components; also
+// what a back end's loss notice carries.
 class MidiFailure : public std::runtime_error {
 public:
-    MidiFailure(int code, const QString& text) : std::runtime_error(text.toStdString()), code_(code), text_(text) { }
+    // Most failures belong to the try that met them. A lasting one (no sound
+    // server runs) is met again by every later try until the machine changes,
+    // so telling it again would say nothing new.
+    enum class Span { Attempt, Lasting };
+
+    MidiFailure(int code, const QString& text, Span span = Span::Attempt)
+        : std::runtime_error(text.toStdString()), code_(code), text_(text), span_(span)
+    { }
     int code() const { return code_; }
     const QString& text() const { return text_; }
+    bool lasting() const { return span_ == Span::Lasting; }
 
 private:
     int code_;
     QString text_;
+    Span span_;
 };
+
+// The device of this name, chosen from a list, is no longer among the
+// system's devices.
+MidiFailure deviceGone(const QString& name);
 
 } // namespace quorvane

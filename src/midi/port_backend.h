@@ -12,19 +12,18 @@ namespace quorvane {
 // by throwing MidiFailure.
 class PortBackend {
 public:
+    using LossNotifier = std::function<void(const MidiFailure&)>;
+
     virtual ~PortBackend() = default;
     virtual int count() = 0;
     virtual QString name(int device) = 0;
     virtual void close() = 0; // harmless when nothing is open
     virtual bool isOpen() const = 0;
     // The open device can vanish with its MIDI system at any moment: the
-    // notifier is called on any thread, and the component then reports
-    // lossFailure() on the user-interface thread and stays closed.
-    virtual void setLossNotifier(std::function<void()>) { }
-    virtual MidiFailure lossFailure()
-    {
-        return MidiFailure(MidiErrorCode::DeviceLost, QStringLiteral("The MIDI device went away."));
-    }
+    // notifier is called on any thread with what went wrong, and the
+    // component reports it on the user-interface thread and stays closed
+    // (the built-in synthesizer's AudioLost excepted: it stays open).
+    virtual void setLossNotifier(LossNotifier) { }
 };
 
 // The output side. Devices are numbered 0..count()-1; device -1 is the

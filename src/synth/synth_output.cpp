@@ -139,15 +139,16 @@ void SynthOutput::open(int device)
     if (options_.renderOnly)
         return;
     QStringList details;
-    if (startAudio(details) || missingReported_)
+    if (startAudio(details))
         return;
-    // The synthesizer stays open and plays once a server runs; this is said
-    // once, not on every open.
-    missingReported_ = true;
-    notifyLoss(withDetails(tr("No sound server is running, so the built-in synthesizer cannot be heard. Start "
-                              "PipeWire (or PulseAudio, or a JACK server); the sound comes with the next note "
-                              "once it runs.\n\nWhat the audio outputs said:"),
-                           details));
+    // The synthesizer stays open and plays once a server runs; a lasting
+    // failure, which the error policy tells once, not on every open.
+    notifyLoss(MidiFailure(MidiErrorCode::AudioLost,
+                           withDetails(tr("No sound server is running, so the built-in synthesizer cannot be heard. "
+                                          "Start PipeWire (or PulseAudio, or a JACK server); the sound comes with the "
+                                          "next note once it runs.\n\nWhat the audio outputs said:"),
+                                       details),
+                           MidiFailure::Span::Lasting));
 }
 
 void SynthOutput::loadSynth()
@@ -235,24 +236,16 @@ int SynthOutput::renderForDriver(void* self, int frames, int effectCount, float*
 void SynthOutput::onStreamEnd(bool serverLost)
 {
     if (serverLost)
-        notifyLoss(tr("The built-in synthesizer's sound stopped: the sound server has gone away. Start it again "
-                      "(PipeWire or PulseAudio); the sound comes back with the next note once it runs."));
+        notifyLoss(MidiFailure(MidiErrorCode::AudioLost,
+                               tr("The built-in synthesizer's sound stopped: the sound server has gone away. Start "
+                                  "it again (PipeWire or PulseAudio); the sound comes back with the next note once "
+                                  "it runs.")));
 }
 
-void SynthOutput::notifyLoss(const QString& text)
+void SynthOutput::notifyLoss(const MidiFailure& failure)
 {
-    {
-        std::lock_guard<std::mutex> lock(lossMutex_);
-        lossText_ = text;
-    }
     if (lossNotifier_)
-        lossNotifier_();
-}
-
-MidiFailure SynthOutput::lossFailure()
-{
-    std::lock_guard<std::mutex> lock(lossMutex_);
-    return MidiFailure(MidiErrorCode::AudioLost, lossText_);
+        lossNotifier_(failure);
 }
 
 bool SynthOutput::audioRunning() const

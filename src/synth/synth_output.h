@@ -6,11 +6,9 @@
 #include <fluidsynth/types.h>
 
 #include <QStringList>
-#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 namespace quorvane {
@@ -60,10 +58,10 @@ public:
     void close() override;
     bool isOpen() const override { return open_; }
     void send(const MidiBytes& message) override;
-    // The sound server gone, or none there at the open: the device stays open
-    // and its sound comes back with the next note once a server runs.
-    void setLossNotifier(std::function<void()> notifier) override { lossNotifier_ = std::move(notifier); }
-    MidiFailure lossFailure() override;
+    // The sound server gone, or none there at an open: the device stays open
+    // and its sound comes back with the next note once a server runs. The
+    // notice comes on the stream's thread, or at once within open().
+    void setLossNotifier(LossNotifier notifier) override { lossNotifier_ = std::move(notifier); }
 
     static QString deviceName() { return QStringLiteral("Quorvane GM Synth"); }
 
@@ -89,7 +87,7 @@ private:
     void resumeAudio();
     void onStreamEnd(bool serverLost);
     static int renderForDriver(void* self, int frames, int effectCount, float* effects[], int outCount, float* out[]);
-    void notifyLoss(const QString& text);
+    void notifyLoss(const MidiFailure& failure);
 
     SynthOptions options_;
     QString soundFont_;
@@ -103,10 +101,7 @@ private:
     std::unique_ptr<fluid_audio_driver_t, FluidDeleter> driver_;
     std::unique_ptr<SynthPulseStream> stream_;
 
-    std::function<void()> lossNotifier_;
-    mutable std::mutex lossMutex_; // the stream's thread tells of a loss too
-    QString lossText_;
-    bool missingReported_ = false;
+    LossNotifier lossNotifier_;
     // While no server runs, a new attempt at most this often, not on every note.
     std::chrono::steady_clock::time_point lastFailedStart_;
 };

@@ -31,11 +31,11 @@ public:
 // System outputs whose MIDI system can go away, as a JACK server does.
 class LosableBackend : public MemoryOutputBackend {
 public:
-    void setLossNotifier(std::function<void()> notifier) override { notifier_ = std::move(notifier); }
-    void loseDevice() { notifier_(); }
+    void setLossNotifier(LossNotifier notifier) override { notifier_ = std::move(notifier); }
+    void loseDevice() { notifier_(MidiFailure(MidiErrorCode::DeviceLost, QStringLiteral("The MIDI system stopped."))); }
 
 private:
-    std::function<void()> notifier_;
+    LossNotifier notifier_;
 };
 
 SynthOptions renderOnly()

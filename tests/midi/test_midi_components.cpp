@@ -256,9 +256,55 @@ private slots:
         policy.rearm();
         loseDevices();
         QCOMPARE(outTold.count(), 4);
-        QVERIFY(policy.tell(MidiErrorCode::NoMidiSystem));
-        QVERIFY(!policy.tell(MidiErrorCode::NoMidiSystem));
-        QVERIFY(!policy.tell(MidiErrorCode::Warning));
+        QVERIFY(policy.tell(MidiFailure(MidiErrorCode::NoMidiSystem, QString())));
+        QVERIFY(!policy.tell(MidiFailure(MidiErrorCode::NoMidiSystem, QString())));
+        QVERIFY(!policy.tell(MidiFailure(MidiErrorCode::Warning, QString())));
+
+        // A lasting failure is told once for the run, whatever MIDI system
+        // comes; the same code from a single try is told each time.
+        const MidiFailure noServer(MidiErrorCode::AudioLost, QString(), MidiFailure::Span::Lasting);
+        QVERIFY(policy.tell(noServer));
+        QVERIFY(!policy.tell(noServer));
+        policy.rearm();
+        QVERIFY(!policy.tell(noServer));
+        QVERIFY(policy.tell(MidiFailure(MidiErrorCode::AudioLost, QString())));
+        QVERIFY(policy.tell(MidiFailure(MidiErrorCode::AudioLost, QString())));
+    }
+
+    // A back end tells of a loss from its own thread, with what went wrong;
+    // the component reports it in order on its own thread.
+    void lossNoticesCarryTheirFailure()
+    {
+        QSignalSpy reported(output.get(), &MidiOutput::errorReported);
+        QSignalSpy told(output.get(), &MidiOutput::failureToTell);
+        const auto noticeFromAnotherThread = [this](const MidiFailure& failure) {
+            std::thread([&] { out->notifyLoss(failure); }).join();
+        };
+
+        // The synthesizer without a sound server stays open, and an open
+        // that meets the same again is no news.
+        const MidiFailure noServer(MidiErrorCode::AudioLost, QStringLiteral("no sound server"),
+                                   MidiFailure::Span::Lasting);
+        noticeFromAnotherThread(noServer);
+        noticeFromAnotherThread(noServer);
+        QTRY_COMPARE(reported.count(), 1);
+        QCoreApplication::processEvents();
+        QCOMPARE(reported.count(), 1);
+        QCOMPARE(told.count(), 1);
+        QCOMPARE(reported.at(0).at(1).toString(), QStringLiteral("no sound server"));
+        QCOMPARE(output->openState(), 1);
+
+        // A device that went away closes, and says why.
+        noticeFromAnotherThread(MidiFailure(MidiErrorCode::DeviceLost, QStringLiteral("the server stopped")));
+        QTRY_COMPARE(reported.count(), 2);
+        QCOMPARE(reported.at(1).at(0).toInt(), MidiErrorCode::DeviceLost);
+        QCOMPARE(told.at(1).at(0).toString(), QStringLiteral("the server stopped"));
+        QCOMPARE(output->openState(), 0);
+
+        // Once closed, a late notice has nothing left to close or report.
+        noticeFromAnotherThread(MidiFailure(MidiErrorCode::DeviceLost, QStringLiteral("again")));
+        QCoreApplication::processEvents();
+        QCOMPARE(reported.count(), 2);
     }
 
     void inputQueuesEverythingInOrder()

@@ -1,5 +1,6 @@
 #include "ui/setup/device_switching.h"
 
+#include "midi/midi_errors.h"
 #include "ui/common/warning_box.h"
 
 #include <QComboBox>
@@ -41,7 +42,7 @@ std::optional<int> listedDevice(const QComboBox& list)
     const QVariant device = list.currentData();
     if (device.isValid())
         return device.toInt();
-    showWarning(list.window(), tr("The MIDI device \"%1\" is not there any more.").arg(list.currentText()));
+    showWarning(list.window(), deviceGone(list.currentText()).text());
     return std::nullopt;
 }
 
