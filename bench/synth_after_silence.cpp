@@ -90,7 +90,7 @@ void benchSynthAfterSilence()
     SynthOptions options;
     options.audioDrivers = {QStringLiteral("pulseaudio")};
     SynthOutput synth(options);
-    synth.open(0);
+    synth.open(SynthOutput::deviceName());
     if (!synth.audioRunning() || !recorder.start()) {
         std::printf("  left out: no stream to the private PipeWire\n");
         return;

@@ -49,7 +49,7 @@ bool measureOpen(SynthOutput& synth, SynthAudioListener& listener, const char* l
 {
     listener.reset();
     const Clock::time_point start = Clock::now();
-    synth.open(0);
+    synth.open(SynthOutput::deviceName());
     const Clock::time_point opened = Clock::now();
     if (!listener.listenTo(SynthOutput::deviceName()))
         return false;
@@ -73,7 +73,7 @@ void measureRenderOnly()
     options.renderOnly = true;
     SynthOutput synth(options);
     const Clock::time_point start = Clock::now();
-    synth.open(0);
+    synth.open(SynthOutput::deviceName());
     const Clock::time_point opened = Clock::now();
     synth.send(noteOn);
     const Clock::time_point sent = Clock::now();

@@ -87,7 +87,7 @@ void benchSynthLevels()
         options.renderOnly = true;
         options.soundFonts = {QString::fromLatin1(font)};
         SynthOutput synth(options);
-        synth.open(0);
+        synth.open(SynthOutput::deviceName());
         const Level loud = oneNote(synth, 100);
         const Level usual = oneNote(synth, 60);
         const Level run = allModesAtDelayZero(synth, 10);

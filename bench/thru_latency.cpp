@@ -44,10 +44,10 @@ public:
         // first message as soon as both its ports are connected, and an open
         // waits until the server's graph carries the connection, long enough
         // for that message to arrive at an input not yet started.
-        input.setDeviceNumber(deviceNamed(input.deviceCount(), from, [&](int i) { return input.backend().name(i); }));
+        input.setDeviceNumber(deviceNamed(input, from));
         input.setAction(MidiInput::Open);
         input.setAction(MidiInput::Start);
-        output.setDeviceNumber(deviceNamed(output.deviceCount(), to, [&](int i) { return output.backend().name(i); }));
+        output.setDeviceNumber(deviceNamed(output, to));
         output.setAction(MidiOutput::Open);
         return output.openState() == 1 && input.openState() == 1;
     }
@@ -59,10 +59,13 @@ public:
     }
 
 private:
-    static int deviceNamed(int count, const QString& name, const std::function<QString(int)>& nameOf)
+    // As the dialog numbers them; -2, no device, when none has that name.
+    static int deviceNamed(MidiComponent& component, const QString& name)
     {
+        const int count = component.deviceCount();
         for (int i = 0; i < count; ++i) {
-            if (nameOf(i) == name)
+            component.setDeviceNumber(i);
+            if (component.deviceName() == name)
                 return i;
         }
         return -2;

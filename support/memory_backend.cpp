@@ -34,19 +34,20 @@ QStringList MemoryDevices::writeLog() const
     return log;
 }
 
-QString MemoryDevices::checkedName(int device, const QString& virtualName) const
+void MemoryDevices::openNamed(const QString& device)
 {
-    if (device == -1 && !virtualName.isEmpty())
-        return virtualName;
-    return device >= 0 && device < names.size() ? names.at(device) : QString();
+    const int position = static_cast<int>(names.indexOf(device));
+    if (position < 0)
+        throw deviceGone(device);
+    openAt(position);
 }
 
-void MemoryDevices::checkedOpen(int device)
+void MemoryDevices::openAt(int position)
 {
-    const auto failing = failingOpens.find(device);
+    const auto failing = failingOpens.find(position);
     if (failing != failingOpens.end())
         throw MidiFailure(MidiErrorCode::OpenFailed, failing->second);
-    openDevice = device;
+    openDevice = position;
 }
 
 void MemoryDevices::propertyWritten(const PropertyWrite& write)
@@ -73,9 +74,9 @@ QStringList MemoryOutputBackend::wireLog() const
 
 MemoryInputBackend::MemoryInputBackend(QStringList deviceNames) : MemoryDevices(std::move(deviceNames)) { }
 
-void MemoryInputBackend::open(int device, Receiver receiver)
+void MemoryInputBackend::open(const QString& device, Receiver receiver)
 {
-    checkedOpen(device);
+    openNamed(device);
     std::lock_guard<std::mutex> lock(receiverMutex_);
     receiver_ = std::move(receiver);
 }

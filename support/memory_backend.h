@@ -3,8 +3,8 @@
 #include "midi/midi_component.h"
 #include "midi/port_backend.h"
 
-#include <QStringList>
 #include <QElapsedTimer>
+#include <QStringList>
 #include <map>
 #include <mutex>
 #include <vector>
@@ -25,9 +25,9 @@ public:
     explicit MemoryDevices(QStringList names);
 
     QStringList names;
-    std::map<int, QString> failingOpens; // device -> reason its open fails with
+    std::map<int, QString> failingOpens; // position in names (-1 the virtual port) -> reason its open fails with
     std::vector<Write> writes;
-    int openDevice = -2; // -2: nothing open
+    int openDevice = -2; // position in names, -1 the virtual port, -2 nothing open
 
     // The writes as "Member=value" texts, the form tests compare against.
     QStringList writeLog() const;
@@ -44,9 +44,8 @@ public:
     void propertyWritten(const PropertyWrite& write) override;
 
 protected:
-    int checkedCount() const { return names.size(); }
-    QString checkedName(int device, const QString& virtualName) const;
-    void checkedOpen(int device);
+    void openNamed(const QString& device); // throws deviceGone() for a name not in names
+    void openAt(int position);
     static qint64 now();
 };
 
@@ -60,9 +59,10 @@ public:
 
     explicit MemoryOutputBackend(QStringList names = {QStringLiteral("Memory Out A"), QStringLiteral("Memory Out B")});
 
-    int count() override { return checkedCount(); }
-    QString name(int device) override { return checkedName(device, QStringLiteral("Memory virtual port")); }
-    void open(int device) override { checkedOpen(device); }
+    QStringList devices() override { return names; }
+    void open(const QString& device) override { openNamed(device); }
+    void openVirtualPort() override { openAt(-1); }
+    QString virtualPortName() override { return QStringLiteral("Memory virtual port"); }
     void close() override { openDevice = -2; }
     bool isOpen() const override { return openDevice != -2; }
     void send(const MidiBytes& message) override;
@@ -79,9 +79,8 @@ class MemoryInputBackend : public InputBackend, public MemoryDevices {
 public:
     explicit MemoryInputBackend(QStringList names = {QStringLiteral("Memory In A"), QStringLiteral("Memory In B")});
 
-    int count() override { return checkedCount(); }
-    QString name(int device) override { return checkedName(device, QString()); }
-    void open(int device, Receiver receiver) override;
+    QStringList devices() override { return names; }
+    void open(const QString& device, Receiver receiver) override;
     void close() override;
     bool isOpen() const override { return openDevice != -2; }
     void setLossNotifier(LossNotifier notifier) override { lossNotifier = std::move(notifier); }

@@ -3,7 +3,6 @@
 #include "midi/midi_errors.h"
 
 #include <QCoreApplication>
-#include <algorithm>
 #include <utility>
 
 namespace quorvane {
@@ -20,36 +19,30 @@ SynthFirstOutputBackend::~SynthFirstOutputBackend()
     } catch (const MidiFailure&) { }
 }
 
-int SynthFirstOutputBackend::count()
+QStringList SynthFirstOutputBackend::devices()
 {
-    int systemCount = 0;
+    QStringList names = synth_->devices();
     try {
-        systemCount = system_->count();
+        names += system_->devices();
     } catch (const MidiFailure&) {
         // Without a MIDI system there are no ports to list, but the synthesizer
         // plays all the same; opening the virtual port will say what is missing.
     }
-    return 1 + std::clamp(systemCount, 0, 32766); // the device number stays a 16-bit integer
+    return names;
 }
 
-QString SynthFirstOutputBackend::name(int device)
-{
-    if (device < -1)
-        return QString();
-    if (device == 0)
-        return synth_->name(0);
-    return system_->name(device == -1 ? -1 : device - 1);
-}
-
-void SynthFirstOutputBackend::open(int device)
+void SynthFirstOutputBackend::open(const QString& device)
 {
     close();
-    if (device == 0) {
-        synth_->open(0);
-        opened_ = synth_.get();
-        return;
-    }
-    system_->open(device == -1 ? -1 : device - 1);
+    OutputBackend& chosen = synth_->devices().contains(device) ? static_cast<OutputBackend&>(*synth_) : *system_;
+    chosen.open(device);
+    opened_ = &chosen;
+}
+
+void SynthFirstOutputBackend::openVirtualPort()
+{
+    close();
+    system_->openVirtualPort();
     opened_ = system_.get();
 }
 

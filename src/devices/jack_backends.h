@@ -12,9 +12,10 @@ class JackOutputBackend : public OutputBackend {
 public:
     explicit JackOutputBackend(MidiSystem& system) : port_(system, false) { }
 
-    int count() override { return port_.list(); }
-    QString name(int device) override;
-    void open(int device) override;
+    QStringList devices() override { return port_.others(); }
+    void open(const QString& device) override { port_.open(JackClient::Port::Output, device); }
+    void openVirtualPort() override { port_.open(JackClient::Port::VirtualOutput, QString()); }
+    QString virtualPortName() override { return MidiSystem::virtualPortName(MidiSystem::Kind::Jack); }
     void close() override { port_.close(); }
     bool isOpen() const override { return port_.isOpen(); }
     void send(const MidiBytes& message) override { port_.send(message); }
@@ -28,9 +29,11 @@ class JackInputBackend : public InputBackend {
 public:
     explicit JackInputBackend(MidiSystem& system) : port_(system, true) { }
 
-    int count() override { return port_.list(); }
-    QString name(int device) override { return port_.listedName(device); }
-    void open(int device, Receiver receiver) override;
+    QStringList devices() override { return port_.others(); }
+    void open(const QString& device, Receiver receiver) override
+    {
+        port_.open(JackClient::Port::Input, device, std::move(receiver));
+    }
     void close() override { port_.close(); }
     bool isOpen() const override { return port_.isOpen(); }
     void setLossNotifier(LossNotifier notifier) override { port_.setLossNotifier(std::move(notifier)); }

@@ -133,13 +133,17 @@ unsigned JackClient::openPort(Port port, const QString& connectTo, Receiver rece
     closePort(port, slot(port).opens);
     if (!alive_)
         throw MidiFailure(MidiErrorCode::DeviceLost, tr("The JACK server has gone away."));
+    // The other client's port is looked up by its name now: it may have gone
+    // since the list was shown.
+    const QByteArray other = connectTo.toUtf8();
+    if (!connectTo.isEmpty() && !jack_port_by_name(client_, other.constData()))
+        throw deviceGone(connectTo);
     const bool input = port == Port::Input;
     jack_port_t* handle = jack_port_register(client_, portName(port), JACK_DEFAULT_MIDI_TYPE,
                                              input ? JackPortIsInput : JackPortIsOutput, 0);
     if (!handle)
         throw MidiFailure(MidiErrorCode::OpenFailed, tr("JACK refused a new MIDI port."));
     if (!connectTo.isEmpty()) {
-        const QByteArray other = connectTo.toUtf8();
         const int connected = input ? jack_connect(client_, other.constData(), jack_port_name(handle))
                                     : jack_connect(client_, jack_port_name(handle), other.constData());
         if (connected != 0 && connected != EEXIST) {

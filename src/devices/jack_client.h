@@ -47,9 +47,9 @@ public:
     QStringList otherPorts(bool forInput) const;
 
     // Registers our port and connects it to the named port of another client
-    // (none for the virtual output). Returns the ticket of this open: a later
-    // open of the same port, by another component, makes it stale. Throws
-    // MidiFailure.
+    // (none for the virtual output), looked up at this moment. Returns the
+    // ticket of this open: a later open of the same port, by another
+    // component, makes it stale. Throws MidiFailure.
     unsigned openPort(Port port, const QString& connectTo, Receiver receiver = nullptr);
     // Unregisters our port once the process callback can no longer touch it;
     // nothing when the ticket is stale.

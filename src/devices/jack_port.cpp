@@ -1,7 +1,5 @@
 #include "devices/jack_port.h"
 
-#include <QCoreApplication>
-
 namespace quorvane {
 
 JackPort::JackPort(MidiSystem& system, bool forInput) : system_(system), forInput_(forInput) { }
@@ -12,26 +10,19 @@ JackPort::~JackPort()
     close();
 }
 
-int JackPort::list()
+QStringList JackPort::others()
 {
     JackClient* client = system_.jack();
-    listed_ = client ? client->otherPorts(forInput_) : QStringList();
-    return static_cast<int>(std::min<qsizetype>(listed_.size(), 32767));
+    return client ? client->otherPorts(forInput_) : QStringList();
 }
 
-void JackPort::open(JackClient::Port port, int device, JackClient::Receiver receiver)
+void JackPort::open(JackClient::Port port, const QString& connectTo, JackClient::Receiver receiver)
 {
     close();
     JackClient* client = system_.jack();
     if (!client)
         throw system_.missing();
-    if (device >= 0 && listed_.isEmpty())
-        list(); // opened by number without a list shown: the list of now
-    const QString name = device >= 0 ? listedName(device) : QString();
-    if (device >= 0 && name.isEmpty())
-        throw MidiFailure(MidiErrorCode::InvalidDevice,
-                          QCoreApplication::translate("JackPorts", "There is no MIDI port number %1.").arg(device));
-    ticket_ = client->openPort(port, name, std::move(receiver));
+    ticket_ = client->openPort(port, connectTo, std::move(receiver));
     client_ = client;
     port_ = port;
 }

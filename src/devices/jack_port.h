@@ -5,7 +5,6 @@
 #include "midi/port_backend.h"
 
 #include <QStringList>
-#include <functional>
 
 namespace quorvane {
 
@@ -21,11 +20,10 @@ public:
     JackPort(const JackPort&) = delete;
     JackPort& operator=(const JackPort&) = delete;
 
-    int list(); // lists the other clients' ports afresh
-    QString listedName(int device) const { return listed_.value(device); }
-    // Registers our port and connects it to listed device `device`; none
-    // for device -1. Throws MidiFailure.
-    void open(JackClient::Port port, int device, JackClient::Receiver receiver = nullptr);
+    QStringList others();
+    // Registers our port and connects it to the other client's port of that
+    // name; to none for an empty name. Throws MidiFailure.
+    void open(JackClient::Port port, const QString& connectTo, JackClient::Receiver receiver = nullptr);
     void close();
     bool isOpen() const;
     void send(const MidiBytes& message); // throws MidiFailure
@@ -34,7 +32,6 @@ public:
 private:
     MidiSystem& system_;
     bool forInput_;
-    QStringList listed_;
     JackClient* client_ = nullptr; // the client of the open port; kept by the system even once its server is gone
     JackClient::Port port_ = JackClient::Port::Output;
     unsigned ticket_ = 0;

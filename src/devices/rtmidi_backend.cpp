@@ -70,47 +70,38 @@ void RtMidiDevice<Port>::guarded(int failureCode, Call call)
 }
 
 template <class Port>
-int RtMidiDevice<Port>::portCount()
+QStringList RtMidiDevice<Port>::portNames()
 {
     // Our own ports (output and input are two clients: "Quorvane" and
     // "Quorvane In") would make a feedback loop.
     const std::string own = clientName_.section(QLatin1Char(' '), 0, 0).toStdString();
-    std::vector<std::string> listed;
+    QStringList names;
     guarded(MidiErrorCode::NoMidiSystem, [&](Port& p) {
         const unsigned count = p.getPortCount();
-        for (unsigned i = 0; i < count && listed.size() < 32767; ++i) {
+        for (unsigned i = 0; i < count; ++i) {
             const std::string name = p.getPortName(i);
             if (name.rfind(own, 0) != 0)
-                listed.push_back(name);
+                names << QString::fromStdString(name);
         }
     });
-    listed_ = std::move(listed);
-    return static_cast<int>(listed_.size());
+    return names;
 }
 
 template <class Port>
-QString RtMidiDevice<Port>::portName(int device)
+unsigned RtMidiDevice<Port>::portNumber(const QString& name)
 {
-    if (device < 0 || device >= static_cast<int>(listed_.size()))
-        return QString();
-    return QString::fromStdString(listed_[device]);
-}
-
-template <class Port>
-unsigned RtMidiDevice<Port>::portToOpen(int device)
-{
-    const QString wanted = portName(device);
+    const std::string wanted = name.toStdString();
     unsigned found = 0;
     bool there = false;
     guarded(MidiErrorCode::OpenFailed, [&](Port& p) {
         const unsigned count = p.getPortCount();
         for (unsigned i = 0; i < count && !there; ++i) {
-            there = !wanted.isEmpty() && p.getPortName(i) == wanted.toStdString();
+            there = !wanted.empty() && p.getPortName(i) == wanted;
             found = i;
         }
     });
     if (!there)
-        throw deviceGone(wanted);
+        throw deviceGone(name);
     return found;
 }
 
@@ -126,21 +117,18 @@ RtMidiOutputBackend::~RtMidiOutputBackend()
     } catch (const MidiFailure&) { }
 }
 
-QString RtMidiOutputBackend::name(int device)
-{
-    return device == -1 ? MidiSystem::virtualPortName(MidiSystem::Kind::Alsa) : portName(device);
-}
-
-void RtMidiOutputBackend::open(int device)
+void RtMidiOutputBackend::open(const QString& device)
 {
     close();
-    const unsigned port = device == -1 ? 0 : portToOpen(device);
-    guarded(MidiErrorCode::OpenFailed, [&](RtMidiOut& p) {
-        if (device == -1)
-            p.openVirtualPort("virtual out");
-        else
-            p.openPort(port, "out");
-    });
+    const unsigned port = portNumber(device);
+    guarded(MidiErrorCode::OpenFailed, [&](RtMidiOut& p) { p.openPort(port, "out"); });
+    setOpen(true);
+}
+
+void RtMidiOutputBackend::openVirtualPort()
+{
+    close();
+    guarded(MidiErrorCode::OpenFailed, [&](RtMidiOut& p) { p.openVirtualPort("virtual out"); });
     setOpen(true);
 }
 
@@ -163,11 +151,11 @@ RtMidiInputBackend::~RtMidiInputBackend()
     } catch (const MidiFailure&) { }
 }
 
-void RtMidiInputBackend::open(int device, Receiver receiver)
+void RtMidiInputBackend::open(const QString& device, Receiver receiver)
 {
     close();
     receiver_ = std::move(receiver);
-    const unsigned port = portToOpen(device);
+    const unsigned port = portNumber(device);
     guarded(MidiErrorCode::OpenFailed, [&](RtMidiIn& p) {
         // System exclusive cannot travel through the three message fields, so
         // it is left out; clock and active sensing pass through like the rest.

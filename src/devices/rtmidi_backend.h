@@ -6,6 +6,7 @@
 #include <RtMidi.h>
 
 #include <atomic>
+#include <QStringList>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,10 +26,9 @@ protected:
     explicit RtMidiDevice(QString clientName) : clientName_(std::move(clientName)) { }
 
     Port& port();
-    int portCount(); // lists the ports afresh
-    QString portName(int device);
-    // The sequencer's own number of a listed port, looked up by its name now.
-    unsigned portToOpen(int device);
+    QStringList portNames(); // listed afresh
+    // The sequencer's own number of the port of that name, looked up now.
+    unsigned portNumber(const QString& name);
     // Runs one RtMidi call and turns any error it raised into a MidiFailure.
     template <class Call>
     void guarded(int failureCode, Call call);
@@ -43,7 +43,6 @@ private:
 
     QString clientName_;
     std::unique_ptr<Port> port_;
-    std::vector<std::string> listed_; // names of the ports of others, as last listed
     std::optional<std::string> error_;
 };
 
@@ -52,9 +51,10 @@ public:
     RtMidiOutputBackend();
     ~RtMidiOutputBackend() override;
 
-    int count() override { return portCount(); }
-    QString name(int device) override;
-    void open(int device) override;
+    QStringList devices() override { return portNames(); }
+    void open(const QString& device) override;
+    void openVirtualPort() override;
+    QString virtualPortName() override { return MidiSystem::virtualPortName(MidiSystem::Kind::Alsa); }
     void close() override;
     bool isOpen() const override { return open_; }
     void send(const MidiBytes& message) override;
@@ -65,9 +65,8 @@ public:
     RtMidiInputBackend();
     ~RtMidiInputBackend() override;
 
-    int count() override { return portCount(); }
-    QString name(int device) override { return portName(device); }
-    void open(int device, Receiver receiver) override;
+    QStringList devices() override { return portNames(); }
+    void open(const QString& device, Receiver receiver) override;
     void close() override;
     bool isOpen() const override { return open_; }
 

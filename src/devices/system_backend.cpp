@@ -37,10 +37,16 @@ template class ChosenBackend<InputBackend>;
 
 SystemOutputBackend::SystemOutputBackend(MidiSystem& system) : chosen_(system, &outputBackendOf) { }
 
-void SystemOutputBackend::open(int device)
+void SystemOutputBackend::open(const QString& device)
 {
     close();
     chosen_.now().open(device);
+}
+
+void SystemOutputBackend::openVirtualPort()
+{
+    close();
+    chosen_.now().openVirtualPort();
 }
 
 void SystemOutputBackend::send(const MidiBytes& message)
@@ -53,7 +59,7 @@ void SystemOutputBackend::send(const MidiBytes& message)
 
 SystemInputBackend::SystemInputBackend(MidiSystem& system) : chosen_(system, &inputBackendOf) { }
 
-void SystemInputBackend::open(int device, Receiver receiver)
+void SystemInputBackend::open(const QString& device, Receiver receiver)
 {
     close();
     chosen_.now().open(device, std::move(receiver));

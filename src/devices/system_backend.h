@@ -37,9 +37,10 @@ class SystemOutputBackend : public OutputBackend {
 public:
     explicit SystemOutputBackend(MidiSystem& system);
 
-    int count() override { return chosen_.now().count(); }
-    QString name(int device) override { return chosen_.now().name(device); }
-    void open(int device) override;
+    QStringList devices() override { return chosen_.now().devices(); }
+    void open(const QString& device) override;
+    void openVirtualPort() override;
+    QString virtualPortName() override { return chosen_.now().virtualPortName(); }
     void close() override { chosen_.close(); }
     bool isOpen() const override { return chosen_.isOpen(); }
     void send(const MidiBytes& message) override;
@@ -53,9 +54,8 @@ class SystemInputBackend : public InputBackend {
 public:
     explicit SystemInputBackend(MidiSystem& system);
 
-    int count() override { return chosen_.now().count(); }
-    QString name(int device) override { return chosen_.now().name(device); }
-    void open(int device, Receiver receiver) override;
+    QStringList devices() override { return chosen_.now().devices(); }
+    void open(const QString& device, Receiver receiver) override;
     void close() override { chosen_.close(); }
     bool isOpen() const override { return chosen_.isOpen(); }
     void setLossNotifier(LossNotifier notifier) override { chosen_.setLossNotifier(std::move(notifier)); }

@@ -13,12 +13,10 @@ class NoSystemOutputBackend : public OutputBackend {
 public:
     explicit NoSystemOutputBackend(MidiSystem& system) : system_(system) { }
 
-    int count() override { throw system_.missing(); }
-    QString name(int device) override
-    {
-        return device == -1 ? MidiSystem::virtualPortName(MidiSystem::Kind::None) : QString();
-    }
-    void open(int) override { throw system_.missing(); }
+    QStringList devices() override { throw system_.missing(); }
+    void open(const QString&) override { throw system_.missing(); }
+    void openVirtualPort() override { throw system_.missing(); }
+    QString virtualPortName() override { return MidiSystem::virtualPortName(MidiSystem::Kind::None); }
     void close() override { }
     bool isOpen() const override { return false; }
     void send(const MidiBytes&) override { throw system_.missing(); }
@@ -31,9 +29,8 @@ class NoSystemInputBackend : public InputBackend {
 public:
     explicit NoSystemInputBackend(MidiSystem& system) : system_(system) { }
 
-    int count() override { throw system_.missing(); }
-    QString name(int) override { return QString(); }
-    void open(int, Receiver) override { throw system_.missing(); }
+    QStringList devices() override { throw system_.missing(); }
+    void open(const QString&, Receiver) override { throw system_.missing(); }
     void close() override { }
     bool isOpen() const override { return false; }
 

@@ -1,5 +1,7 @@
 #include "midi/midi_component.h"
 
+#include "midi/device_numbers.h"
+
 #include <QMetaObject>
 
 namespace quorvane {
@@ -41,10 +43,9 @@ void MidiComponent::setDeviceNumber(const Variant& device)
 
 QStringList MidiComponent::listDevices()
 {
-    QStringList names;
-    const int count = port_.count();
-    for (int device = 0; device < count; ++device)
-        names << port_.name(device);
+    QStringList names = port_.devices();
+    if (names.size() > device::MaxCount)
+        names.resize(device::MaxCount);
     return names;
 }
 
@@ -54,8 +55,8 @@ QString MidiComponent::deviceName()
     if (!device || *device < lowestDevice_)
         return QString();
     try {
-        if (*device < 0)
-            return port_.name(*device);
+        if (*device == device::VirtualPort)
+            return virtualPortName();
         if (shown_.isEmpty())
             shown_ = listDevices();
         return shown_.value(*device);
@@ -81,23 +82,18 @@ int MidiComponent::openState() const
     return port_.isOpen() ? 1 : 0;
 }
 
-int MidiComponent::deviceToOpen(const QString& noSuchDeviceText)
+std::optional<QString> MidiComponent::deviceToOpen(const QString& noSuchDeviceText)
 {
     const std::optional<int> device = toInteger16(device_);
     if (!device || *device < lowestDevice_)
         throw MidiFailure(MidiErrorCode::InvalidDevice, noSuchDeviceText.arg(device_.toText()));
-    if (*device < 0)
-        return *device;
-    // Numbered by a list nobody was shown: the list of now.
-    const QStringList now = listDevices();
+    if (*device == device::VirtualPort)
+        return std::nullopt;
     if (shown_.isEmpty())
-        shown_ = now;
+        shown_ = listDevices(); // numbered by a list nobody was shown: the list of now
     if (*device >= shown_.size())
         throw MidiFailure(MidiErrorCode::InvalidDevice, noSuchDeviceText.arg(device_.toText()));
-    const int position = static_cast<int>(now.indexOf(shown_.at(*device)));
-    if (position < 0)
-        throw deviceGone(shown_.at(*device));
-    return position;
+    return shown_.at(*device);
 }
 
 void MidiComponent::report(const MidiFailure& failure)

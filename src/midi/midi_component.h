@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <QStringList>
+#include <optional>
 
 namespace quorvane {
 
@@ -30,11 +31,9 @@ public:
 class MidiComponent : public QObject {
     Q_OBJECT
 public:
-    // A device is its port's name: numbers 0.. count the ports as last listed
-    // by deviceCount() (the list as shown to the user), and an open looks the
-    // name up again at that moment, so ports that come, go or move in the
-    // system's order between listing and opening never put the program on
-    // another port than the one chosen.
+    // Numbers 0.. pick a name from the devices as last listed by
+    // deviceCount() (the list as shown to the user); midi/device_numbers.h
+    // tells the whole numbering.
     void setDeviceNumber(const Variant& device);
     Variant deviceNumber() const { return device_; }
     QString deviceName();  // of the device whose number was written last
@@ -62,14 +61,16 @@ signals:
     void failureToTell(const QString& text);
 
 protected:
-    // lowestDevice: -1 where the program's own virtual port counts as a device.
+    // lowestDevice: device::VirtualPort where the program's own virtual port
+    // counts as a device.
     MidiComponent(PortBackend& port, int lowestDevice, QObject* parent);
 
     void write(const char* member, const Variant& value);
     void report(const MidiFailure& failure);
-    // The system's position now of the device whose number was written,
-    // else throws.
-    int deviceToOpen(const QString& noSuchDeviceText);
+    // The name of the device whose number was written, nothing for the
+    // virtual port; throws when the number names no device.
+    std::optional<QString> deviceToOpen(const QString& noSuchDeviceText);
+    virtual QString virtualPortName() { return QString(); }
     virtual void close() = 0;
 
 private:

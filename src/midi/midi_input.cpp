@@ -70,9 +70,10 @@ int MidiInput::data2() const
 void MidiInput::open()
 {
     try {
-        const int device = deviceToOpen(tr("There is no MIDI input device number %1."));
+        // Inputs have no virtual port: the lowest device is 0.
+        const std::optional<QString> device = deviceToOpen(tr("There is no MIDI input device number %1."));
         close();
-        backend_->open(device, [this](const MidiBytes& message) { receive(message); });
+        backend_->open(*device, [this](const MidiBytes& message) { receive(message); });
     } catch (const MidiFailure& failure) {
         close();
         report(failure);

@@ -1,9 +1,11 @@
 #include "midi/midi_output.h"
 
+#include "midi/device_numbers.h"
+
 namespace quorvane {
 
 MidiOutput::MidiOutput(std::unique_ptr<OutputBackend> backend, QObject* parent)
-    : MidiComponent(*backend, -1, parent), backend_(std::move(backend))
+    : MidiComponent(*backend, device::VirtualPort, parent), backend_(std::move(backend))
 { }
 
 void MidiOutput::setAction(const Variant& code)
@@ -44,9 +46,12 @@ void MidiOutput::setAuxiliary(const Variant& auxiliary)
 void MidiOutput::open()
 {
     try {
-        const int device = deviceToOpen(tr("There is no MIDI output device number %1."));
+        const std::optional<QString> device = deviceToOpen(tr("There is no MIDI output device number %1."));
         backend_->close(); // a second open replaces the device that is open
-        backend_->open(device);
+        if (device)
+            backend_->open(*device);
+        else
+            backend_->openVirtualPort();
     } catch (const MidiFailure& failure) {
         backend_->close();
         report(failure);

@@ -35,6 +35,7 @@ private:
     void open();
     void close() override;
     void send();
+    QString virtualPortName() override { return backend_->virtualPortName(); }
 
     std::unique_ptr<OutputBackend> backend_;
     Variant status_;

@@ -3,20 +3,21 @@
 #include "midi/midi_errors.h"
 #include "midi/midi_message.h"
 
-#include <QString>
+#include <QStringList>
 #include <functional>
 
 namespace quorvane {
 
-// What the device side of both MIDI components offers. Failures are reported
-// by throwing MidiFailure.
+// What the device side of both MIDI components offers. Devices are named as
+// their system names them; how the components number them is in
+// midi/device_numbers.h. Failures are reported by throwing MidiFailure.
 class PortBackend {
 public:
     using LossNotifier = std::function<void(const MidiFailure&)>;
 
     virtual ~PortBackend() = default;
-    virtual int count() = 0;
-    virtual QString name(int device) = 0;
+    // The devices there now, listed afresh on every call, in the system's order.
+    virtual QStringList devices() = 0;
     virtual void close() = 0; // harmless when nothing is open
     virtual bool isOpen() const = 0;
     // The open device can vanish with its MIDI system at any moment: the
@@ -26,20 +27,23 @@ public:
     virtual void setLossNotifier(LossNotifier) { }
 };
 
-// The output side. Devices are numbered 0..count()-1; device -1 is the
-// program's own virtual port.
+// The output side. An open looks the device up by its name at that moment,
+// and throws deviceGone(name) when it is no longer there.
 class OutputBackend : public PortBackend {
 public:
-    virtual void open(int device) = 0;
+    virtual void open(const QString& device) = 0;
+    // The program's own port, which others patch from, and how it is listed.
+    virtual void openVirtualPort() = 0;
+    virtual QString virtualPortName() = 0;
     virtual void send(const MidiBytes& message) = 0; // called only while open
 };
 
-// The input side. The receiver may be called on any thread, once per complete
+// The input side. The receiver may be called on any thread, once per
 // message, in arrival order.
 class InputBackend : public PortBackend {
 public:
     using Receiver = std::function<void(const MidiBytes&)>;
-    virtual void open(int device, Receiver receiver) = 0;
+    virtual void open(const QString& device, Receiver receiver) = 0;
 };
 
 } // namespace quorvane

@@ -124,15 +124,15 @@ SynthOutput::~SynthOutput()
     close();
 }
 
-QString SynthOutput::name(int device)
+void SynthOutput::openVirtualPort()
 {
-    return device == 0 ? deviceName() : QString();
+    throw MidiFailure(MidiErrorCode::InvalidDevice, tr("The built-in synthesizer has no virtual port."));
 }
 
-void SynthOutput::open(int device)
+void SynthOutput::open(const QString& device)
 {
-    if (device != 0)
-        throw MidiFailure(MidiErrorCode::InvalidDevice, tr("The built-in synthesizer is device 0 only."));
+    if (device != deviceName())
+        throw deviceGone(device);
     close();
     loadSynth();
     open_ = true;

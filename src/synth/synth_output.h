@@ -44,17 +44,18 @@ struct StereoAudio {
     std::vector<float> right;
 };
 
-// The built-in General MIDI synthesizer as a back end with a single device
-// (device 0). It plays every short message it is sent. The sound font is
-// loaded at the first open and kept, so opening again only starts the audio.
+// The built-in General MIDI synthesizer as a back end with a single device,
+// named deviceName(). It plays every short message it is sent. The sound font
+// is loaded at the first open and kept, so opening again only starts the audio.
 class SynthOutput : public OutputBackend {
 public:
     explicit SynthOutput(SynthOptions options = {});
     ~SynthOutput() override;
 
-    int count() override { return 1; }
-    QString name(int device) override;
-    void open(int device) override;
+    QStringList devices() override { return {deviceName()}; }
+    void open(const QString& device) override;
+    void openVirtualPort() override;
+    QString virtualPortName() override { return QString(); }
     void close() override;
     bool isOpen() const override { return open_; }
     void send(const MidiBytes& message) override;

@@ -18,13 +18,14 @@ const QString timGm = QStringLiteral("/usr/share/sounds/sf2/TimGM6mb.sf2");
 // all: nothing to count, and nothing to open.
 class NoMidiSystemBackend : public MemoryOutputBackend {
 public:
-    int count() override
+    QStringList devices() override { throw missing(); }
+    void open(const QString&) override { throw missing(); }
+    void openVirtualPort() override { throw missing(); }
+
+private:
+    static MidiFailure missing()
     {
-        throw MidiFailure(MidiErrorCode::NoMidiSystem, QStringLiteral("No MIDI system was found."));
-    }
-    void open(int) override
-    {
-        throw MidiFailure(MidiErrorCode::NoMidiSystem, QStringLiteral("No MIDI system was found."));
+        return MidiFailure(MidiErrorCode::NoMidiSystem, QStringLiteral("No MIDI system was found."));
     }
 };
 

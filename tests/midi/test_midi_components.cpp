@@ -177,6 +177,22 @@ private slots:
         QVERIFY(errors.at(0).at(1).toString().contains(QStringLiteral("Loopback")));
     }
 
+    // A device number is a 16-bit integer: a longer list is cut where the
+    // numbers end, and every number in it opens its own device.
+    void listsEndWhereDeviceNumbersDo()
+    {
+        out->names.clear();
+        for (int i = 0; i < 40000; ++i)
+            out->names << QStringLiteral("Port %1").arg(i);
+        QCOMPARE(output->deviceCount(), 32767);
+        output->setDeviceNumber(32766);
+        QCOMPARE(output->deviceName(), QStringLiteral("Port 32766"));
+        output->setAction(MidiOutput::Open);
+        QCOMPARE(out->openDevice, 32766);
+        output->setDeviceNumber(32767);
+        QCOMPARE(output->deviceName(), QString());
+    }
+
     void sendsToAClosedOutputGoNowhere()
     {
         output->setAction(2);

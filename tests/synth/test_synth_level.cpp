@@ -42,7 +42,7 @@ class SynthLevelTest : public QObject {
         options.renderOnly = true;
         options.soundFonts = {font};
         auto synth = std::make_unique<SynthOutput>(options);
-        synth->open(0);
+        synth->open(SynthOutput::deviceName());
         return synth;
     }
 

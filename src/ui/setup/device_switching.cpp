@@ -1,5 +1,6 @@
 #include "ui/setup/device_switching.h"
 
+#include "midi/device_numbers.h"
 #include "midi/midi_errors.h"
 #include "ui/common/warning_box.h"
 
@@ -52,9 +53,10 @@ void OpenMidiOut(MidiOutput& output, const QComboBox& ComboMidiOut)
 {
     const int state = output.openState();
     const std::optional<int> device = toInteger16(output.deviceNumber());
-    // Device -1 forces a close even when nothing reads as open: the dialog's
-    // load sets it on purpose, so that every load starts from a closed output.
-    if (state >= 1 || device == -1)
+    // The virtual port forces a close even when nothing reads as open: the
+    // dialog's load sets it on purpose, so that every load starts from a
+    // closed output.
+    if (state >= 1 || device == device::VirtualPort)
         output.setAction(MidiOutput::Close);
     const std::optional<int> chosen = listedDevice(ComboMidiOut);
     if (!chosen)

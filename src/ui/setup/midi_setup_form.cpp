@@ -1,5 +1,6 @@
 #include "ui/setup/midi_setup_form.h"
 
+#include "midi/device_numbers.h"
 #include "ui/setup/device_switching.h"
 #include "ui/setup/setup_form_layout.h"
 
@@ -93,7 +94,7 @@ void MIDISetupForm::load()
     // Device 0; with no device of the system's, the virtual port alone, so
     // that there always is an output where a MIDI system exists.
     ComboMidiOut->setCurrentIndex(ComboMidiOut->count() > 1 ? 1 : 0);
-    output_.setDeviceNumber(-1);
+    output_.setDeviceNumber(device::VirtualPort);
     OpenMidiOut(output_, *ComboMidiOut);
 
     listInputs();

@@ -28,15 +28,16 @@ struct MissingSystem {
 
 struct NoSystemOutput : MemoryOutputBackend {
     explicit NoSystemOutput(MissingSystem& s) : MemoryOutputBackend(QStringList()), system(s) { }
-    int count() override { throw system.failure(); }
-    void open(int) override { throw system.failure(); }
+    QStringList devices() override { throw system.failure(); }
+    void open(const QString&) override { throw system.failure(); }
+    void openVirtualPort() override { throw system.failure(); }
     MissingSystem& system;
 };
 
 struct NoSystemInput : MemoryInputBackend {
     explicit NoSystemInput(MissingSystem& s) : MemoryInputBackend(QStringList()), system(s) { }
-    int count() override { throw system.failure(); }
-    void open(int, Receiver) override { throw system.failure(); }
+    QStringList devices() override { throw system.failure(); }
+    void open(const QString&, Receiver) override { throw system.failure(); }
     MissingSystem& system;
 };
 
