@@ -35,3 +35,4 @@ fuzz fuzz_text_to_number fuzz_text_to_number
 LOCPATH="$build/locale" LC_ALL=de_DE.UTF-8 fuzz fuzz_text_to_number fuzz_text_to_number_de
 fuzz fuzz_message_assembly fuzz_message_assembly
 fuzz fuzz_number_rules fuzz_number_rules
+fuzz fuzz_whole_message fuzz_whole_message

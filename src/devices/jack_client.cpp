@@ -19,6 +19,8 @@ namespace {
 constexpr std::size_t ringBytes = 1 << 17;
 // The largest message an output takes; the program sends short messages.
 constexpr std::size_t largestMessage = 256;
+// The largest event an input takes: a short message has at most three bytes.
+constexpr std::size_t largestInput = 3;
 // How long a send waits for room in a full ring before it reports a failure:
 // many periods even at 4096 frames, short enough for a musician to see why
 // the music stopped.
@@ -45,20 +47,6 @@ const char* portName(JackClient::Port port)
 }
 
 } // namespace
-
-bool isWholeMessage(const std::uint8_t* bytes, std::size_t size)
-{
-    if (size == 0)
-        return false;
-    const int length = messageLength(bytes[0]);
-    if (length == 0 || size != static_cast<std::size_t>(length))
-        return false;
-    for (std::size_t i = 1; i < size; ++i) {
-        if (bytes[i] >= 0x80)
-            return false;
-    }
-    return true;
-}
 
 std::unique_ptr<JackClient> JackClient::open(const QString& name, std::function<void()> onShutdown)
 {
@@ -288,10 +276,12 @@ void JackClient::takeInput(Slot& s, jack_nframes_t frames)
     bool taken = false;
     for (std::uint32_t i = 0; i < count; ++i) {
         jack_midi_event_t event;
-        if (jack_midi_event_get(&event, buffer, i) != 0 || !isWholeMessage(event.buffer, event.size))
+        // The ring carries short messages, at most three bytes each, led by
+        // their length; whether one is a whole message the input component
+        // decides, as for every system. The ring holds tens of thousands: it
+        // only fills if the delivery thread stalls.
+        if (jack_midi_event_get(&event, buffer, i) != 0 || event.size == 0 || event.size > largestInput)
             continue;
-        // A whole message is at most three bytes, led by its length. The ring
-        // holds tens of thousands: it only fills if the delivery thread stalls.
         const auto size = static_cast<std::uint8_t>(event.size);
         if (jack_ringbuffer_write_space(s.ring) < 1u + size)
             break;
@@ -317,7 +307,7 @@ void JackClient::passQueuedInput()
 {
     Slot& s = slot(Port::Input);
     std::uint8_t size = 0;
-    std::uint8_t bytes[3];
+    std::uint8_t bytes[largestInput];
     while (jack_ringbuffer_peek(s.ring, reinterpret_cast<char*>(&size), 1) == 1 && size <= sizeof bytes &&
            jack_ringbuffer_read_space(s.ring) >= 1u + size) {
         jack_ringbuffer_read_advance(s.ring, 1);

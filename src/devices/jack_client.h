@@ -23,11 +23,10 @@ namespace quorvane {
 //   in a lock-free ring buffer; the callback writes it one period after its
 //   stamp, so every message has the same latency and the spacing between
 //   messages is kept to the frame;
-// - input: the callback copies each event into a lock-free ring buffer, in
-//   order, and wakes a delivery thread of the client's own that hands the
-//   events to the receiver; an event that is no whole MIDI message is
-//   dropped on its own. The receiver takes locks and allocates, which JACK's
-//   real-time thread must never wait on.
+// - input: the callback copies each event of up to three bytes into a
+//   lock-free ring buffer, in order, and wakes a delivery thread of the
+//   client's own that hands the events to the receiver, which takes locks and
+//   allocates, as JACK's real-time thread must never wait on.
 class JackClient {
 public:
     enum class Port { Output, VirtualOutput, Input };
@@ -92,10 +91,5 @@ private:
     std::atomic<bool> stopping_{false};
     std::thread deliverer_;
 };
-
-// Whether one JACK event is a whole MIDI message the program can take: a
-// status byte followed by exactly the data bytes it needs. System exclusive,
-// stray data bytes and cut-off messages are not.
-bool isWholeMessage(const std::uint8_t* bytes, std::size_t size);
 
 } // namespace quorvane

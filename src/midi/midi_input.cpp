@@ -92,7 +92,10 @@ void MidiInput::close()
 
 void MidiInput::receive(const MidiBytes& message)
 {
-    if (!receiving_ || message.empty())
+    // Whatever the system: an event that is no whole message (a cut-off
+    // dump, data bytes without their status) is dropped on its own, and the
+    // messages after it arrive as usual.
+    if (!receiving_ || !isWholeMessage(message))
         return;
     if (PlayObserver* observer = observer_.load())
         observer->messageReceived(message, steadyNowNs());

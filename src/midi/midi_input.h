@@ -10,8 +10,8 @@
 
 namespace quorvane {
 
-// The MIDI input component. Messages arrive on the MIDI system's thread and
-// wait in an unbounded queue, oldest first; the arrival notification reaches
+// The MIDI input component. Whole messages arrive on the MIDI system's
+// thread and wait in an unbounded queue, oldest first; the arrival notification reaches
 // the user-interface thread as a queued signal. The program reads the oldest
 // message through status/data1/data2 and drops it with action 6.
 class MidiInput : public MidiComponent {

@@ -4,6 +4,7 @@
 
 #include "values/number_rules.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace quorvane {
@@ -41,29 +42,34 @@ std::optional<std::uint8_t> toStatusByte(const Variant& field)
 
 int messageLength(std::uint8_t status)
 {
-    if (status < midi::FirstStatus)
+    using namespace midi;
+    if (!isStatus(status))
         return 0;
-    if (status < midi::SystemMessage) {
-        const int kind = status & midi::StatusKindMask;
-        return (kind == midi::ProgramChange || kind == midi::ChannelPressure) ? 2 : 3;
+    if (isChannelStatus(status)) {
+        const int kind = kindOf(status);
+        return (kind == ProgramChange || kind == ChannelPressure) ? 2 : 3;
     }
     switch (status) {
-    case 0xF1: // time code quarter frame
-    case 0xF3: // song select
-        return 2;
-    case 0xF2: // song position pointer
-        return 3;
-    case 0xF6: // tune request
-    case 0xF8:
-    case 0xFA:
-    case 0xFB:
-    case 0xFC:
-    case 0xFE:
-    case 0xFF: // real time
-        return 1;
-    default: // 0xF0/0xF7 frame system exclusive data; 0xF4, 0xF5, 0xF9, 0xFD are undefined
+    case TimeCodeQuarterFrame:
+    case SongSelect: return 2;
+    case SongPosition: return 3;
+    case TuneRequest:
+    case Clock:
+    case Start:
+    case Continue:
+    case Stop:
+    case ActiveSensing:
+    case SystemReset: return 1;
+    default: // system exclusive and its end frame data of any length; 0xF4, 0xF5, 0xF9, 0xFD are undefined
         return 0;
     }
+}
+
+bool isWholeMessage(const MidiBytes& message)
+{
+    if (message.empty() || static_cast<std::size_t>(messageLength(message[0])) != message.size())
+        return false;
+    return std::none_of(message.begin() + 1, message.end(), [](std::uint8_t b) { return midi::isStatus(b); });
 }
 
 MidiBytes assembleMessage(const Variant& status, const Variant& data1, const Variant& data2)

@@ -25,4 +25,9 @@ int messageLength(std::uint8_t status);
 // not one that can be sent. Data bytes are always below 0x80.
 MidiBytes assembleMessage(const Variant& status, const Variant& data1, const Variant& data2);
 
+// Whether bytes from a device are one whole message the program can take: a
+// status byte followed by exactly the data bytes it needs. System exclusive,
+// stray data bytes and cut-off messages are not.
+bool isWholeMessage(const MidiBytes& message);
+
 } // namespace quorvane

@@ -39,7 +39,7 @@ public:
 };
 
 // The input side. The receiver may be called on any thread, once per
-// message, in arrival order.
+// message, in arrival order; the component keeps only whole messages.
 class InputBackend : public PortBackend {
 public:
     using Receiver = std::function<void(const MidiBytes&)>;

@@ -1,5 +1,6 @@
 #include "synth/synth_output.h"
 
+#include "midi/midi_bytes.h"
 #include "midi/midi_errors.h"
 #include "synth/synth_log.h"
 #include "synth/synth_pulse_stream.h"
@@ -37,11 +38,6 @@ QString withDetails(const QString& text, const QStringList& lines)
     return lines.isEmpty() ? text : text + QLatin1Char('\n') + lines.join(QLatin1Char('\n'));
 }
 
-bool isNoteOn(const MidiBytes& message)
-{
-    return message.size() == 3 && (message[0] & 0xF0) == 0x90 && message[2] > 0;
-}
-
 constexpr auto retryAfter = std::chrono::seconds(1);
 
 // The rate a running JACK server plays at, 0 when none runs. A JACK server's
@@ -75,26 +71,27 @@ void followRate(fluid_synth_t* synth, int& current, int rate)
 // font lacks, is simply nothing to play, as on any sound module.
 void play(fluid_synth_t* synth, const MidiBytes& message)
 {
-    if (message.empty())
+    using namespace midi;
+    if (!isWholeMessage(message))
         return;
     const int status = message[0];
-    if (status == 0xFF) {
-        fluid_synth_system_reset(synth); // MIDI reset: all notes off, controllers and programmes to their defaults
+    if (status == SystemReset) {
+        fluid_synth_system_reset(synth); // all notes off, controllers and programmes to their defaults
         return;
     }
-    if (status >= 0xF0 || message.size() < static_cast<std::size_t>(messageLength(message[0])))
+    if (!isChannelStatus(status))
         return; // timing and song messages have no sound of their own
-    const int channel = status & 0x0F;
+    const int channel = channelOf(status);
     const int data1 = message.size() > 1 ? message[1] : 0;
     const int data2 = message.size() > 2 ? message[2] : 0;
-    switch (status & 0xF0) {
-    case 0x80: fluid_synth_noteoff(synth, channel, data1); break;
-    case 0x90: fluid_synth_noteon(synth, channel, data1, data2); break; // velocity 0 ends the note
-    case 0xA0: fluid_synth_key_pressure(synth, channel, data1, data2); break;
-    case 0xB0: fluid_synth_cc(synth, channel, data1, data2); break;
-    case 0xC0: fluid_synth_program_change(synth, channel, data1); break;
-    case 0xD0: fluid_synth_channel_pressure(synth, channel, data1); break;
-    case 0xE0: fluid_synth_pitch_bend(synth, channel, data1 | (data2 << 7)); break;
+    switch (kindOf(status)) {
+    case NoteOff: fluid_synth_noteoff(synth, channel, data1); break;
+    case NoteOn: fluid_synth_noteon(synth, channel, data1, data2); break; // velocity 0 ends the note
+    case KeyPressure: fluid_synth_key_pressure(synth, channel, data1, data2); break;
+    case ControlChange: fluid_synth_cc(synth, channel, data1, data2); break;
+    case ProgramChange: fluid_synth_program_change(synth, channel, data1); break;
+    case ChannelPressure: fluid_synth_channel_pressure(synth, channel, data1); break;
+    case PitchBend: fluid_synth_pitch_bend(synth, channel, fourteenBits(data1, data2)); break;
     default: break;
     }
 }
@@ -281,7 +278,7 @@ void SynthOutput::send(const MidiBytes& message)
     if (!open_)
         throw MidiFailure(MidiErrorCode::SendFailed, tr("The built-in synthesizer is not open."));
     play(synth_.get(), message);
-    if (isNoteOn(message))
+    if (midi::isNoteOn(message))
         resumeAudio();
 }
 

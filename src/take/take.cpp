@@ -1,5 +1,7 @@
 #include "take/take.h"
 
+#include "midi/midi_bytes.h"
+
 #include <algorithm>
 
 namespace quorvane {
@@ -21,7 +23,7 @@ std::uint32_t Take::tickAt(std::int64_t timeNs) const
 
 void Take::add(const MidiBytes& message, std::int64_t timeNs)
 {
-    if (message.empty() || message.size() > 3 || message[0] < 0x80 || message[0] >= 0xF0)
+    if (message.empty() || message.size() > 3 || !midi::isChannelStatus(message[0]))
         return;
     Event event{tickAt(timeNs), {0, 0, 0}, static_cast<std::uint8_t>(message.size())};
     std::copy(message.begin(), message.end(), event.bytes);
@@ -30,22 +32,7 @@ void Take::add(const MidiBytes& message, std::int64_t timeNs)
     if (!events_.empty())
         event.tick = std::max(event.tick, events_.back().tick);
     events_.push_back(event);
-    track(event);
-}
-
-void Take::track(const Event& event)
-{
-    const int kind = event.bytes[0] & 0xF0;
-    const int channel = event.bytes[0] & 0x0F;
-    if (kind == 0x90 && event.length == 3 && event.bytes[2] > 0)
-        sounding_.set(channel * 128 + event.bytes[1]);
-    else if ((kind == 0x80 || kind == 0x90) && event.length == 3)
-        sounding_.reset(channel * 128 + event.bytes[1]);
-    else if (kind == 0xB0 && event.length == 3 && (event.bytes[1] == 123 || event.bytes[1] == 120)) {
-        // All notes off and all sound off end every note of the channel.
-        for (int key = 0; key < 128; ++key)
-            sounding_.reset(channel * 128 + key);
-    }
+    sounding_.play(message, timeNs);
 }
 
 bool Take::full(std::int64_t timeNs) const
@@ -56,14 +43,10 @@ bool Take::full(std::int64_t timeNs) const
 void Take::end(std::int64_t endNs)
 {
     endTick_ = std::max(tickAt(endNs), events_.empty() ? 0u : events_.back().tick);
-    for (int channel = 0; channel < 16; ++channel) {
-        for (int key = 0; key < 128; ++key) {
-            if (sounding_.test(channel * 128 + key))
-                events_.push_back(
-                    Event{endTick_, {static_cast<std::uint8_t>(0x80 | channel), static_cast<std::uint8_t>(key), 0}, 3});
-        }
-    }
-    sounding_.reset();
+    sounding_.endAll([this](const SoundingNotes::Note& note) {
+        const auto status = static_cast<std::uint8_t>(midi::NoteOff + note.channel);
+        events_.push_back(Event{endTick_, {status, static_cast<std::uint8_t>(note.key), 0}, 3});
+    });
 }
 
 } // namespace quorvane

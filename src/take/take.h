@@ -1,9 +1,9 @@
 #pragma once
 
 #include "midi/midi_message.h"
+#include "midi/sounding_notes.h"
 
 #include <QDateTime>
-#include <bitset>
 #include <cstdint>
 #include <vector>
 
@@ -55,12 +55,11 @@ public:
 
 private:
     std::uint32_t tickAt(std::int64_t timeNs) const;
-    void track(const Event& event);
 
     std::int64_t startNs_;
     QDateTime startedAt_;
     std::vector<Event> events_;
-    std::bitset<16 * 128> sounding_; // channel * 128 + key
+    SoundingNotes sounding_;
     std::uint32_t endTick_ = 0;
 };
 

@@ -359,6 +359,25 @@ private slots:
                                      << QStringList(burst + 1, "Action=6") << "Action=5");
     }
 
+    // Whatever the system hands on, only whole messages are queued: an event
+    // that is none is dropped alone, and those after it arrive in order.
+    void inputKeepsWholeMessagesOnly()
+    {
+        QSignalSpy seen(input.get(), &MidiInput::messageArrived);
+        input->setDeviceNumber(0);
+        input->setAction(MidiInput::Open);
+        input->setAction(MidiInput::Start);
+        const QList<MidiBytes> events = {{0xF0, 0x01, 0x02}, {0x90, 60, 100}, {0x40, 0x41}, {0x80, 60, 0},
+                                         {0x90, 62},         {0xC0, 5, 1},    {0xF8},       {}};
+        for (const MidiBytes& event : events)
+            in->inject(event);
+        QTRY_COMPARE(seen.count(), 1);
+        QStringList arrived;
+        for (; input->count() > 0; input->setAction(MidiInput::Next))
+            arrived << hexText(input->currentMessage());
+        QCOMPARE(arrived, (QStringList{"90 3c 64", "80 3c 00", "f8"}));
+    }
+
     void shortMessagesReadWithMissingBytesAsZero()
     {
         input->setDeviceNumber(0);

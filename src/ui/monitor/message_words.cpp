@@ -1,8 +1,12 @@
 #include "ui/monitor/message_words.h"
 
+#include "midi/midi_bytes.h"
+
 #include <QByteArray>
 
 namespace quorvane {
+
+using namespace midi;
 
 namespace {
 
@@ -36,18 +40,18 @@ QString controllerName(int controller)
 QString systemName(std::uint8_t status)
 {
     switch (status) {
-    case 0xF0: return QStringLiteral("System exclusive");
-    case 0xF1: return QStringLiteral("Time code quarter frame");
-    case 0xF2: return QStringLiteral("Song position");
-    case 0xF3: return QStringLiteral("Song select");
-    case 0xF6: return QStringLiteral("Tune request");
-    case 0xF7: return QStringLiteral("End of exclusive");
-    case 0xF8: return QStringLiteral("Clock");
-    case 0xFA: return QStringLiteral("Start");
-    case 0xFB: return QStringLiteral("Continue");
-    case 0xFC: return QStringLiteral("Stop");
-    case 0xFE: return QStringLiteral("Active sensing");
-    case 0xFF: return QStringLiteral("System reset");
+    case SystemExclusive: return QStringLiteral("System exclusive");
+    case TimeCodeQuarterFrame: return QStringLiteral("Time code quarter frame");
+    case SongPosition: return QStringLiteral("Song position");
+    case SongSelect: return QStringLiteral("Song select");
+    case TuneRequest: return QStringLiteral("Tune request");
+    case EndOfExclusive: return QStringLiteral("End of exclusive");
+    case Clock: return QStringLiteral("Clock");
+    case Start: return QStringLiteral("Start");
+    case Continue: return QStringLiteral("Continue");
+    case Stop: return QStringLiteral("Stop");
+    case ActiveSensing: return QStringLiteral("Active sensing");
+    case SystemReset: return QStringLiteral("System reset");
     default: return QStringLiteral("Undefined system message");
     }
 }
@@ -57,23 +61,23 @@ QString systemWords(const MidiBytes& m)
 {
     const QString name = systemName(m[0]);
     switch (m[0]) {
-    case 0xF0: return name + QStringLiteral("  %1 bytes").arg(m.size());
-    case 0xF1:
-    case 0xF3: return name + QStringLiteral("  %1").arg(m[1]);
-    case 0xF2: return name + QStringLiteral("  %1").arg(m[1] | (m[2] << 7));
+    case SystemExclusive: return name + QStringLiteral("  %1 bytes").arg(m.size());
+    case TimeCodeQuarterFrame:
+    case SongSelect: return name + QStringLiteral("  %1").arg(m[1]);
+    case SongPosition: return name + QStringLiteral("  %1").arg(fourteenBits(m[1], m[2]));
     default: return name;
     }
 }
 
 QString channelKind(std::uint8_t status)
 {
-    switch (status & 0xF0) {
-    case 0x80: return QStringLiteral("Note off");
-    case 0x90: return QStringLiteral("Note on ");
-    case 0xA0: return QStringLiteral("Key pressure");
-    case 0xB0: return QStringLiteral("Control change");
-    case 0xC0: return QStringLiteral("Program change");
-    case 0xD0: return QStringLiteral("Channel pressure");
+    switch (kindOf(status)) {
+    case NoteOff: return QStringLiteral("Note off");
+    case NoteOn: return QStringLiteral("Note on ");
+    case KeyPressure: return QStringLiteral("Key pressure");
+    case ControlChange: return QStringLiteral("Control change");
+    case ProgramChange: return QStringLiteral("Program change");
+    case ChannelPressure: return QStringLiteral("Channel pressure");
     default: return QStringLiteral("Pitch bend");
     }
 }
@@ -106,38 +110,39 @@ QString messageWords(const MidiBytes& m, const QStringList& patchNames)
     if (m.empty())
         return QStringLiteral("(empty)");
     const std::uint8_t status = m[0];
-    if (status < 0x80)
+    if (!isStatus(status))
         return QStringLiteral("Data without a status byte");
-    const int length = status == 0xF0 ? 1 : messageLength(status);
+    const int length = status == SystemExclusive ? 1 : messageLength(status);
     if (length == 0)
         return systemWords(m);
-    const QString channel = status < 0xF0 ? QStringLiteral(" ch %1").arg((status & 0x0F) + 1) : QString();
+    const bool forChannel = isChannelStatus(status);
+    const QString channel = forChannel ? QStringLiteral(" ch %1").arg(channelOf(status) + 1) : QString();
     if (static_cast<int>(m.size()) < length)
-        return (status < 0xF0 ? channelKind(status).trimmed() + channel : systemName(status)) +
+        return (forChannel ? channelKind(status).trimmed() + channel : systemName(status)) +
                QStringLiteral("  (cut short)");
-    if (status >= 0xF0)
+    if (!forChannel)
         return systemWords(m);
 
     const QString head = channelKind(status) + channel + QStringLiteral("  ");
-    switch (status & 0xF0) {
-    case 0x80: return head + keyWords(m[1]) + QStringLiteral("  vel %1").arg(m[2]);
-    case 0x90:
+    switch (kindOf(status)) {
+    case NoteOff: return head + keyWords(m[1]) + QStringLiteral("  vel %1").arg(m[2]);
+    case NoteOn:
         if (m[2] == 0) // the running-status way of ending a note
             return QStringLiteral("Note off") + channel + QStringLiteral("  ") + keyWords(m[1]) +
                    QStringLiteral("  (note on, vel 0)");
         return head + keyWords(m[1]) + QStringLiteral("  vel %1").arg(m[2]);
-    case 0xA0: return head + keyWords(m[1]) + QStringLiteral("  %1").arg(m[2]);
-    case 0xB0: {
+    case KeyPressure: return head + keyWords(m[1]) + QStringLiteral("  %1").arg(m[2]);
+    case ControlChange: {
         const QString name = controllerName(m[1]);
         return head + QString::number(m[1]) + (name.isEmpty() ? QString() : QLatin1Char(' ') + name) +
                QStringLiteral("  %1").arg(m[2]);
     }
-    case 0xC0:
+    case ProgramChange:
         return head + QString::number(m[1]) +
                (m[1] < patchNames.size() ? QLatin1Char(' ') + patchNames[m[1]] : QString());
-    case 0xD0: return head + QString::number(m[1]);
+    case ChannelPressure: return head + QString::number(m[1]);
     default: {
-        const int bend = (m[1] | (m[2] << 7)) - 8192;
+        const int bend = fourteenBits(m[1], m[2]) - 8192;
         return head + (bend > 0 ? QStringLiteral("+%1") : QStringLiteral("%1")).arg(bend);
     }
     }

@@ -6,9 +6,6 @@ namespace quorvane {
 
 namespace {
 
-constexpr int AllSoundOff = 120;
-constexpr int AllNotesOff = 123;
-
 // Trims a history kept in time order to its count and to what is newer than
 // `since`.
 template <class List, class Time>
@@ -73,62 +70,29 @@ void MonitorModel::take(Report& report)
     messages_.push_back({messagesSeen_++, report.timeNs, report.kind == Report::Received, std::move(report.bytes)});
 }
 
-void MonitorModel::play(const MidiBytes& m, std::int64_t timeNs)
+SoundingNotes::Ended MonitorModel::keepEnded(std::int64_t timeNs)
 {
-    if (m.size() < 1)
-        return;
-    if (m[0] == 0xFF) { // a reset silences every channel
-        endAll(timeNs);
-        return;
-    }
-    if (m.size() < 3 || m[0] < 0x80 || m[0] >= 0xF0 || m[1] > 127)
-        return;
-    const int channel = m[0] & 0x0F;
-    const int kind = m[0] & 0xF0;
-    if (kind == 0x80 || (kind == 0x90 && m[2] == 0)) {
-        endNote(channel, m[1], timeNs);
-    } else if (kind == 0x90) {
-        // A second note-on of a sounding key strikes it again: the first
-        // stroke ends where the second begins.
-        endNote(channel, m[1], timeNs);
-        sounding_[static_cast<std::size_t>(channel * 128 + m[1])] = NoteSpan{channel, m[1], m[2], timeNs, 0};
-        ++soundingCount_;
-    } else if (kind == 0xB0 && (m[1] == AllNotesOff || m[1] == AllSoundOff)) {
-        for (int note = 0; note < 128; ++note)
-            endNote(channel, note, timeNs);
-    }
+    return [this, timeNs](const SoundingNotes::Note& n) {
+        ended_.push_back(NoteSpan{n.channel, n.key, n.velocity, n.startNs, timeNs});
+    };
 }
 
-void MonitorModel::endNote(int channel, int note, std::int64_t timeNs)
+void MonitorModel::play(const MidiBytes& message, std::int64_t timeNs)
 {
-    std::optional<NoteSpan>& span = sounding_[static_cast<std::size_t>(channel * 128 + note)];
-    if (!span)
-        return;
-    span->endNs = timeNs;
-    ended_.push_back(*span);
-    span.reset();
-    --soundingCount_;
+    sounding_.play(message, timeNs, keepEnded(timeNs));
 }
 
 void MonitorModel::stopListening(std::int64_t nowNs)
 {
     drain(nowNs);
-    endAll(nowNs);
-}
-
-void MonitorModel::endAll(std::int64_t timeNs)
-{
-    for (int key = 0; key < 16 * 128; ++key)
-        endNote(key / 128, key % 128, timeNs);
+    sounding_.endAll(keepEnded(nowNs));
 }
 
 std::vector<NoteSpan> MonitorModel::soundingNotes() const
 {
     std::vector<NoteSpan> notes;
-    notes.reserve(static_cast<std::size_t>(soundingCount_));
-    for (const std::optional<NoteSpan>& span : sounding_)
-        if (span)
-            notes.push_back(*span);
+    for (const SoundingNotes::Note& n : sounding_.notes())
+        notes.push_back(NoteSpan{n.channel, n.key, n.velocity, n.startNs, 0});
     return notes;
 }
 

@@ -1,13 +1,12 @@
 #pragma once
 
 #include "midi/play_observer.h"
+#include "midi/sounding_notes.h"
 
-#include <array>
 #include <atomic>
 #include <cstdint>
 #include <deque>
 #include <mutex>
-#include <optional>
 #include <vector>
 
 namespace quorvane {
@@ -72,7 +71,7 @@ public:
     const std::deque<NoteSpan>& endedNotes() const { return ended_; }
     // Notes sounding now: a note-on whose note-off has not come (yet).
     std::vector<NoteSpan> soundingNotes() const;
-    int soundingCount() const { return soundingCount_; }
+    int soundingCount() const { return sounding_.count(); }
 
     const std::deque<SeenMessage>& messages() const { return messages_; }
     const std::deque<SeenPass>& passes() const { return passes_; }
@@ -92,8 +91,8 @@ private:
     void queue(Report&& report);
     void take(Report& report);
     void play(const MidiBytes& message, std::int64_t timeNs);
-    void endNote(int channel, int note, std::int64_t timeNs);
-    void endAll(std::int64_t timeNs);
+    // Keeps a note that ended at timeNs.
+    SoundingNotes::Ended keepEnded(std::int64_t timeNs);
     void forgetOld(std::int64_t nowNs);
 
     const MonitorLimits limits_;
@@ -104,8 +103,7 @@ private:
 
     std::vector<Report> taking_;
     std::deque<NoteSpan> ended_;
-    std::array<std::optional<NoteSpan>, 16 * 128> sounding_;
-    int soundingCount_ = 0;
+    SoundingNotes sounding_;
     std::deque<SeenMessage> messages_;
     long long messagesSeen_ = 0;
     std::deque<SeenPass> passes_;
