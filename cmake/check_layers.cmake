@@ -19,10 +19,9 @@ set(layers values midi devices synth engine take ui app)
 
 # Outside libraries, by the start of their headers' paths, and the layers
 # (joined by "|") whose files may include them. Qt and the standard library
-# are open to all. The synthesizer still quiets libjack and alsa-lib itself
-# and asks JACK for its rate.
+# are open to all.
 set(library_headers "jack/" "RtMidi.h" "alsa/" "fluidsynth" "pulse/" "smf.h")
-set(library_layers "devices|synth" devices "devices|synth" synth synth take)
+set(library_layers devices devices devices synth synth take)
 
 file(GLOB_RECURSE files RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/*.h ${SOURCE_DIR}/*.cpp)
 set(faults "")

@@ -7,7 +7,9 @@ namespace quorvane {
 
 std::unique_ptr<OutputBackend> desktopOutput(MidiSystem& system)
 {
-    return std::make_unique<SynthFirstOutputBackend>(std::make_unique<SynthOutput>(),
+    SynthOptions options;
+    options.jackSampleRate = [&system] { return system.jackSampleRate(); };
+    return std::make_unique<SynthFirstOutputBackend>(std::make_unique<SynthOutput>(std::move(options)),
                                                      std::make_unique<SystemOutputBackend>(system));
 }
 

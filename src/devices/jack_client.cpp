@@ -89,6 +89,21 @@ JackClient::~JackClient()
         jack_ringbuffer_free(s.ring);
 }
 
+int JackClient::sampleRate() const
+{
+    return static_cast<int>(jack_get_sample_rate(client_));
+}
+
+int JackClient::serverSampleRate(const QString& name)
+{
+    jack_client_t* client = jack_client_open(name.toUtf8().constData(), JackNoStartServer, nullptr);
+    if (!client)
+        return 0;
+    const int rate = static_cast<int>(jack_get_sample_rate(client));
+    jack_client_close(client);
+    return rate;
+}
+
 QString JackClient::portPrefix() const
 {
     return QString::fromUtf8(jack_get_client_name(client_)) + QLatin1Char(':');

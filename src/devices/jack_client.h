@@ -40,6 +40,10 @@ public:
 
     bool alive() const { return alive_; }
     QString portPrefix() const; // "Quorvane:", with the name the server gave us
+    int sampleRate() const;
+    // The rate of the running server, asked by a client of that name for the
+    // moment; 0 when no server answers.
+    static int serverSampleRate(const QString& name);
 
     // The MIDI ports of other clients that take MIDI in (forInput false) or
     // give it out (forInput true), named "client:port".

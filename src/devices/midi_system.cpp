@@ -1,21 +1,18 @@
 #include "devices/midi_system.h"
 
 #include "devices/jack_client.h"
+#include "devices/sound_libraries.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <RtMidi.h>
-#include <jack/jack.h>
 
-#include <cstdlib>
 #include <unistd.h>
 
 namespace quorvane {
 
 namespace {
-
-void quietJack(const char*) { }
 
 QString tr(const char* text)
 {
@@ -37,9 +34,7 @@ MidiSystem::MidiSystem()
 {
     // A program that merely looks for MIDI must never start a JACK server nor
     // fill the terminal with libjack's connection attempts.
-    setenv("JACK_NO_START_SERVER", "1", 1);
-    jack_set_error_function(quietJack);
-    jack_set_info_function(quietJack);
+    setUpSoundLibraries();
 }
 
 MidiSystem::~MidiSystem() = default;
@@ -81,6 +76,15 @@ MidiSystem::Kind MidiSystem::current()
 JackClient* MidiSystem::jack()
 {
     return current() == Kind::Jack ? jack_.get() : nullptr;
+}
+
+int MidiSystem::jackSampleRate()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (kind_ == Kind::Jack && jack_->alive())
+        return jack_->sampleRate();
+    // A server that started after the MIDI system was chosen is asked all the same.
+    return JackClient::serverSampleRate(clientName() + QStringLiteral(" rate"));
 }
 
 MidiFailure MidiSystem::missing() const

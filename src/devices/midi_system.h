@@ -32,6 +32,9 @@ public:
     Kind current();
     // The program's JACK client while JACK is the system in use, else null.
     JackClient* jack();
+    // The rate a running JACK server plays at, 0 when none runs: the
+    // built-in synthesizer's JACK output has to follow it.
+    int jackSampleRate();
 
     // The failure for "no MIDI system", in words that say what to do about it.
     MidiFailure missing() const;

@@ -1,8 +1,6 @@
 #include "synth/synth_log.h"
 
-#include <alsa/asoundlib.h>
 #include <fluidsynth.h>
-#include <jack/jack.h>
 
 #include <mutex>
 
@@ -25,12 +23,6 @@ void onFluidLog(int level, const char* message, void*)
         captured << QString::fromLocal8Bit(message);
 }
 
-// FluidSynth reports the same failure in one line of its own; the libraries'
-// lines underneath (socket paths, configuration file positions) only add noise.
-void quietJack(const char*) { }
-
-void quietAlsa(const char*, int, const char*, int, const char*, ...) { }
-
 } // namespace
 
 void SynthLogCapture::install()
@@ -39,9 +31,6 @@ void SynthLogCapture::install()
     std::call_once(once, [] {
         for (int level = 0; level < LAST_LOG_LEVEL; ++level)
             fluid_set_log_function(level, onFluidLog, nullptr);
-        jack_set_error_function(quietJack);
-        jack_set_info_function(quietJack);
-        snd_lib_error_set_handler(quietAlsa);
     });
 }
 

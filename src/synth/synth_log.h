@@ -4,11 +4,11 @@
 
 namespace quorvane {
 
-// FluidSynth, libjack and alsa-lib print their complaints on the terminal by
-// default, dozens of lines each time an audio output is missing. Once
-// installed, their lines go nowhere, except FluidSynth's errors while a
-// SynthLogCapture is alive: those are kept so that a failed open can tell the
-// user why.
+// FluidSynth prints its complaints on the terminal by default, several lines
+// each time an audio output is missing. Once installed, its lines go nowhere,
+// except its errors while a SynthLogCapture is alive: those are kept so that
+// a failed open can tell the user why. (The libraries its audio outputs use,
+// libjack and alsa-lib, the program quiets once for the whole process.)
 class SynthLogCapture {
 public:
     SynthLogCapture();
@@ -16,7 +16,7 @@ public:
     SynthLogCapture(const SynthLogCapture&) = delete;
     SynthLogCapture& operator=(const SynthLogCapture&) = delete;
 
-    // Takes over the log output of the three libraries; safe to call often.
+    // Takes over FluidSynth's log output; safe to call often.
     static void install();
 
     // FluidSynth's error lines since the capture started, oldest first.

@@ -8,9 +8,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <fluidsynth.h>
-#include <jack/jack.h>
 #include <algorithm>
-#include <cstdlib>
 #include <stdexcept>
 
 namespace quorvane {
@@ -39,18 +37,6 @@ QString withDetails(const QString& text, const QStringList& lines)
 }
 
 constexpr auto retryAfter = std::chrono::seconds(1);
-
-// The rate a running JACK server plays at, 0 when none runs. A JACK server's
-// rate is fixed by whoever started it, so the synthesizer has to follow.
-int jackRate()
-{
-    jack_client_t* client = jack_client_open("Quorvane rate", JackNoStartServer, nullptr);
-    if (!client)
-        return 0;
-    const int rate = int(jack_get_sample_rate(client));
-    jack_client_close(client);
-    return rate;
-}
 
 // A synthesizer renders at the rate it was made with; the audio driver that
 // calls back for its frames does not tell it otherwise. The library marks the
@@ -183,8 +169,6 @@ void SynthOutput::loadSynth()
 
 bool SynthOutput::startAudio(QStringList& details)
 {
-    // Trying the JACK output must never start a JACK server behind the user's back.
-    setenv("JACK_NO_START_SERVER", "1", 1);
     SynthLogCapture log;
     for (const QString& driver : options_.audioDrivers) {
         if (driver == QLatin1String("pulseaudio")) {
@@ -199,8 +183,8 @@ bool SynthOutput::startAudio(QStringList& details)
             }
             continue;
         }
-        if (driver == QLatin1String("jack"))
-            followRate(synth_.get(), rate_, jackRate());
+        if (driver == QLatin1String("jack") && options_.jackSampleRate)
+            followRate(synth_.get(), rate_, options_.jackSampleRate());
         fluid_settings_setstr(settings_.get(), "audio.driver", driver.toUtf8().constData());
         driver_.reset(new_fluid_audio_driver2(settings_.get(), &SynthOutput::renderForDriver, this));
         if (driver_)

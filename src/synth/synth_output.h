@@ -29,9 +29,13 @@ struct SynthOptions {
     // and measurements.
     bool renderOnly = false;
     // PipeWire's own rate, and one that PulseAudio switches an idle sound card
-    // to, so that the server has nothing to resample. Under JACK the
-    // synthesizer follows the server's rate.
+    // to, so that the server has nothing to resample.
     int sampleRate = 48000;
+    // The rate of the running JACK server, 0 when none runs: a JACK server's
+    // rate is fixed by whoever started it, so the synthesizer's JACK output
+    // follows it. The program hands its MIDI system's; without it the JACK
+    // output plays at sampleRate.
+    std::function<int()> jackSampleRate;
     // The sound fonts' voices are made for many instruments at once; at the
     // library's default a single note peaks near -26 dBFS, much quieter than
     // any other player on the desktop.

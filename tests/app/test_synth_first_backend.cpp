@@ -1,6 +1,7 @@
 #include "memory_backend.h"
 #include "midi/midi_output.h"
 #include "app/synth_first_backend.h"
+#include "devices/sound_libraries.h"
 
 #include <QSignalSpy>
 #include <QTemporaryFile>
@@ -288,7 +289,9 @@ private slots:
     void audioLibrariesKeepTheTerminalClean()
     {
         // No JACK server by this name runs, and without a sound card ALSA
-        // fails too; libjack and alsa-lib would print a dozen lines each.
+        // fails too; libjack and alsa-lib would print a dozen lines each,
+        // were they not quieted as the program does for the whole process.
+        setUpSoundLibraries();
         const QByteArray server = qgetenv("JACK_DEFAULT_SERVER");
         qputenv("JACK_DEFAULT_SERVER", "quorvane-no-such-server");
         SynthOptions options;

@@ -1,9 +1,9 @@
 #include "jack_server.h"
 #include "midi/message_writer.h"
 #include "midi/midi_output.h"
-#include "devices/system_backend.h"
+#include "app/desktop_devices.h"
+#include "synth/synth_output.h"
 #include "synth_audio_listener.h"
-#include "app/synth_first_backend.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -37,8 +37,7 @@ private slots:
         // missing here, so that the synthesizer falls through to JACK as it
         // does on a machine with JACK alone.
         qputenv("PULSE_SERVER", "unix:/nonexistent/quorvane-test-pulse");
-        output = std::make_unique<MidiOutput>(std::make_unique<SynthFirstOutputBackend>(
-            std::make_unique<SynthOutput>(), std::make_unique<SystemOutputBackend>(system)));
+        output = std::make_unique<MidiOutput>(desktopOutput(system));
         QVERIFY(listener.open());
     }
 

@@ -88,6 +88,26 @@ double timbreDistance(const std::vector<double>& a, const std::vector<double>& b
     return sum / double(a.size());
 }
 
+// Sets a variable of the environment for as long as it lives.
+class EnvironmentFor {
+public:
+    EnvironmentFor(const char* name, const QByteArray& value) : name_(name), saved_(qgetenv(name))
+    {
+        qputenv(name, value);
+    }
+    ~EnvironmentFor()
+    {
+        if (saved_.isNull())
+            qunsetenv(name_);
+        else
+            qputenv(name_, saved_);
+    }
+
+private:
+    const char* name_;
+    QByteArray saved_;
+};
+
 } // namespace
 
 using Message = QList<int>;
@@ -286,6 +306,38 @@ private slots:
         const Samples again = renderMono(0.5);
         QVERIFY(rms(again) > 0.5 * sounding); // still an organ, and it still plays
         QVERIFY(std::abs(pitchOf(again, synth->sampleRate()) / 261.63 - 1.0) < 0.01);
+    }
+
+    // A JACK server's rate is whatever it was started with: the JACK output
+    // asks the program for it, and the desktop's stream keeps its own.
+    void onlyTheJackOutputFollowsTheRateItIsHanded_data()
+    {
+        QTest::addColumn<QString>("driver");
+        QTest::addColumn<int>("asked");
+        QTest::addColumn<double>("rate");
+        QTest::newRow("JACK") << QStringLiteral("jack") << 1 << 44100.0;
+        QTest::newRow("PulseAudio") << QStringLiteral("pulseaudio") << 0 << 48000.0;
+    }
+
+    void onlyTheJackOutputFollowsTheRateItIsHanded()
+    {
+        QFETCH(QString, driver);
+        QFETCH(int, asked);
+        QFETCH(double, rate);
+        // Neither server answers here: the rate is chosen before the output tries.
+        const EnvironmentFor noJack("JACK_DEFAULT_SERVER", "quorvane-no-such-server");
+        const EnvironmentFor noPulse("PULSE_SERVER", "unix:/nonexistent/quorvane-test-pulse");
+        int questions = 0;
+        SynthOptions options;
+        options.audioDrivers = {driver};
+        options.jackSampleRate = [&questions] {
+            ++questions;
+            return 44100;
+        };
+        SynthOutput alone(options);
+        alone.open(SynthOutput::deviceName());
+        QCOMPARE(questions, asked);
+        QCOMPARE(alone.sampleRate(), rate);
     }
 };
 
