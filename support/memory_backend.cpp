@@ -83,7 +83,7 @@ void MemoryInputBackend::open(const QString& device, Receiver receiver)
 
 void MemoryInputBackend::close()
 {
-    openDevice = -2;
+    openDevice = device::NothingOpen;
     std::lock_guard<std::mutex> lock(receiverMutex_);
     receiver_ = nullptr;
 }

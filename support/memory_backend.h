@@ -1,5 +1,6 @@
 #pragma once
 
+#include "midi/device_numbers.h"
 #include "midi/midi_component.h"
 #include "midi/port_backend.h"
 
@@ -27,7 +28,7 @@ public:
     QStringList names;
     std::map<int, QString> failingOpens; // position in names (-1 the virtual port) -> reason its open fails with
     std::vector<Write> writes;
-    int openDevice = -2; // position in names, -1 the virtual port, -2 nothing open
+    int openDevice = device::NothingOpen; // position in names, or device::VirtualPort
 
     // The writes as "Member=value" texts, the form tests compare against.
     QStringList writeLog() const;
@@ -61,10 +62,10 @@ public:
 
     QStringList devices() override { return names; }
     void open(const QString& device) override { openNamed(device); }
-    void openVirtualPort() override { openAt(-1); }
+    void openVirtualPort() override { openAt(device::VirtualPort); }
     QString virtualPortName() override { return QStringLiteral("Memory virtual port"); }
-    void close() override { openDevice = -2; }
-    bool isOpen() const override { return openDevice != -2; }
+    void close() override { openDevice = device::NothingOpen; }
+    bool isOpen() const override { return openDevice != device::NothingOpen; }
     void send(const MidiBytes& message) override;
     void setLossNotifier(LossNotifier notifier) override { lossNotifier = std::move(notifier); }
 
@@ -82,7 +83,7 @@ public:
     QStringList devices() override { return names; }
     void open(const QString& device, Receiver receiver) override;
     void close() override;
-    bool isOpen() const override { return openDevice != -2; }
+    bool isOpen() const override { return openDevice != device::NothingOpen; }
     void setLossNotifier(LossNotifier notifier) override { lossNotifier = std::move(notifier); }
 
     // Delivers a message as the device would, from any thread; dropped while

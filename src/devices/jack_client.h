@@ -18,15 +18,9 @@ namespace quorvane {
 
 // The program's one JACK client, owner of every port the program uses: the
 // output to the chosen device, the virtual output others patch from, and the
-// input. All MIDI goes through its process callback:
-// - output: send() stamps each message with JACK's frame clock and queues it
-//   in a lock-free ring buffer; the callback writes it one period after its
-//   stamp, so every message has the same latency and the spacing between
-//   messages is kept to the frame;
-// - input: the callback copies each event of up to three bytes into a
-//   lock-free ring buffer, in order, and wakes a delivery thread of the
-//   client's own that hands the events to the receiver, which takes locks and
-//   allocates, as JACK's real-time thread must never wait on.
+// input. All MIDI goes through its process callback, by lock-free rings in
+// both directions and a delivery thread of its own for the input; how a note
+// and an input message travel, and on which thread, is in ARCHITECTURE.md.
 class JackClient {
 public:
     enum class Port { Output, VirtualOutput, Input };
