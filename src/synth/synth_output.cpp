@@ -2,6 +2,7 @@
 
 #include "midi/midi_bytes.h"
 #include "midi/midi_errors.h"
+#include "synth/synth_limiter.h"
 #include "synth/synth_log.h"
 #include "synth/synth_pulse_stream.h"
 
@@ -82,22 +83,34 @@ void play(fluid_synth_t* synth, const MidiBytes& message)
     }
 }
 
+struct FluidDeleter {
+    void operator()(fluid_settings_t* settings) const { delete_fluid_settings(settings); }
+    void operator()(fluid_synth_t* synth) const { delete_fluid_synth(synth); }
+    void operator()(fluid_audio_driver_t* driver) const { delete_fluid_audio_driver(driver); }
+};
+
 } // namespace
 
-void SynthOutput::FluidDeleter::operator()(fluid_settings_t* settings) const
-{
-    delete_fluid_settings(settings);
-}
-void SynthOutput::FluidDeleter::operator()(fluid_synth_t* synth) const
-{
-    delete_fluid_synth(synth);
-}
-void SynthOutput::FluidDeleter::operator()(fluid_audio_driver_t* driver) const
-{
-    delete_fluid_audio_driver(driver);
-}
+struct SynthOutput::Sound {
+    explicit Sound(double sampleRate) : limiter(sampleRate) { }
 
-SynthOutput::SynthOutput(SynthOptions options) : options_(std::move(options)), limiter_(options_.sampleRate)
+    // JACK's or ALSA's audio thread asks for the next frames. The effects go
+    // into the same buffers as the dry sound unless the driver has outputs of
+    // their own.
+    static int renderForDriver(void* self, int frames, int effectCount, float* effects[], int outCount, float* out[]);
+
+    // Declared in this order so that the audio stops before the synthesizer
+    // it plays from goes away, and the settings outlive both.
+    std::unique_ptr<fluid_settings_t, FluidDeleter> settings;
+    std::unique_ptr<fluid_synth_t, FluidDeleter> synth;
+    int rate = 0;         // the synthesizer's, which follows a JACK server's
+    SynthLimiter limiter; // used by whichever thread renders
+    std::unique_ptr<fluid_audio_driver_t, FluidDeleter> driver;
+    std::unique_ptr<SynthPulseStream> stream;
+};
+
+SynthOutput::SynthOutput(SynthOptions options)
+    : options_(std::move(options)), sound_(std::make_unique<Sound>(options_.sampleRate))
 {
     SynthLogCapture::install();
 }
@@ -136,7 +149,7 @@ void SynthOutput::open(const QString& device)
 
 void SynthOutput::loadSynth()
 {
-    if (synth_)
+    if (sound_->synth)
         return;
     SynthLogCapture log;
     const QString font = firstSoundFont(options_.soundFonts);
@@ -144,26 +157,26 @@ void SynthOutput::loadSynth()
         throw MidiFailure(MidiErrorCode::OpenFailed, tr("The built-in synthesizer found no General MIDI sound font. "
                                                         "Installing the package timgm6mb-soundfont provides one."));
 
-    settings_.reset(new_fluid_settings());
+    sound_->settings.reset(new_fluid_settings());
     // A large sound font would otherwise be read whole before the first note;
     // this way only the instruments in use are read, when they are chosen.
-    fluid_settings_setint(settings_.get(), "synth.dynamic-sample-loading", 1);
-    fluid_settings_setnum(settings_.get(), "synth.sample-rate", options_.sampleRate);
-    fluid_settings_setnum(settings_.get(), "synth.gain", options_.gain);
-    fluid_settings_setstr(settings_.get(), "audio.jack.id", deviceName().toUtf8().constData());
+    fluid_settings_setint(sound_->settings.get(), "synth.dynamic-sample-loading", 1);
+    fluid_settings_setnum(sound_->settings.get(), "synth.sample-rate", options_.sampleRate);
+    fluid_settings_setnum(sound_->settings.get(), "synth.gain", options_.gain);
+    fluid_settings_setstr(sound_->settings.get(), "audio.jack.id", deviceName().toUtf8().constData());
     // Under JACK nothing is heard until the ports are patched: go to the speakers.
-    fluid_settings_setint(settings_.get(), "audio.jack.autoconnect", 1);
+    fluid_settings_setint(sound_->settings.get(), "audio.jack.autoconnect", 1);
 
-    std::unique_ptr<fluid_synth_t, FluidDeleter> synth(new_fluid_synth(settings_.get()));
+    std::unique_ptr<fluid_synth_t, FluidDeleter> synth(new_fluid_synth(sound_->settings.get()));
     if (!synth || fluid_synth_sfload(synth.get(), QFile::encodeName(font).constData(), 1) == FLUID_FAILED) {
         synth.reset(); // it still uses the settings
-        settings_.reset();
+        sound_->settings.reset();
         throw MidiFailure(
             MidiErrorCode::OpenFailed,
             withDetails(tr("The built-in synthesizer could not load the sound font %1.").arg(font), log.lines()));
     }
-    synth_ = std::move(synth);
-    rate_ = options_.sampleRate;
+    sound_->synth = std::move(synth);
+    sound_->rate = options_.sampleRate;
     soundFont_ = font;
 }
 
@@ -172,10 +185,10 @@ bool SynthOutput::startAudio(QStringList& details)
     SynthLogCapture log;
     for (const QString& driver : options_.audioDrivers) {
         if (driver == QLatin1String("pulseaudio")) {
-            followRate(synth_.get(), rate_, options_.sampleRate);
+            followRate(sound_->synth.get(), sound_->rate, options_.sampleRate);
             try {
-                stream_ = std::make_unique<SynthPulseStream>(
-                    synth_.get(), limiter_, options_.sampleRate,
+                sound_->stream = std::make_unique<SynthPulseStream>(
+                    sound_->synth.get(), sound_->limiter, options_.sampleRate,
                     [this](SynthPulseStream::End end) { onStreamEnd(end == SynthPulseStream::End::ServerLost); });
                 return true;
             } catch (const std::runtime_error& error) {
@@ -184,10 +197,10 @@ bool SynthOutput::startAudio(QStringList& details)
             continue;
         }
         if (driver == QLatin1String("jack") && options_.jackSampleRate)
-            followRate(synth_.get(), rate_, options_.jackSampleRate());
-        fluid_settings_setstr(settings_.get(), "audio.driver", driver.toUtf8().constData());
-        driver_.reset(new_fluid_audio_driver2(settings_.get(), &SynthOutput::renderForDriver, this));
-        if (driver_)
+            followRate(sound_->synth.get(), sound_->rate, options_.jackSampleRate());
+        fluid_settings_setstr(sound_->settings.get(), "audio.driver", driver.toUtf8().constData());
+        sound_->driver.reset(new_fluid_audio_driver2(sound_->settings.get(), &Sound::renderForDriver, sound_.get()));
+        if (sound_->driver)
             return true;
     }
     details << log.lines();
@@ -196,20 +209,19 @@ bool SynthOutput::startAudio(QStringList& details)
     return false;
 }
 
-// JACK's or ALSA's audio thread asks for the next frames. The effects go into
-// the same buffers as the dry sound unless the driver has outputs of their own.
-int SynthOutput::renderForDriver(void* self, int frames, int effectCount, float* effects[], int outCount, float* out[])
+int SynthOutput::Sound::renderForDriver(void* self, int frames, int effectCount, float* effects[], int outCount,
+                                        float* out[])
 {
-    auto* synth = static_cast<SynthOutput*>(self);
+    auto* sound = static_cast<Sound*>(self);
     for (int i = 0; i < outCount; ++i)
         std::fill(out[i], out[i] + frames, 0.0f);
     for (int i = 0; i < effectCount; ++i)
         std::fill(effects[i], effects[i] + frames, 0.0f);
     const int result = effectCount > 0
-                           ? fluid_synth_process(synth->synth_.get(), frames, effectCount, effects, outCount, out)
-                           : fluid_synth_process(synth->synth_.get(), frames, outCount, out, outCount, out);
+                           ? fluid_synth_process(sound->synth.get(), frames, effectCount, effects, outCount, out)
+                           : fluid_synth_process(sound->synth.get(), frames, outCount, out, outCount, out);
     if (outCount >= 2)
-        synth->limiter_.process(out[0], out[1], frames);
+        sound->limiter.process(out[0], out[1], frames);
     return result;
 }
 
@@ -231,7 +243,7 @@ void SynthOutput::notifyLoss(const MidiFailure& failure)
 
 bool SynthOutput::audioRunning() const
 {
-    return driver_ || (stream_ && stream_->running());
+    return sound_->driver || (sound_->stream && sound_->stream->running());
 }
 
 // After a silence, or once the server is back, the next note starts the stream
@@ -243,7 +255,7 @@ void SynthOutput::resumeAudio()
     const auto now = std::chrono::steady_clock::now();
     if (lastFailedStart_ != std::chrono::steady_clock::time_point() && now - lastFailedStart_ < retryAfter)
         return;
-    stream_.reset(); // its thread has ended already
+    sound_->stream.reset(); // its thread has ended already
     QStringList details;
     lastFailedStart_ = startAudio(details) ? std::chrono::steady_clock::time_point() : now;
 }
@@ -251,17 +263,17 @@ void SynthOutput::resumeAudio()
 void SynthOutput::close()
 {
     open_ = false;
-    stream_.reset(); // stops the audio thread before anything else is touched
-    driver_.reset();
-    if (synth_)
-        fluid_synth_all_sounds_off(synth_.get(), -1); // no note left hanging for the next open
+    sound_->stream.reset(); // stops the audio thread before anything else is touched
+    sound_->driver.reset();
+    if (sound_->synth)
+        fluid_synth_all_sounds_off(sound_->synth.get(), -1); // no note left hanging for the next open
 }
 
 void SynthOutput::send(const MidiBytes& message)
 {
     if (!open_)
         throw MidiFailure(MidiErrorCode::SendFailed, tr("The built-in synthesizer is not open."));
-    play(synth_.get(), message);
+    play(sound_->synth.get(), message);
     if (midi::isNoteOn(message))
         resumeAudio();
 }
@@ -273,14 +285,14 @@ StereoAudio SynthOutput::render(int frames)
         return audio;
     audio.left.resize(static_cast<std::size_t>(frames));
     audio.right.resize(static_cast<std::size_t>(frames));
-    fluid_synth_write_float(synth_.get(), frames, audio.left.data(), 0, 1, audio.right.data(), 0, 1);
-    limiter_.process(audio.left.data(), audio.right.data(), frames);
+    fluid_synth_write_float(sound_->synth.get(), frames, audio.left.data(), 0, 1, audio.right.data(), 0, 1);
+    sound_->limiter.process(audio.left.data(), audio.right.data(), frames);
     return audio;
 }
 
 double SynthOutput::sampleRate() const
 {
-    return synth_ ? rate_ : 0.0;
+    return sound_->synth ? sound_->rate : 0.0;
 }
 
 } // namespace quorvane

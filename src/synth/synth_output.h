@@ -1,9 +1,6 @@
 #pragma once
 
 #include "midi/port_backend.h"
-#include "synth/synth_limiter.h"
-
-#include <fluidsynth/types.h>
 
 #include <QStringList>
 #include <chrono>
@@ -12,8 +9,6 @@
 #include <vector>
 
 namespace quorvane {
-
-class SynthPulseStream;
 
 struct SynthOptions {
     // Audio outputs tried in this order until one opens: the desktop's sound
@@ -81,31 +76,18 @@ public:
     bool audioRunning() const;
 
 private:
-    struct FluidDeleter {
-        void operator()(fluid_settings_t* settings) const;
-        void operator()(fluid_synth_t* synth) const;
-        void operator()(fluid_audio_driver_t* driver) const;
-    };
+    struct Sound; // FluidSynth's settings, synthesizer and audio output, and the limiter
 
     void loadSynth();
     bool startAudio(QStringList& details);
     void resumeAudio();
     void onStreamEnd(bool serverLost);
-    static int renderForDriver(void* self, int frames, int effectCount, float* effects[], int outCount, float* out[]);
     void notifyLoss(const MidiFailure& failure);
 
     SynthOptions options_;
     QString soundFont_;
     bool open_ = false;
-    // Declared in this order so that the audio stops before the synthesizer
-    // it plays from goes away, and the settings outlive both.
-    std::unique_ptr<fluid_settings_t, FluidDeleter> settings_;
-    std::unique_ptr<fluid_synth_t, FluidDeleter> synth_;
-    int rate_ = 0;         // the synthesizer's, which follows a JACK server's
-    SynthLimiter limiter_; // used by whichever thread renders
-    std::unique_ptr<fluid_audio_driver_t, FluidDeleter> driver_;
-    std::unique_ptr<SynthPulseStream> stream_;
-
+    std::unique_ptr<Sound> sound_;
     LossNotifier lossNotifier_;
     // While no server runs, a new attempt at most this often, not on every note.
     std::chrono::steady_clock::time_point lastFailedStart_;
