@@ -10,7 +10,7 @@ namespace quorvane {
 // Puts the built-in synthesizer in front of the system's MIDI outputs, so that
 // the default choice, device 0, is heard on any desktop: the synthesizer is
 // listed first, the system's devices after it, and the virtual port stays the
-// system's (midi/device_numbers.h).
+// system's (ARCHITECTURE.md, "Device numbers").
 class SynthFirstOutputBackend : public OutputBackend {
 public:
     SynthFirstOutputBackend(std::unique_ptr<SynthOutput> synth, std::unique_ptr<OutputBackend> system);

@@ -32,8 +32,8 @@ class MidiComponent : public QObject {
     Q_OBJECT
 public:
     // Numbers 0.. pick a name from the devices as last listed by
-    // deviceCount() (the list as shown to the user); midi/device_numbers.h
-    // tells the whole numbering.
+    // deviceCount() (the list as shown to the user); ARCHITECTURE.md,
+    // "Device numbers", tells the whole numbering.
     void setDeviceNumber(const Variant& device);
     Variant deviceNumber() const { return device_; }
     QString deviceName();  // of the device whose number was written last

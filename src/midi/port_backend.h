@@ -9,8 +9,8 @@
 namespace quorvane {
 
 // What the device side of both MIDI components offers. Devices are named as
-// their system names them; how the components number them is in
-// midi/device_numbers.h. Failures are reported by throwing MidiFailure.
+// their system names them; the components number them (ARCHITECTURE.md,
+// "Device numbers"). Failures are reported by throwing MidiFailure.
 class PortBackend {
 public:
     using LossNotifier = std::function<void(const MidiFailure&)>;
