@@ -67,8 +67,12 @@ void Composer::noteRangeTextChanged()
     const std::optional<double> highest = textToNumber(panel_.text(controls::PitchMax));
     // Ends that are each fine but cross mark both: either may be the typo.
     const bool crossed = isNoteNumber(lowest) && isNoteNumber(highest) && *lowest > *highest;
-    panel_.setInvalidMark(controls::PitchMin, crossed || !isNoteNumber(lowest));
-    panel_.setInvalidMark(controls::PitchMax, crossed || !isNoteNumber(highest));
+    // A range too narrow for the scale cannot be kept to both: both ends
+    // are marked, as either may be the one to widen.
+    const std::optional<NoteRange> range = noteRange(lowest, highest);
+    const bool noScaleNote = range && checked(controls::UseMinMax) && !rangeHoldsScaleNote(scale_, *range);
+    panel_.setInvalidMark(controls::PitchMin, crossed || noScaleNote || !isNoteNumber(lowest));
+    panel_.setInvalidMark(controls::PitchMax, crossed || noScaleNote || !isNoteNumber(highest));
 }
 
 std::optional<NoteRange> Composer::noteRangeInBoxes()

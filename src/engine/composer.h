@@ -3,6 +3,7 @@
 #include "engine/host.h"
 #include "engine/note_range.h"
 #include "engine/panel.h"
+#include "engine/scale.h"
 
 #include "midi/midi_bytes.h"
 #include "midi/midi_output.h"
@@ -51,8 +52,15 @@ public:
     void startNoteTextChanged();
     void resultTextChanged(int mode);
     // PitchMin and PitchMax: each a whole note number 0..127, the minimum
-    // not above the maximum; both marked while they hold no usable range.
+    // not above the maximum; both marked while they hold no usable range,
+    // and while "Use Min/Max" holds the notes in a range without a note of
+    // the chosen scale.
     void noteRangeTextChanged();
+
+    // The scale and key the pitch mode keeps its notes to, from the next
+    // note on; chromatic (the default) moves nothing.
+    void setScale(const ScaleChoice& choice) { scale_ = choice; }
+    const ScaleChoice& scale() const { return scale_; }
 
     // The senders: transposition, the message written field by field, the
     // display of the value played; and the pause between sends.
@@ -109,6 +117,9 @@ private:
     // The range "Use Min/Max" holds the pitch mode's notes in, or nothing
     // when it is off or its boxes hold no usable range (they are marked).
     std::optional<NoteRange> noteRangeInBoxes();
+    // The note PitchOn strikes for StartNote: kept to the scale, then to the
+    // range of "Use Min/Max".
+    Variant pitchNote();
     void noteOff(const Variant& note);
     void transpose(int mode);
     void display(int mode, const Variant& played);
@@ -135,6 +146,7 @@ private:
     std::optional<Variant> struckNote_;   // the note PitchOn or VelOn struck in this pass
     std::optional<Variant> soundingNote_; // struck by PitchOn or VelOn and not yet switched off
     PlayObserver* observer_ = nullptr;
+    ScaleChoice scale_;
 };
 
 } // namespace quorvane

@@ -33,14 +33,25 @@ void Composer::display(int mode, const Variant& played)
         panel_.setText(controls::result(mode), played.toText());
 }
 
+Variant Composer::pitchNote()
+{
+    // Only the note struck is moved: StartNote goes on as it was, so the
+    // formula's course is the same with and without a scale or a range.
+    const std::optional<NoteRange> range = noteRangeInBoxes();
+    const double n = startNote.numberOr(0.0);
+    if (scale_.scale == Scale::Chromatic)
+        return range ? Variant(foldIntoRange(n, *range)) : startNote;
+    if (!range)
+        return Variant(keepToScale(n, scale_));
+    // A range without a note of the scale is marked; the range alone holds
+    // the note meanwhile.
+    return Variant(keepToScaleInRange(n, scale_, *range).value_or(foldIntoRange(n, *range)));
+}
+
 void Composer::PitchOn()
 {
     transpose(0);
-    // Only the note struck is held in the range: StartNote goes on unfolded,
-    // so the formula's course is the same with and without it.
-    Variant note = startNote;
-    if (const std::optional<NoteRange> range = noteRangeInBoxes())
-        note = Variant(foldIntoRange(startNote.numberOr(0.0), *range));
+    const Variant note = pitchNote();
     sendNote(output_, midiChannel, note, numberInBox(controls::Velocity, 60.0));
     struckNote_ = note;
     soundingNote_ = note;
