@@ -89,13 +89,33 @@ std::unique_ptr<smf_t, SmfDeleter> buildSong(const Take& take)
         return nullptr;
     smf_track_add_event_pulses(track, tempoEvent, 0);
 
-    for (const Take::Event& e : take.events()) {
+    // Each key signature goes in among the messages where it came, so that
+    // the notes after a change are read in the new key.
+    auto key = take.keyChanges().begin();
+    auto addKeysBefore = [&](std::size_t index) {
+        for (; key != take.keyChanges().end() && key->beforeEvent <= index; ++key) {
+            unsigned char signature[] = {0xFF, 0x59, 0x02, static_cast<unsigned char>(key->key.accidentals),
+                                         static_cast<unsigned char>(key->key.minor ? 1 : 0)};
+            smf_event_t* event = smf_event_new_from_pointer(signature, sizeof signature);
+            if (!event)
+                return false;
+            smf_track_add_event_pulses(track, event, static_cast<int>(key->tick));
+        }
+        return true;
+    };
+    const std::vector<Take::Event>& events = take.events();
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        const Take::Event& e = events[i];
+        if (!addKeysBefore(i))
+            return nullptr;
         smf_event_t* event =
             smf_event_new_from_bytes(e.bytes[0], e.length > 1 ? e.bytes[1] : -1, e.length > 2 ? e.bytes[2] : -1);
         if (!event)
             return nullptr;
         smf_track_add_event_pulses(track, event, static_cast<int>(e.tick));
     }
+    if (!addKeysBefore(events.size()))
+        return nullptr;
     if (smf_track_add_eot_pulses(track, static_cast<int>(take.endTick())) != 0)
         return nullptr;
     return smf;

@@ -5,7 +5,21 @@ namespace quorvane {
 void TakeRecorder::start()
 {
     if (!take_)
-        take_.emplace(steadyNowNs(), QDateTime::currentDateTime());
+        begin(steadyNowNs());
+}
+
+void TakeRecorder::begin(std::int64_t timeNs)
+{
+    take_.emplace(timeNs, QDateTime::currentDateTime());
+    if (key_)
+        take_->setKey(*key_, timeNs);
+}
+
+void TakeRecorder::setKey(const std::optional<KeySignature>& key)
+{
+    key_ = key;
+    if (take_ && key_)
+        take_->setKey(*key_, steadyNowNs());
 }
 
 std::optional<Take> TakeRecorder::stop()
@@ -24,7 +38,7 @@ void TakeRecorder::messageSent(const MidiBytes& message, std::int64_t timeNs)
     if (take_->full(timeNs)) {
         full_.push_back(std::move(*take_));
         full_.back().end(timeNs);
-        take_.emplace(timeNs, QDateTime::currentDateTime());
+        begin(timeNs);
         QMetaObject::invokeMethod(this, &TakeRecorder::handFullTakesOn, Qt::QueuedConnection);
     }
     take_->add(message, timeNs);

@@ -20,6 +20,9 @@ public:
     bool recording() const { return take_.has_value(); }
     // Begins a take now; a take already running goes on.
     void start();
+    // The key the music is in from now on, or none. Each take carries the
+    // key in force at its start and every later change to one.
+    void setKey(const std::optional<KeySignature>& key);
     // Ends the running take now and returns it.
     std::optional<Take> stop();
 
@@ -33,6 +36,9 @@ public:
     void messageSent(const MidiBytes& message, std::int64_t timeNs) override;
 
 private:
+    void begin(std::int64_t timeNs);
+
+    std::optional<KeySignature> key_;
     std::optional<Take> take_;
     std::deque<Take> full_;
 };

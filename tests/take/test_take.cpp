@@ -101,11 +101,50 @@ private slots:
             QCOMPARE(file.events[i].tick, 5 * 1920);
     }
 
+    void keySignaturesAreSpeltWithTheFewerAccidentals()
+    {
+        QList<int> major, minor;
+        for (int tonic = 0; tonic < 12; ++tonic) {
+            major << KeySignature::of(tonic, false).accidentals;
+            minor << KeySignature::of(tonic, true).accidentals;
+            QVERIFY(KeySignature::of(tonic, true).minor && !KeySignature::of(tonic, false).minor);
+        }
+        // C, Db, D, Eb, E, F, F#, G, Ab, A, Bb, B; then c, c#, d, d#, e, f, f#, g, g#, a, bb, b.
+        QCOMPARE(major, QList<int>({0, -5, 2, -3, 4, -1, 6, 1, -4, 3, -2, 5}));
+        QCOMPARE(minor, QList<int>({-3, 4, -1, 6, 1, -4, 3, -2, 5, 0, -5, 2}));
+    }
+
+    // The key in force at the start is written at tick 0; a change is written
+    // among the messages where it came; the key already written is not
+    // repeated, and a key without a signature writes none.
+    void keySignaturesGoWhereTheKeyChanged()
+    {
+        Take take(0, someStart);
+        take.setKey(KeySignature::of(0, false), 0);
+        take.add({0x90, 60, 90}, 1 * second);
+        take.setKey(KeySignature::of(0, false), 1 * second);
+        take.setKey(KeySignature::of(1, false), 1 * second);
+        take.add({0x90, 61, 90}, 1 * second);
+        take.setKey(KeySignature::of(9, true), 2 * second);
+        take.end(3 * second);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("take.mid"));
+        QCOMPARE(writeTakeFile(take, path), QString());
+        const ReadFile file = readMidiFile(path);
+        QCOMPARE(file.byteTexts(), QStringList({"ff 51 03 07 a1 20", "ff 59 02 00 00", "90 3c 5a", "ff 59 02 fb 00",
+                                                "90 3d 5a", "ff 59 02 00 01", "80 3c 00", "80 3d 00", "ff 2f 00"}));
+        QList<int> ticks;
+        for (const ReadEvent& e : file.events)
+            ticks << e.tick;
+        QCOMPARE(ticks, QList<int>({0, 0, 1920, 1920, 1920, 3840, 5760, 5760, 5760}));
+    }
+
     void aFullTakeIsHandedOnFromTheQueueAndTheNextBegins()
     {
         TakeRecorder recorder;
         std::vector<Take> full;
         recorder.takeFull = [&](Take&& take) { full.push_back(std::move(take)); };
+        recorder.setKey(KeySignature::of(9, true)); // each take begins in the key in force
         recorder.start();
         const std::int64_t t = steadyNowNs();
         recorder.messageSent({0x90, 60, 90}, t);
@@ -134,6 +173,11 @@ private slots:
 
         std::optional<Take> rest = recorder.stop();
         QVERIFY(rest && !recorder.recording());
+        for (const Take* take : {&full[0], &full[1], &*rest}) {
+            QCOMPARE(take->keyChanges().size(), std::size_t(1));
+            QCOMPARE(take->keyChanges()[0].tick, 0u);
+            QVERIFY(take->keyChanges()[0].key == KeySignature::of(9, true));
+        }
         QCOMPARE(rest->events().size(), std::size_t(2));
         QCOMPARE(rest->events()[0].bytes[1], 62);
         QCOMPARE(rest->events()[0].tick, 0u);
