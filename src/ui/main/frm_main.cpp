@@ -8,6 +8,8 @@
 #include "ui/main/mixmaster_document.h"
 #include "engine/panic.h"
 #include "ui/main/paths_dialog.h"
+#include "ui/main/scale_menus.h"
+#include "ui/main/window_title.h"
 #include "ui/common/warning_box.h"
 #include "ui/monitor/monitor_window.h"
 
@@ -19,6 +21,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -36,8 +39,9 @@ FrmMain::FrmMain(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBac
     input_->setObserver(&playObservers_);
     composer_->setObserver(&playObservers_);
     connectControls();
-    connectMenus();
     recording_ = std::make_unique<TakeRecording>(*this, playObservers_, [this](const QString& t) { showMessage(t); });
+    scaleMenus_ = new ScaleMenus(*findChild<QMenu*>(QStringLiteral("MnuEdit")));
+    connectMenus();
 }
 
 FrmMain::~FrmMain() = default;
@@ -59,6 +63,9 @@ void FrmMain::connectControls()
     connect(box(controls::StartNote), &QLineEdit::textChanged, this, [this] { composer_->startNoteTextChanged(); });
     for (const char* end : {controls::PitchMin, controls::PitchMax})
         connect(box(end), &QLineEdit::textChanged, this, [this] { composer_->noteRangeTextChanged(); });
+    // Whether the range holds a note of the scale matters only while it is used.
+    connect(findChild<QCheckBox*>(QLatin1String(controls::UseMinMax)), &QCheckBox::toggled, this,
+            [this] { composer_->noteRangeTextChanged(); });
     connect(box(controls::Modulo), &QLineEdit::textChanged, this, [this] { composer_->moduloTextChanged(); });
 
     connect(button("DoIt"), &QPushButton::clicked, this, [this] { composer_->runWondrousness(); });
@@ -107,6 +114,23 @@ void FrmMain::connectMenus()
     connect(action("MenuAllAllOff"), &QAction::triggered, this, [this] { allChannelsAllOff(*composer_); });
     connect(action("MnuMonitor"), &QAction::triggered, this,
             [this] { showMonitor(monitor_, playObservers_, generalMidiPatchNames(), this); });
+    connect(scaleMenus_, &ScaleMenus::chosen, this, &FrmMain::scaleChosen);
+    connect(recording_.get(), &TakeRecording::recordingChanged, this, &FrmMain::showTitle);
+}
+
+void FrmMain::scaleChosen(const ScaleChoice& choice)
+{
+    composer_->setScale(choice);
+    composer_->noteRangeTextChanged(); // a range without a note of the new scale is marked at once
+    recording_->setScale(choice);
+    showTitle();
+}
+
+void FrmMain::showTitle()
+{
+    // The title tells the scale and a running take at a glance, without a
+    // menu opened or a control of the fixed layout moved.
+    setWindowTitle(mainWindowTitle(composer_->scale(), recording_->recording()));
 }
 
 void FrmMain::load()
@@ -214,8 +238,12 @@ void FrmMain::setInvalidMark(const QString& box, bool invalid)
         invalidBoxes_.insert(box);
     else
         invalidBoxes_.remove(box);
+    const bool rangeEnd = box == QLatin1String(controls::PitchMin) || box == QLatin1String(controls::PitchMax);
+    const QString why = rangeEnd ? tr("Minimum and maximum must be whole note numbers from 0 to 127, the minimum "
+                                      "first, with a note of the chosen scale between them.")
+                                 : tr("This box must hold a number.");
     if (auto* line = findChild<QLineEdit*>(box))
-        line->setToolTip(invalid ? tr("This box must hold a number.") : QString());
+        line->setToolTip(invalid ? why : QString());
     updateBackground(box);
 }
 

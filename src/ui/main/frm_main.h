@@ -15,6 +15,7 @@
 namespace quorvane {
 
 class MonitorWindow;
+class ScaleMenus;
 
 // The main window: every composition setting lives in its controls, it owns
 // the two MIDI components for the whole run, and its load is the program's
@@ -65,6 +66,8 @@ private:
     void fillPatchList();
     void shutdown();
     void updateBackground(const QString& box);
+    void scaleChosen(const ScaleChoice& choice);
+    void showTitle();
 
     PlayObservers playObservers_;
     std::unique_ptr<MidiOutput> output_;
@@ -74,6 +77,7 @@ private:
     QSet<QString> redBoxes_;
     bool shutDown_ = false;
     std::unique_ptr<TakeRecording> recording_;
+    ScaleMenus* scaleMenus_ = nullptr;
     // Last, so that it goes before the observers it listens to.
     std::unique_ptr<MonitorWindow> monitor_;
 };

@@ -42,13 +42,15 @@ void TakeRecording::toggled(bool on)
         recorder_.start();
     else if (std::optional<Take> take = recorder_.stop())
         save(std::move(*take));
-    showState();
+    emit recordingChanged();
 }
 
-void TakeRecording::showState()
+void TakeRecording::setScale(const ScaleChoice& scale)
 {
-    // The title shows a running take at a glance without moving any control.
-    window_.setWindowTitle(recorder_.recording() ? QStringLiteral("Quorvane - recording") : QStringLiteral("Quorvane"));
+    std::optional<KeySignature> key;
+    if (scale.scale == Scale::Major || scale.scale == Scale::NaturalMinor)
+        key = KeySignature::of(scale.tonic, scale.scale == Scale::NaturalMinor);
+    recorder_.setKey(key);
 }
 
 void TakeRecording::endForExit()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/scale.h"
 #include "take/take_recorder.h"
 
 #include <QObject>
@@ -13,7 +14,7 @@ namespace quorvane {
 class PlayObservers;
 
 // File > Record: a checkable item that starts a take at once and ends and
-// writes it when unchecked, the window's title telling whether a take runs.
+// writes it when unchecked; the window's title tells whether a take runs.
 // A take that cannot be written is kept and offered again through a save
 // dialog until it is written or the user lets it go.
 class TakeRecording : public QObject {
@@ -25,14 +26,22 @@ public:
     // The program is ending: the takes not yet written are written first.
     void endForExit();
 
+    bool recording() const { return recorder_.recording(); }
+    // The scale the notes are kept to from now on: a major or natural minor
+    // one puts its key signature into the take; others have none to give.
+    void setScale(const ScaleChoice& scale);
+
     // Where takes are written; tests point it elsewhere.
     QString folder;
     // Asks where to save a take that could not be written; empty: nowhere.
     std::function<QString(const QString& suggestedPath)> askSavePath;
 
+signals:
+    // A take began or ended.
+    void recordingChanged();
+
 private:
     void toggled(bool on);
-    void showState();
     void save(Take&& take);
     bool userLetsItGo();
 

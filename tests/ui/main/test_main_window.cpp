@@ -84,7 +84,7 @@ private slots:
             captions << menu->text() + QLatin1Char(':') + items.join(QLatin1Char('|'));
         }
         QCOMPARE(captions,
-                 QStringList({"&File:&Record|E&xit", "&Edit:&Paths...",
+                 QStringList({"&File:&Record|E&xit", "&Edit:&Scale|&Key||&Paths...",
                               "&MIDI:&All Off|All &Channels All Off|MIDI &Setup|&Monitor...", "&Help:&About"}));
         QCOMPARE(f.find<QAction>(QStringLiteral("MnuAllOff"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+A")));
     }

@@ -1,0 +1,125 @@
+#include "main_window_fixture.h"
+#include "smf_reading.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QDir>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace quorvane;
+
+namespace {
+
+QStringList captionsOf(const QMenu* menu)
+{
+    QStringList captions;
+    for (const QAction* item : menu->actions())
+        captions << item->text() + (item->isChecked() ? QStringLiteral(" *") : QString());
+    return captions;
+}
+
+} // namespace
+
+class ScaleWindowTest : public QObject {
+    Q_OBJECT
+
+    void choose(MainWindowFixture& f, const char* item) { f.find<QAction>(QString::fromLatin1(item))->trigger(); }
+
+private slots:
+    void scaleAndKeyAreRadioItemsOfTheEditMenu()
+    {
+        MainWindowFixture f;
+        QCOMPARE(captionsOf(f.find<QMenu>(QStringLiteral("MnuScale"))),
+                 QStringList({"&Chromatic *", "M&ajor", "Natural &Minor", "&Harmonic Minor", "Major &Pentatonic",
+                              "Minor P&entatonic", "&Blues", "&Dorian", "Mi&xolydian", "&Whole Tone"}));
+        QCOMPARE(captionsOf(f.find<QMenu>(QStringLiteral("MnuKey"))),
+                 QStringList({"C *", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"}));
+        choose(f, "MnuScaleDorian");
+        choose(f, "MnuKeyGSharp");
+        QVERIFY(!f.find<QAction>(QStringLiteral("MnuScaleChromatic"))->isChecked());
+        QVERIFY(!f.find<QAction>(QStringLiteral("MnuKeyC"))->isChecked());
+        QVERIFY(f.find<QAction>(QStringLiteral("MnuKeyGSharp"))->isChecked());
+        QCOMPARE(f.window->composer().scale().tonic, 8);
+        QVERIFY(f.window->composer().scale().scale == Scale::Dorian);
+    }
+
+    // The title names the scale (chromatic none) and a running take.
+    void theTitleShowsTheScaleAndTheTake()
+    {
+        MainWindowFixture f;
+        QTemporaryDir folder;
+        f.window->recording().folder = folder.path();
+        QStringList titles;
+        for (const char* item : {"MnuScaleMajor", "MnuKeyA", "MnuScaleMinorPentatonic", "MnuRecord",
+                                 "MnuScaleChromatic", "MnuKeyB", "MnuRecord", "MnuScaleNaturalMinor"}) {
+            choose(f, item);
+            titles << f.window->windowTitle();
+        }
+        QCOMPARE(titles, QStringList({"Quorvane - C Major", "Quorvane - A Major", "Quorvane - A Minor Pentatonic",
+                                      "Quorvane - A Minor Pentatonic - recording", "Quorvane - recording",
+                                      "Quorvane - recording", "Quorvane", "Quorvane - B Natural Minor"}));
+    }
+
+    // Wondrousness from 27 in C major pentatonic inside 48..72, as the README
+    // suggests: every note in the scale and the range, shown as sent.
+    void aRunInTheWindowStaysInTheScaleAndRange()
+    {
+        MainWindowFixture f;
+        choose(f, "MnuScaleMajorPentatonic");
+        f.check(QStringLiteral("CheckMinMax"))->setChecked(true);
+        f.box(QStringLiteral("PitchMin"))->setText(QStringLiteral("48"));
+        f.box(QStringLiteral("PitchMax"))->setText(QStringLiteral("72"));
+        f.box(QStringLiteral("StartNoteText"))->setText(QStringLiteral("27"));
+        f.box(QStringLiteral("DelayText"))->setText(QStringLiteral("0"));
+        f.stopWondrousnessAfter(200);
+        f.button(QStringLiteral("DoIt"))->click();
+        int last = -1;
+        for (const auto& message : f.out->wire) {
+            if (message.bytes[2] == 0)
+                continue;
+            last = message.bytes[1];
+            QVERIFY2(last >= 48 && last <= 72 && QList<int>({0, 2, 4, 7, 9}).contains(last % 12),
+                     qPrintable(QString::number(last)));
+        }
+        QCOMPARE(f.box(QStringLiteral("TextVal(0)"))->text(), QString::number(last));
+
+        // Too narrow for the scale: marked at once, and clear again in a
+        // scale that has a note there.
+        f.box(QStringLiteral("PitchMin"))->setText(QStringLiteral("65"));
+        f.box(QStringLiteral("PitchMax"))->setText(QStringLiteral("66"));
+        QVERIFY(f.box(QStringLiteral("PitchMax"))->toolTip().contains(QStringLiteral("scale")));
+        choose(f, "MnuScaleWholeTone");
+        QVERIFY(f.box(QStringLiteral("PitchMin"))->toolTip().isEmpty());
+    }
+
+    // The key in force when the take starts comes first; each change to a
+    // major or natural minor key follows where it came, others write none.
+    void aTakeCarriesTheKeySignatures()
+    {
+        MainWindowFixture f;
+        QTemporaryDir folder;
+        f.window->recording().folder = folder.path();
+        auto testNote = [&] { QTest::mouseClick(f.button(QStringLiteral("Test")), Qt::LeftButton); };
+        choose(f, "MnuKeyD");
+        choose(f, "MnuScaleMajor");
+        choose(f, "MnuRecord");
+        testNote();
+        choose(f, "MnuScaleNaturalMinor");
+        testNote();
+        choose(f, "MnuScaleBlues");
+        choose(f, "MnuKeyF");
+        testNote();
+        choose(f, "MnuRecord");
+        const QStringList takes = QDir(folder.path()).entryList({QStringLiteral("*.mid")});
+        QCOMPARE(takes.size(), 1);
+        const QStringList note = {"90 3c 3c", "90 3c 00"};
+        QCOMPARE(readMidiFile(folder.filePath(takes[0])).byteTexts().mid(1),
+                 QStringList({"ff 59 02 02 00"}) + note + QStringList({"ff 59 02 ff 01"}) + note + note +
+                     QStringList({"ff 2f 00"}));
+    }
+};
+
+QTEST_MAIN(ScaleWindowTest)
+#include "test_scale_window.moc"
