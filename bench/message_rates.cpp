@@ -30,8 +30,8 @@ void setModes(FrmMain& window, bool on, bool noteOff)
     window.composer().refreshModeFlags();
 }
 
-// Runs a formula for runMs, stopped by "Stop it" from the event queue, and
-// returns the seconds it ran.
+} // namespace
+
 double runFormula(FrmMain& window, bool mixmaster)
 {
     Composer& composer = window.composer();
@@ -41,6 +41,8 @@ double runFormula(FrmMain& window, bool mixmaster)
     mixmaster ? composer.runMixmaster() : composer.runWondrousness();
     return clock.nsecsElapsed() / 1e9;
 }
+
+namespace {
 
 // How many times per second the bare yield runs: the ceiling of the passes.
 double yieldsPerSecond()

@@ -19,6 +19,10 @@ public:
     long long yields = 0;
 };
 
+// Runs a formula in the window for a second, stopped by "Stop it" from the
+// event queue, and returns the seconds it ran.
+double runFormula(quorvane::FrmMain& window, bool mixmaster);
+
 // The main window over the in-memory devices (both open): formula passes per
 // second with nothing to play, messages per second with every mode on and no
 // pause, passes with every mode on and no pause with the monitor closed and

@@ -10,6 +10,7 @@
 #include "message_rates.h"
 #include "pause_precision.h"
 #include "program_resources.h"
+#include "scale_costs.h"
 #include "take_costs.h"
 #include "thru_latency.h"
 
@@ -56,6 +57,12 @@ int main(int argc, char* argv[])
         return 0;
     }
 
+    // `quorvane_bench scale`: what the scale step costs, alone.
+    if (QCoreApplication::arguments().contains(QStringLiteral("scale"))) {
+        benchScaleCosts(window, host, wire);
+        return 0;
+    }
+
     // `quorvane_bench jack`: the JACK timing and the thru latency alone.
     if (QCoreApplication::arguments().contains(QStringLiteral("jack"))) {
         JackServer server;
@@ -68,6 +75,7 @@ int main(int argc, char* argv[])
 
     benchPausePrecision(host);
     benchRates(window, host, wire, keyboard);
+    benchScaleCosts(window, host, wire);
     benchTakeCosts(window);
 
     // The rest needs MIDI: a private JACK server, stopped whatever happens.

@@ -28,7 +28,7 @@ struct ScaleChoice {
     int tonic = 0;
 };
 
-// Whether the whole note number n is a note of the scale, in any octave.
+// Whether the whole number n is a note of the scale, in any octave.
 bool inScale(double n, const ScaleChoice& choice);
 
 // Whether some note from range.lowest to range.highest is one of the scale.
