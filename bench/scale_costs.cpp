@@ -101,12 +101,11 @@ void benchScaleCosts(FrmMain& window, CountingHost& host, MemoryOutputBackend& w
     printFigure({QStringLiteral("scale step per note, no range"),
                  QStringLiteral("%1 ns").arg(nsPerNote([](double n) { return keepToScale(n, pentatonic); }), 0, 'f', 1),
                  aPass, QStringLiteral("-")});
-    printFigure({QStringLiteral("scale step per note, 48..72"),
-                 QStringLiteral("%1 ns").arg(nsPerNote([](double n) {
-                                                 return keepToScaleInRange(n, pentatonic, twoOctaves).value_or(n);
-                                             }),
-                                             0, 'f', 1),
-                 aPass, QStringLiteral("-")});
+    printFigure(
+        {QStringLiteral("scale step per note, 48..72"),
+         QStringLiteral("%1 ns").arg(
+             nsPerNote([](double n) { return keepToScaleInRange(n, pentatonic, twoOctaves).value_or(n); }), 0, 'f', 1),
+         aPass, QStringLiteral("-")});
     printFigure({QStringLiteral("passes, C Major Pentatonic"), spreadText(scaled),
                  spreadText(chromatic) + QStringLiteral(" chromatic"), QStringLiteral("no measurable change")});
 

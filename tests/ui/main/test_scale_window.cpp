@@ -62,31 +62,13 @@ private slots:
                                       "Quorvane - recording", "Quorvane", "Quorvane - B Natural Minor"}));
     }
 
-    // Wondrousness from 27 in C major pentatonic inside 48..72, as the README
-    // suggests: every note in the scale and the range, shown as sent.
-    void aRunInTheWindowStaysInTheScaleAndRange()
+    // A range too narrow for the scale is marked as soon as it is typed, and
+    // clear again in a scale that has a note there.
+    void aRangeWithoutANoteOfTheScaleIsMarkedAtOnce()
     {
         MainWindowFixture f;
         choose(f, "MnuScaleMajorPentatonic");
         f.check(QStringLiteral("CheckMinMax"))->setChecked(true);
-        f.box(QStringLiteral("PitchMin"))->setText(QStringLiteral("48"));
-        f.box(QStringLiteral("PitchMax"))->setText(QStringLiteral("72"));
-        f.box(QStringLiteral("StartNoteText"))->setText(QStringLiteral("27"));
-        f.box(QStringLiteral("DelayText"))->setText(QStringLiteral("0"));
-        f.stopWondrousnessAfter(200);
-        f.button(QStringLiteral("DoIt"))->click();
-        int last = -1;
-        for (const auto& message : f.out->wire) {
-            if (message.bytes[2] == 0)
-                continue;
-            last = message.bytes[1];
-            QVERIFY2(last >= 48 && last <= 72 && QList<int>({0, 2, 4, 7, 9}).contains(last % 12),
-                     qPrintable(QString::number(last)));
-        }
-        QCOMPARE(f.box(QStringLiteral("TextVal(0)"))->text(), QString::number(last));
-
-        // Too narrow for the scale: marked at once, and clear again in a
-        // scale that has a note there.
         f.box(QStringLiteral("PitchMin"))->setText(QStringLiteral("65"));
         f.box(QStringLiteral("PitchMax"))->setText(QStringLiteral("66"));
         QVERIFY(f.box(QStringLiteral("PitchMax"))->toolTip().contains(QStringLiteral("scale")));
