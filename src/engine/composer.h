@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/formulas_and_modes.h"
 #include "engine/host.h"
 #include "engine/note_range.h"
 #include "engine/panel.h"
@@ -31,25 +32,25 @@ public:
     Variant startNoteOff;
     Variant prevStartNote;
 
-    // Mode flags: 0 pitch, 1 velocity, 2 programme change, 3 pan.
-    std::array<int, 4> doMode{};
-
-    // Click of any CheckDoMode box: reads all four into doMode and shows them
-    // in TextDoMode as ", 1, 0, 0, 1".
+    // Whether a pass plays this mode when its turn comes (DoMode).
+    bool modeOn(Mode mode) const { return doMode_[static_cast<std::size_t>(indexOf(mode))]; }
+    void setModeOn(Mode mode, bool on) { doMode_[static_cast<std::size_t>(indexOf(mode))] = on; }
+    // Click of any CheckDoMode box: reads all four and shows them in
+    // TextDoMode as ", 1, 0, 0, 1".
     void refreshModeFlags();
 
     // Text-change guards of the settings boxes: an emptied delay or
     // transposition becomes "0", a modulo above 30000 becomes "30000", and a
     // box that holds no usable number is marked until it holds one again.
     void delayTextChanged();
-    void transposeTextChanged(int mode);
+    void transposeTextChanged(Mode mode);
     void moduloTextChanged();
     // The same live mark for the other boxes the engine reads as numbers:
-    // the start note and the result boxes TextVal(0) and TextVal(1) (the note
-    // of the velocity mode and the velocity of the pitch mode). Result boxes
-    // 2 and 3 are only shown, never read, so they are never marked.
+    // the start note and the result boxes of the pitch and velocity modes
+    // (the note of the velocity mode and the velocity of the pitch mode). The
+    // other results are only shown, never read, so they are never marked.
     void startNoteTextChanged();
-    void resultTextChanged(int mode);
+    void resultTextChanged(Mode mode);
     // PitchMin and PitchMax: each a whole note number 0..127, the minimum
     // not above the maximum; both marked while they hold no usable range.
     void noteRangeTextChanged();
@@ -110,19 +111,19 @@ private:
     // when it is off or its boxes hold no usable range (they are marked).
     std::optional<NoteRange> noteRangeInBoxes();
     void noteOff(const Variant& note);
-    void transpose(int mode);
-    void display(int mode, const Variant& played);
+    void transpose(Mode mode);
+    void display(Mode mode, const Variant& played);
     // What the next pass switches off: the number just played, except where
     // the sender struck another note: the velocity mode's note from
     // TextVal(0), or the pitch mode's note folded into its range.
     void rememberNoteOff();
     // Step 8 of a pass: the sender whose turn it is, then the pause. False
     // when the program started ending during the pause.
-    bool playTurn(int modeTurn);
+    bool playTurn(Mode modeTurn);
     // The note-off and the modulo fold of a pass; Mixmaster folds by the
     // number in TextModulo, Wondrousness always by 127.
-    void noteOffAndFold(bool foldByModuloBox);
-    void fold(bool foldByModuloBox);
+    void noteOffAndFold(Formula formula);
+    void fold(Formula formula);
     // The end of a run that was stopped (not one cut short by the program's
     // end): switch off the note the next pass would have switched off.
     void endRun();
@@ -132,6 +133,7 @@ private:
     MidiOutput& output_;
     bool mixRunning_ = false;
     bool wondrousRunning_ = false;
+    std::array<bool, allModes.size()> doMode_{};
     std::optional<Variant> struckNote_;   // the note PitchOn or VelOn struck in this pass
     std::optional<Variant> soundingNote_; // struck by PitchOn or VelOn and not yet switched off
     PlayObserver* observer_ = nullptr;

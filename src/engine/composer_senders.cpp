@@ -18,7 +18,7 @@ constexpr int MiddleC = 60;
 
 } // namespace
 
-void Composer::transpose(int mode)
+void Composer::transpose(Mode mode)
 {
     // The sum goes back into StartNote: what is sent, shown and later
     // switched off is the transposed value, and Wondrousness goes on from it.
@@ -27,7 +27,7 @@ void Composer::transpose(int mode)
         startNote = Variant(startNote.numberOr(0.0) + offset);
 }
 
-void Composer::display(int mode, const Variant& played)
+void Composer::display(Mode mode, const Variant& played)
 {
     if (checked(controls::DisplayResults))
         panel_.setText(controls::result(mode), played.toText());
@@ -35,40 +35,40 @@ void Composer::display(int mode, const Variant& played)
 
 void Composer::PitchOn()
 {
-    transpose(0);
+    transpose(Mode::Pitch);
     // Only the note struck is held in the range: StartNote goes on unfolded,
     // so the formula's course is the same with and without it.
     Variant note = startNote;
     if (const std::optional<NoteRange> range = noteRangeInBoxes())
         note = Variant(foldIntoRange(startNote.numberOr(0.0), *range));
-    sendNote(output_, midiChannel, note, numberInBox(controls::Velocity, 60.0));
+    sendNote(output_, midiChannel, note, numberInBox(controls::velocity(), 60.0));
     struckNote_ = note;
     soundingNote_ = note;
-    display(0, note);
+    display(Mode::Pitch, note);
 }
 
 void Composer::VelOn()
 {
-    transpose(1);
-    const Variant note(numberInBox(controls::VelocityModeNote, 0.0));
+    transpose(Mode::Velocity);
+    const Variant note(numberInBox(controls::velocityModeNote(), 0.0));
     sendNote(output_, midiChannel, note, startNote);
     struckNote_ = note;
     soundingNote_ = note;
-    display(1, startNote);
+    display(Mode::Velocity, startNote);
 }
 
 void Composer::ProgOn()
 {
-    transpose(2);
+    transpose(Mode::ProgrammeChange);
     sendProgramChange(output_, midiChannel, startNote);
-    display(2, startNote);
+    display(Mode::ProgrammeChange, startNote);
 }
 
 void Composer::PanOn()
 {
-    transpose(3);
+    transpose(Mode::Pan);
     sendControlChange(output_, midiChannel, midi::controller::Pan, startNote);
-    display(3, startNote);
+    display(Mode::Pan, startNote);
 }
 
 void Composer::PitchOff()

@@ -30,8 +30,8 @@ public:
     // On the MIDI system's thread, as the message arrives: keep it short.
     virtual void messageReceived(const MidiBytes&, std::int64_t /*timeNs*/) { }
     // On the user-interface thread: the number a pass computed before the
-    // modulo fold and what the fold left of it. formula: 0 Mixmaster,
-    // 1 Wondrousness.
+    // modulo fold and what the fold left of it. formula: 0 Wondrousness,
+    // 1 Mixmaster.
     virtual void passComputed(int /*formula*/, double /*computed*/, double /*folded*/) { }
 };
 

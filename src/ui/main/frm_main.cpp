@@ -47,13 +47,13 @@ void FrmMain::connectControls()
     auto button = [this](const char* name) { return findChild<QPushButton*>(QString::fromLatin1(name)); };
     auto box = [this](const QString& name) { return findChild<QLineEdit*>(name); };
 
-    for (int i = 0; i < 4; ++i) {
-        connect(findChild<QCheckBox*>(controls::doMode(i)), &QCheckBox::clicked, this,
+    for (Mode mode : allModes) {
+        connect(findChild<QCheckBox*>(controls::doMode(mode)), &QCheckBox::clicked, this,
                 [this] { composer_->refreshModeFlags(); });
-        connect(box(controls::transposition(i)), &QLineEdit::textChanged, this,
-                [this, i] { composer_->transposeTextChanged(i); });
-        connect(box(controls::result(i)), &QLineEdit::textChanged, this,
-                [this, i] { composer_->resultTextChanged(i); });
+        connect(box(controls::transposition(mode)), &QLineEdit::textChanged, this,
+                [this, mode] { composer_->transposeTextChanged(mode); });
+        connect(box(controls::result(mode)), &QLineEdit::textChanged, this,
+                [this, mode] { composer_->resultTextChanged(mode); });
     }
     connect(box(controls::Delay), &QLineEdit::textChanged, this, [this] { composer_->delayTextChanged(); });
     connect(box(controls::StartNote), &QLineEdit::textChanged, this, [this] { composer_->startNoteTextChanged(); });
@@ -118,7 +118,7 @@ void FrmMain::load()
     fillPatchList();
     composer_->midiChannel = 0;
     QGuiApplication::restoreOverrideCursor();
-    composer_->doMode[0] = 1;
+    composer_->setModeOn(Mode::Pitch, true);
 }
 
 void FrmMain::fillPatchList()
@@ -225,7 +225,7 @@ void FrmMain::setRedMark(const QString& box)
     updateBackground(box);
 }
 
-void FrmMain::setFormulaBold(int formula, bool bold)
+void FrmMain::setFormulaBold(Formula formula, bool bold)
 {
     if (auto* frame = findChild<QGroupBox*>(controls::formulaFrame(formula))) {
         QFont font = frame->font();

@@ -51,7 +51,7 @@ public:
     int checkValue(const QString& checkBox) const override;
     void setInvalidMark(const QString& box, bool invalid) override;
     void setRedMark(const QString& box) override;
-    void setFormulaBold(int formula, bool bold) override;
+    void setFormulaBold(Formula formula, bool bold) override;
     void selectPatch(int index) override;
     void showMessage(const QString& text) override;
 

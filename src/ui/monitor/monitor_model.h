@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/formulas_and_modes.h"
 #include "midi/play_observer.h"
 
 #include <array>
@@ -31,7 +32,7 @@ struct SeenMessage {
 struct SeenPass {
     long long number = 0; // counts every pass the monitor has seen, from 0
     std::int64_t timeNs = 0;
-    int formula = 0; // as PlayObserver::passComputed
+    Formula formula = Formula::Wondrousness;
     double computed = 0;
     double folded = 0;
 };
@@ -84,7 +85,7 @@ private:
         enum Kind { Sent, Received, Pass } kind;
         std::int64_t timeNs;
         MidiBytes bytes;
-        int formula;
+        Formula formula;
         double computed;
         double folded;
     };

@@ -19,21 +19,35 @@ private slots:
         MainWindowFixture f(false);
         // The names the engine reads by are the window's own: each finds its
         // control, which starts as the design has it.
-        const QList<QPair<QString, bool>> checks = {
-            {controls::doMode(0), true},   {controls::doMode(1), false},     {controls::doMode(2), false},
-            {controls::doMode(3), false},  {controls::UseNoteOff, true},     {controls::UseModulo, true},
-            {controls::RandomDelay, true}, {controls::DisplayResults, true}, {controls::UseMinMax, false}};
+        const QList<QPair<QString, bool>> checks = {{controls::doMode(Mode::Pitch), true},
+                                                    {controls::doMode(Mode::Velocity), false},
+                                                    {controls::doMode(Mode::ProgrammeChange), false},
+                                                    {controls::doMode(Mode::Pan), false},
+                                                    {controls::UseNoteOff, true},
+                                                    {controls::UseModulo, true},
+                                                    {controls::RandomDelay, true},
+                                                    {controls::DisplayResults, true},
+                                                    {controls::UseMinMax, false}};
         for (const auto& [name, isChecked] : checks) {
             QVERIFY2(f.check(name), qPrintable(name));
             QCOMPARE(f.check(name)->isChecked(), isChecked);
         }
-        const QList<QPair<QString, QString>> texts = {
-            {controls::StartNote, "60"},       {controls::Delay, "60"},           {controls::Modulo, "127"},
-            {controls::PitchMin, "0"},         {controls::PitchMax, "0"},         {controls::result(0), "0"},
-            {controls::result(1), "60"},       {controls::result(2), "0"},        {controls::result(3), "0"},
-            {controls::transposition(0), "0"}, {controls::transposition(1), "0"}, {controls::transposition(2), "0"},
-            {controls::transposition(3), "0"}, {controls::ModeFlags, "0"},        {controls::Velocity, "60"},
-            {controls::VelocityModeNote, "0"}};
+        const QList<QPair<QString, QString>> texts = {{controls::StartNote, "60"},
+                                                      {controls::Delay, "60"},
+                                                      {controls::Modulo, "127"},
+                                                      {controls::PitchMin, "0"},
+                                                      {controls::PitchMax, "0"},
+                                                      {controls::result(Mode::Pitch), "0"},
+                                                      {controls::result(Mode::Velocity), "60"},
+                                                      {controls::result(Mode::ProgrammeChange), "0"},
+                                                      {controls::result(Mode::Pan), "0"},
+                                                      {controls::transposition(Mode::Pitch), "0"},
+                                                      {controls::transposition(Mode::Velocity), "0"},
+                                                      {controls::transposition(Mode::ProgrammeChange), "0"},
+                                                      {controls::transposition(Mode::Pan), "0"},
+                                                      {controls::ModeFlags, "0"},
+                                                      {controls::velocity(), "60"},
+                                                      {controls::velocityModeNote(), "0"}};
         for (const auto& [name, text] : texts) {
             QVERIFY2(f.box(name), qPrintable(name));
             QCOMPARE(f.box(name)->text(), text);
@@ -49,7 +63,8 @@ private slots:
         QCOMPARE(f.out->writeLog().mid(2),
                  QStringList({"Status=192", "Data1=0", "Data2=0", "Auxiliary=0", "Action=7"}));
         QVERIFY(QGuiApplication::overrideCursor() == nullptr);
-        QCOMPARE(f.window->composer().doMode, (std::array<int, 4>{1, 0, 0, 0}));
+        for (Mode mode : allModes)
+            QCOMPARE(f.window->composer().modeOn(mode), mode == Mode::Pitch);
         QCOMPARE(f.window->composer().midiChannel, 0);
         QCOMPARE(f.window->composer().channelPatch[0], 0);
     }
@@ -173,7 +188,8 @@ private slots:
         f.check(QStringLiteral("CheckDoMode(0)"))->click();
         f.check(QStringLiteral("CheckDoMode(3)"))->click();
         QCOMPARE(f.box(QStringLiteral("TextDoMode"))->text(), QStringLiteral(", 0, 0, 0, 0"));
-        QCOMPARE(f.window->composer().doMode, (std::array<int, 4>{0, 0, 0, 0}));
+        for (Mode mode : allModes)
+            QVERIFY(!f.window->composer().modeOn(mode));
 
         f.box(QStringLiteral("DelayText"))->clear();
         QCOMPARE(f.box(QStringLiteral("DelayText"))->text(), QStringLiteral("0"));
