@@ -4,10 +4,10 @@
 #include "engine/host.h"
 #include "engine/note_range.h"
 #include "engine/panel.h"
+#include "engine/pass_observer.h"
 
 #include "midi/midi_bytes.h"
 #include "midi/midi_output.h"
-#include "midi/play_observer.h"
 #include "values/variant.h"
 
 #include <array>
@@ -93,7 +93,7 @@ public:
     bool wondrousRunning() const { return wondrousRunning_; }
 
     // Told of the numbers of every pass; nullptr for nobody.
-    void setObserver(PlayObserver* observer) { observer_ = observer; }
+    void setObserver(PassObserver* observer) { observer_ = observer; }
 
     Panel& panel() { return panel_; }
     Host& host() { return host_; }
@@ -136,7 +136,7 @@ private:
     std::array<bool, allModes.size()> doMode_{};
     std::optional<Variant> struckNote_;   // the note PitchOn or VelOn struck in this pass
     std::optional<Variant> soundingNote_; // struck by PitchOn or VelOn and not yet switched off
-    PlayObserver* observer_ = nullptr;
+    PassObserver* observer_ = nullptr;
 };
 
 } // namespace quorvane

@@ -30,7 +30,7 @@ void Composer::noteOffAndFold(Formula formula)
     const double computed = startNote.numberOr(0.0);
     fold(formula);
     if (observer_)
-        observer_->passComputed(indexOf(formula), computed, startNote.numberOr(0.0));
+        observer_->passComputed(formula, computed, startNote.numberOr(0.0));
 }
 
 void Composer::fold(Formula formula)

@@ -67,6 +67,37 @@ private slots:
                               "Data1=30", "Auxiliary=0", "Action=7"}));
     }
 
+    // Each pass reports its number before and after the fold under the
+    // formula that computed it: Wondrousness folds by 127, Mixmaster by the
+    // modulo box.
+    void passesAreReportedUnderTheirFormula()
+    {
+        struct Passes : PassObserver {
+            QStringList seen;
+            void passComputed(Formula formula, double computed, double folded) override
+            {
+                seen << QStringLiteral("%1 %2>%3")
+                            .arg(formula == Formula::Mixmaster ? "M" : "W")
+                            .arg(computed)
+                            .arg(folded);
+            }
+        } passes;
+        composer().setObserver(&passes);
+        rig->stopAtYield(9, false);
+        composer().runWondrousness();
+        QCOMPARE(passes.seen, QStringList({"W 30>30", "W 15>15", "W 46>46", "W 23>23", "W 70>70", "W 35>35",
+                                           "W 106>106", "W 53>53", "W 160>33"}));
+
+        passes.seen.clear();
+        panel().texts[controls::Modulo] = QStringLiteral("10");
+        host().randoms = {100.25f / 128.0f};
+        rig->stopAtYield(12, true);
+        composer().runMixmaster();
+        // 100.25: 100, then 1 / 0.25 = 4, whose fraction 0 starts afresh.
+        QCOMPARE(passes.seen.mid(0, 2), QStringList({"M 100>0", "M 4>4"}));
+        composer().setObserver(nullptr);
+    }
+
     void roundRobinGivesEachModeItsTurn()
     {
         rig->setModes(1, 0, 1, 1);

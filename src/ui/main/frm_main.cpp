@@ -34,7 +34,7 @@ FrmMain::FrmMain(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBac
     composer_ = std::make_unique<Composer>(*this, host, *output_);
     output_->setObserver(&playObservers_);
     input_->setObserver(&playObservers_);
-    composer_->setObserver(&playObservers_);
+    composer_->setObserver(&passObservers_);
     connectControls();
     connectMenus();
     recording_ = std::make_unique<TakeRecording>(*this, playObservers_, [this](const QString& t) { showMessage(t); });
@@ -106,7 +106,7 @@ void FrmMain::connectMenus()
     connect(action("MnuAllOff"), &QAction::triggered, this, [this] { allOff(*composer_, composer_->midiChannel); });
     connect(action("MenuAllAllOff"), &QAction::triggered, this, [this] { allChannelsAllOff(*composer_); });
     connect(action("MnuMonitor"), &QAction::triggered, this,
-            [this] { showMonitor(monitor_, playObservers_, generalMidiPatchNames(), this); });
+            [this] { showMonitor(monitor_, playObservers_, passObservers_, generalMidiPatchNames(), this); });
 }
 
 void FrmMain::load()

@@ -41,8 +41,9 @@ public:
     MidiInput& MIDIInput1() { return *input_; }
     Composer& composer() { return *composer_; }
     // Whoever wants to see or keep what plays (the monitor, a take being
-    // recorded) adds itself here.
+    // recorded) adds itself here; the numbers of the passes go to the monitor.
     PlayObservers& playObservers() { return playObservers_; }
+    PassObservers& passObservers() { return passObservers_; }
     TakeRecording& recording() { return *recording_; }
 
     // Panel: the controls by object name.
@@ -67,6 +68,7 @@ private:
     void updateBackground(const QString& box);
 
     PlayObservers playObservers_;
+    PassObservers passObservers_;
     std::unique_ptr<MidiOutput> output_;
     std::unique_ptr<MidiInput> input_;
     std::unique_ptr<Composer> composer_;

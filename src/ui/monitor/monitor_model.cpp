@@ -32,10 +32,9 @@ void MonitorModel::messageReceived(const MidiBytes& message, std::int64_t timeNs
     queue({Report::Received, timeNs, message, Formula::Wondrousness, 0, 0});
 }
 
-void MonitorModel::passComputed(int formula, double computed, double folded)
+void MonitorModel::passComputed(Formula formula, double computed, double folded)
 {
-    queue(
-        {Report::Pass, steadyNowNs(), {}, formula == 1 ? Formula::Mixmaster : Formula::Wondrousness, computed, folded});
+    queue({Report::Pass, steadyNowNs(), {}, formula, computed, folded});
 }
 
 void MonitorModel::queue(Report&& report)

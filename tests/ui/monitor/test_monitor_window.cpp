@@ -64,7 +64,7 @@ private slots:
 
         monitor->close();
         f.window->playObservers().messageSent({0x90, 62, 60}, steadyNowNs());
-        f.window->playObservers().passComputed(0, 1, 1);
+        f.window->passObservers().passComputed(Formula::Wondrousness, 1, 1);
         f.find<QAction>(QStringLiteral("MnuMonitor"))->trigger();
         QVERIFY(monitor->isVisible());
         QTest::qWait(100);
@@ -109,8 +109,8 @@ private slots:
         PlayObservers& observers = f.window->playObservers();
         const double huge = std::numeric_limits<double>::max();
         for (double v : {huge, -huge, std::numeric_limits<double>::infinity(), std::nan(""), 1e11, -1e11, 0.0})
-            observers.passComputed(1, v, v);
-        observers.passComputed(0, 5, 5);
+            f.window->passObservers().passComputed(Formula::Mixmaster, v, v);
+        f.window->passObservers().passComputed(Formula::Wondrousness, 5, 5);
         observers.messageSent({0x90, 0, 1}, steadyNowNs());
         observers.messageSent({0x9F, 127, 127}, steadyNowNs());
         observers.messageSent({0x90, 64, 64}, steadyNowNs() - 3'600'000'000'000LL); // an hour ago
