@@ -5,6 +5,7 @@
 #include "midi/memory_backend.h"
 #include "midi/message_writer.h"
 #include "midi/midi_bytes.h"
+#include "ui/main/window_names.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -24,9 +25,9 @@ constexpr int burstSize = 10000;
 
 void setModes(FrmMain& window, bool on, bool noteOff)
 {
-    for (int mode = 0; mode < 4; ++mode)
-        window.findChild<QCheckBox*>(QStringLiteral("CheckDoMode(%1)").arg(mode))->setChecked(on);
-    window.findChild<QCheckBox*>(QStringLiteral("CheckUseNoteOff"))->setChecked(noteOff);
+    for (Mode mode : allModes)
+        window.findChild<QCheckBox*>(controls::doMode(mode))->setChecked(on);
+    window.findChild<QCheckBox*>(controls::UseNoteOff)->setChecked(noteOff);
     window.composer().refreshModeFlags();
 }
 
@@ -87,14 +88,14 @@ void passes(FrmMain& window, CountingHost& host)
 void messagesAtDelayZero(FrmMain& window, MemoryOutputBackend& wire)
 {
     setModes(window, true, true);
-    window.setText(QStringLiteral("DelayText"), QStringLiteral("0"));
+    window.setText(controls::Delay, QStringLiteral("0"));
     wire.wire.clear();
     const double seconds = runFormula(window, false);
     const auto sent = static_cast<long long>(wire.wire.size());
     const double anchor = directSendsPerSecond(window.MIDIOutput1(), sent);
     printFigure({QStringLiteral("messages, delay 0, all modes and note-off"), perSecond(sent / seconds),
                  perSecond(anchor) + QStringLiteral(" direct sends"), QStringLiteral("-")});
-    window.setText(QStringLiteral("DelayText"), QStringLiteral("60"));
+    window.setText(controls::Delay, QStringLiteral("60"));
     wire.wire.clear();
     wire.clearLog();
 }
@@ -114,7 +115,7 @@ void settle(int ms)
 void passesWithMonitor(FrmMain& window, CountingHost& host, MemoryOutputBackend& wire)
 {
     setModes(window, true, true);
-    window.setText(QStringLiteral("DelayText"), QStringLiteral("0"));
+    window.setText(controls::Delay, QStringLiteral("0"));
     auto passesPerSecond = [&] {
         host.yields = 0;
         const double seconds = runFormula(window, false);
@@ -125,7 +126,7 @@ void passesWithMonitor(FrmMain& window, CountingHost& host, MemoryOutputBackend&
     std::vector<double> closed, open;
     for (int turn = 0; turn < 3; ++turn) {
         closed.push_back(passesPerSecond());
-        window.findChild<QAction*>(QStringLiteral("MnuMonitor"))->trigger();
+        window.findChild<QAction*>(menus::Monitor)->trigger();
         settle(200);
         open.push_back(passesPerSecond());
         window.findChild<QWidget*>(QStringLiteral("MonitorWindow"))->close();
@@ -136,7 +137,7 @@ void passesWithMonitor(FrmMain& window, CountingHost& host, MemoryOutputBackend&
                  QStringLiteral("-"), QStringLiteral("-")});
     printFigure({QStringLiteral("passes, delay 0, all modes, monitor open"), perSecond(spreadOf(open).median),
                  perSecond(closedMedian) + QStringLiteral(" closed"), QStringLiteral(">= half of closed")});
-    window.setText(QStringLiteral("DelayText"), QStringLiteral("60"));
+    window.setText(controls::Delay, QStringLiteral("60"));
 }
 
 // Note-ons and note-offs on channel 1 and volume changes on channel 2: all of

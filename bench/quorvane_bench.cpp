@@ -12,6 +12,7 @@
 #include "program_resources.h"
 #include "take_costs.h"
 #include "thru_latency.h"
+#include "ui/main/window_names.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -48,7 +49,7 @@ int main(int argc, char* argv[])
     window.show();
     QApplication::processEvents();
 
-    const QPushButton* doIt = window.findChild<QPushButton*>(QStringLiteral("DoIt"));
+    const QPushButton* doIt = window.findChild<QPushButton*>(controls::DoIt);
     const QPoint doItAt = doIt->mapTo(&window, doIt->rect().center());
     // `quorvane_bench pipewire`: the sound server's figures alone.
     if (QCoreApplication::arguments().contains(QStringLiteral("pipewire"))) {

@@ -3,6 +3,7 @@
 #include "bench_table.h"
 #include "take/take_file.h"
 #include "ui/main/frm_main.h"
+#include "ui/main/window_names.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -32,7 +33,7 @@ Recorded recordRun(FrmMain& window, const QString& delay, int ms)
 {
     QTemporaryDir folder;
     window.recording().folder = folder.path();
-    window.setText(QStringLiteral("DelayText"), delay);
+    window.setText(controls::Delay, delay);
     long long sent = 0;
     struct Counter : PlayObserver {
         long long* sent;
@@ -40,7 +41,7 @@ Recorded recordRun(FrmMain& window, const QString& delay, int ms)
     } counter;
     counter.sent = &sent;
     window.playObservers().add(&counter);
-    auto* record = window.findChild<QAction*>(QStringLiteral("MnuRecord"));
+    auto* record = window.findChild<QAction*>(menus::Record);
     record->trigger();
     QTimer::singleShot(ms, &window, [&] { window.composer().stopWondrousness(); });
     QElapsedTimer clock;
@@ -103,11 +104,11 @@ void benchTakeCosts(FrmMain& window)
     printSection(QStringLiteral("A recorded take over the in-memory devices (pitch mode and Note Off, as at start-up; "
                                 "%1 bytes a message in memory)")
                      .arg(sizeof(Take::Event)));
-    for (const char* name : {"CheckDoMode(1)", "CheckDoMode(2)", "CheckDoMode(3)"})
-        window.findChild<QCheckBox*>(QString::fromLatin1(name))->setChecked(false);
-    window.findChild<QCheckBox*>(QStringLiteral("CheckDoMode(0)"))->setChecked(true);
-    window.findChild<QCheckBox*>(QStringLiteral("CheckUseNoteOff"))->setChecked(true);
-    window.findChild<QCheckBox*>(QStringLiteral("CheckRandomDelay"))->setChecked(true);
+    for (Mode mode : {Mode::Velocity, Mode::ProgrammeChange, Mode::Pan})
+        window.findChild<QCheckBox*>(controls::doMode(mode))->setChecked(false);
+    window.findChild<QCheckBox*>(controls::doMode(Mode::Pitch))->setChecked(true);
+    window.findChild<QCheckBox*>(controls::UseNoteOff)->setChecked(true);
+    window.findChild<QCheckBox*>(controls::RandomDelay)->setChecked(true);
     window.composer().refreshModeFlags();
 
     const auto costs = [](double messages, double fileBytesPerMessage) {
@@ -124,6 +125,6 @@ void benchTakeCosts(FrmMain& window)
     printFigure({QStringLiteral("delay 0, one minute"),
                  costs(fast.messages / fast.seconds * 60, fast.fileBytes / fast.messages), QStringLiteral("-"),
                  QStringLiteral("-")});
-    window.setText(QStringLiteral("DelayText"), QStringLiteral("60"));
+    window.setText(controls::Delay, QStringLiteral("60"));
     fullTakeWrite();
 }

@@ -2,12 +2,12 @@
 
 #include "ui/main/explanations.h"
 #include "ui/main/general_midi_patches.h"
-#include "engine/control_names.h"
 #include "engine/input_forwarding.h"
 #include "ui/main/main_window_layout.h"
 #include "ui/main/mixmaster_document.h"
 #include "engine/panic.h"
 #include "ui/main/paths_dialog.h"
+#include "ui/main/window_names.h"
 #include "ui/common/warning_box.h"
 #include "ui/monitor/monitor_window.h"
 
@@ -29,7 +29,7 @@ FrmMain::FrmMain(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBac
     : QMainWindow(parent), openWithDesktop([](const QUrl& url) { QDesktopServices::openUrl(url); }),
       output_(std::make_unique<MidiOutput>(std::move(output))), input_(std::make_unique<MidiInput>(std::move(input)))
 {
-    setObjectName(QStringLiteral("frmMain"));
+    setObjectName(controls::Window);
     buildMainWindowLayout(*this);
     composer_ = std::make_unique<Composer>(*this, host, *output_);
     output_->setObserver(&playObservers_);
@@ -61,27 +61,26 @@ void FrmMain::connectControls()
         connect(box(end), &QLineEdit::textChanged, this, [this] { composer_->noteRangeTextChanged(); });
     connect(box(controls::Modulo), &QLineEdit::textChanged, this, [this] { composer_->moduloTextChanged(); });
 
-    connect(button("DoIt"), &QPushButton::clicked, this, [this] { composer_->runWondrousness(); });
-    connect(button("StopIt"), &QPushButton::clicked, this, [this] { composer_->stopWondrousness(); });
-    connect(button("MixDoIt"), &QPushButton::clicked, this, [this] { composer_->runMixmaster(); });
-    connect(button("Command1"), &QPushButton::clicked, this, [this] { composer_->stopMixmaster(); });
+    connect(button(controls::DoIt), &QPushButton::clicked, this, [this] { composer_->runWondrousness(); });
+    connect(button(controls::StopIt), &QPushButton::clicked, this, [this] { composer_->stopWondrousness(); });
+    connect(button(controls::MixDoIt), &QPushButton::clicked, this, [this] { composer_->runMixmaster(); });
+    connect(button(controls::MixStopIt), &QPushButton::clicked, this, [this] { composer_->stopMixmaster(); });
 
-    connect(findChild<QComboBox*>(QStringLiteral("ComboPatch")), &QComboBox::currentIndexChanged, this,
-            [this](int index) {
-                if (index >= 0)
-                    composer_->patchSelected(index);
-            });
+    connect(findChild<QComboBox*>(controls::PatchList), &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index >= 0)
+            composer_->patchSelected(index);
+    });
 
-    connect(button("CommandExplainMixMaster"), &QPushButton::clicked, this,
+    connect(button(controls::ExplainMixmaster), &QPushButton::clicked, this,
             [this] { showExplanation(this, mixmasterExplanationTitle(), mixmasterExplanation()); });
-    connect(button("CommandExplainWondrous"), &QPushButton::clicked, this,
+    connect(button(controls::ExplainWondrousness), &QPushButton::clicked, this,
             [this] { showExplanation(this, wondrousnessExplanationTitle(), wondrousnessExplanation()); });
-    connect(button("CommandExplainMM"), &QPushButton::clicked, this,
+    connect(button(controls::MixmasterDocument), &QPushButton::clicked, this,
             [this] { openWithDesktop(QUrl::fromLocalFile(mixmasterDocumentPath())); });
 
     // The test note follows the mouse button alone; the keyboard's click of
     // the button must not leave a note hanging, so signals are not used.
-    button("Test")->installEventFilter(this);
+    button(controls::TestNote)->installEventFilter(this);
 
     connect(input_.get(), &MidiInput::messageArrived, this,
             [this] { forwardInput(*input_, *output_, composer_->midiChannel, *this); });
@@ -92,20 +91,20 @@ void FrmMain::connectControls()
 void FrmMain::connectMenus()
 {
     auto action = [this](const char* name) { return findChild<QAction*>(QString::fromLatin1(name)); };
-    connect(action("Exit"), &QAction::triggered, this, &QWidget::close);
-    connect(action("MIDISetup"), &QAction::triggered, this, [this] {
+    connect(action(menus::Exit), &QAction::triggered, this, &QWidget::close);
+    connect(action(menus::MidiSetup), &QAction::triggered, this, [this] {
         if (showSetupDialog)
             showSetupDialog();
     });
-    connect(action("About"), &QAction::triggered, this, [this] {
+    connect(action(menus::About), &QAction::triggered, this, [this] {
         if (showAbout)
             showAbout();
     });
-    connect(action("MnuPaths"), &QAction::triggered, this,
+    connect(action(menus::Paths), &QAction::triggered, this,
             [this] { showPathsDialog(this, recording_->folder, openWithDesktop); });
-    connect(action("MnuAllOff"), &QAction::triggered, this, [this] { allOff(*composer_, composer_->midiChannel); });
-    connect(action("MenuAllAllOff"), &QAction::triggered, this, [this] { allChannelsAllOff(*composer_); });
-    connect(action("MnuMonitor"), &QAction::triggered, this,
+    connect(action(menus::AllOff), &QAction::triggered, this, [this] { allOff(*composer_, composer_->midiChannel); });
+    connect(action(menus::AllChannelsAllOff), &QAction::triggered, this, [this] { allChannelsAllOff(*composer_); });
+    connect(action(menus::Monitor), &QAction::triggered, this,
             [this] { showMonitor(monitor_, playObservers_, passObservers_, generalMidiPatchNames(), this); });
 }
 
@@ -123,7 +122,7 @@ void FrmMain::load()
 
 void FrmMain::fillPatchList()
 {
-    auto* combo = findChild<QComboBox*>(QStringLiteral("ComboPatch"));
+    auto* combo = findChild<QComboBox*>(controls::PatchList);
     // Appending is no selection; choosing entry 0 afterwards is, and sends
     // programme 0 once.
     combo->blockSignals(true);
@@ -134,7 +133,7 @@ void FrmMain::fillPatchList()
 
 bool FrmMain::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == findChild<QPushButton*>(QStringLiteral("Test"))) {
+    if (watched == findChild<QPushButton*>(controls::TestNote)) {
         switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick: composer_->testNote(60); break;
@@ -236,7 +235,7 @@ void FrmMain::setFormulaBold(Formula formula, bool bold)
 
 void FrmMain::selectPatch(int index)
 {
-    auto* combo = findChild<QComboBox*>(QStringLiteral("ComboPatch"));
+    auto* combo = findChild<QComboBox*>(controls::PatchList);
     // Choosing the entry already shown is still a choice: the instrument is
     // sent again, so a synth that drifted elsewhere follows.
     if (combo->currentIndex() == index)

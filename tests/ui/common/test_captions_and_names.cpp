@@ -2,6 +2,7 @@
 #include "midi/memory_backend.h"
 #include "ui/about/about_box.h"
 #include "ui/main/frm_main.h"
+#include "ui/main/window_names.h"
 #include "ui/setup/midi_setup_form.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -92,7 +93,7 @@ private slots:
         Windows windows;
         windows.main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&windows.main));
-        for (const char* name : {"Text1", "MixmasterText"}) {
+        for (const char* name : {controls::WondrousnessFormula, controls::MixmasterFormula}) {
             auto* box = windows.main.findChild<QPlainTextEdit*>(QString::fromLatin1(name));
             const QRect room = box->viewport()->rect();
             qreal bottom = box->document()->documentMargin();

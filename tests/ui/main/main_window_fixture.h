@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/main/frm_main.h"
+#include "ui/main/window_names.h"
 #include "midi/memory_backend.h"
 #include "engine/qt_host.h"
 
@@ -64,7 +65,7 @@ struct MainWindowFixture {
     QPushButton* button(const QString& name) const { return find<QPushButton>(name); }
     QLineEdit* box(const QString& name) const { return find<QLineEdit>(name); }
     QCheckBox* check(const QString& name) const { return find<QCheckBox>(name); }
-    QComboBox* patches() const { return find<QComboBox>(QStringLiteral("ComboPatch")); }
+    QComboBox* patches() const { return find<QComboBox>(quorvane::controls::PatchList); }
 
     // Clicks "Stop it" of the Wondrousness frame once the formula has made
     // at least `passes` sends, from inside its yield, as a user would.
@@ -75,7 +76,7 @@ struct MainWindowFixture {
             if (out->wire.size() >= sends) {
                 timer->stop();
                 timer->deleteLater();
-                button(QStringLiteral("StopIt"))->click();
+                button(quorvane::controls::StopIt)->click();
             }
         });
         timer->start(1);

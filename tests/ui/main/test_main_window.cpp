@@ -75,15 +75,15 @@ private slots:
         QCOMPARE(f.window->windowTitle(), QStringLiteral("Quorvane"));
         QCOMPARE(f.window->centralWidget()->size(), QSize(419, 324));
         QCOMPARE(f.window->minimumSize(), f.window->maximumSize()); // not resizable
-        QCOMPARE(f.find(QStringLiteral("Frame3"))->parentWidget()->objectName(), QStringLiteral("Frame4"));
-        QCOMPARE(f.find(QStringLiteral("DelayText"))->parentWidget()->objectName(), QStringLiteral("Frame1"));
-        QCOMPARE(f.find(QStringLiteral("TextVal(2)"))->geometry(), QRect(117, 78, 32, 20));
-        QCOMPARE(f.find(QStringLiteral("CommandExplainMM"))->geometry(), QRect(117, 54, 14, 17));
-        QCOMPARE(f.find<QGroupBox>(QStringLiteral("FrameFormula(1)"))->title(), QStringLiteral("Mixmaster"));
-        auto* formula = f.find<QPlainTextEdit>(QStringLiteral("Text1"));
+        QCOMPARE(f.find(controls::ModesFrame)->parentWidget()->objectName(), QString(controls::GeneralFrame));
+        QCOMPARE(f.find(controls::Delay)->parentWidget()->objectName(), QString(controls::DelayFrame));
+        QCOMPARE(f.find(controls::result(Mode::ProgrammeChange))->geometry(), QRect(117, 78, 32, 20));
+        QCOMPARE(f.find(controls::MixmasterDocument)->geometry(), QRect(117, 54, 14, 17));
+        QCOMPARE(f.find<QGroupBox>(controls::formulaFrame(Formula::Mixmaster))->title(), QStringLiteral("Mixmaster"));
+        auto* formula = f.find<QPlainTextEdit>(controls::WondrousnessFormula);
         QVERIFY(formula->isReadOnly());
-        QVERIFY(f.find<QPlainTextEdit>(QStringLiteral("MixmasterText"))->isReadOnly());
-        QVERIFY(formula->font().pointSizeF() < f.box(QStringLiteral("StartNoteText"))->font().pointSizeF());
+        QVERIFY(f.find<QPlainTextEdit>(controls::MixmasterFormula)->isReadOnly());
+        QVERIFY(formula->font().pointSizeF() < f.box(controls::StartNote)->font().pointSizeF());
         QCOMPARE(formula->toPlainText(), QStringLiteral("if x is odd, then x = 3x + 1\nelse\nx = x/2\n"));
         QCOMPARE(f.window->palette().color(QPalette::Window), QColor(192, 192, 192));
     }
@@ -92,18 +92,28 @@ private slots:
     {
         MainWindowFixture f;
         QStringList captions;
+        QStringList names;
         for (QAction* menu : f.window->menuBar()->actions()) {
             QStringList items;
-            for (QAction* item : menu->menu()->actions())
+            QStringList itemNames;
+            for (QAction* item : menu->menu()->actions()) {
                 items << item->text();
+                itemNames << item->objectName();
+            }
             captions << menu->text() + QLatin1Char(':') + items.join(QLatin1Char('|'));
+            names << menu->menu()->objectName() + QLatin1Char(':') + itemNames.join(QLatin1Char('|'));
         }
         QCOMPARE(captions,
                  QStringList({"&File:&Record|E&xit", "&Edit:&Paths...",
                               "&MIDI:&All Off|All &Channels All Off|MIDI &Setup|&Monitor...", "&Help:&About"}));
-        QCOMPARE(f.find<QAction>(QStringLiteral("MnuAllOff"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+A")));
+        // Outside tools find the items by these names.
+        QCOMPARE(names, QStringList({"File:MnuRecord|Exit", "MnuEdit:MnuPaths",
+                                     "MIDI:MnuAllOff|MenuAllAllOff|MIDISetup|MnuMonitor", "help:About"}));
+        QCOMPARE(f.find<QAction>(menus::AllOff)->shortcut(), QKeySequence(QStringLiteral("Ctrl+A")));
     }
 
+    // The literal names pin the spellings that tests and outside tools find
+    // the controls by.
     void tabOrderAndFirstFocus()
     {
         MainWindowFixture f;
@@ -150,10 +160,10 @@ private slots:
 
         f.window->show();
         QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
-        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("DoIt"));
+        QCOMPARE(QApplication::focusWidget()->objectName(), QString(controls::DoIt));
         // No default button: Enter in a box starts nothing.
-        f.box(QStringLiteral("StartNoteText"))->setFocus();
-        QTest::keyClick(f.box(QStringLiteral("StartNoteText")), Qt::Key_Return);
+        f.box(controls::StartNote)->setFocus();
+        QTest::keyClick(f.box(controls::StartNote), Qt::Key_Return);
         QVERIFY(f.out->wire.empty());
         QVERIFY(!f.window->composer().wondrousRunning());
     }
@@ -169,7 +179,7 @@ private slots:
     {
         QFETCH(int, key);
         MainWindowFixture f;
-        f.box(QStringLiteral("DelayText"))->setText(QStringLiteral("0"));
+        f.box(controls::Delay)->setText(QStringLiteral("0"));
         f.window->show();
         QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
         f.stopWondrousnessAfter(4);
@@ -183,29 +193,29 @@ private slots:
     void modeFlagsAndGuards()
     {
         MainWindowFixture f;
-        f.check(QStringLiteral("CheckDoMode(3)"))->click();
-        QCOMPARE(f.box(QStringLiteral("TextDoMode"))->text(), QStringLiteral(", 1, 0, 0, 1"));
-        f.check(QStringLiteral("CheckDoMode(0)"))->click();
-        f.check(QStringLiteral("CheckDoMode(3)"))->click();
-        QCOMPARE(f.box(QStringLiteral("TextDoMode"))->text(), QStringLiteral(", 0, 0, 0, 0"));
+        f.check(controls::doMode(Mode::Pan))->click();
+        QCOMPARE(f.box(controls::ModeFlags)->text(), QStringLiteral(", 1, 0, 0, 1"));
+        f.check(controls::doMode(Mode::Pitch))->click();
+        f.check(controls::doMode(Mode::Pan))->click();
+        QCOMPARE(f.box(controls::ModeFlags)->text(), QStringLiteral(", 0, 0, 0, 0"));
         for (Mode mode : allModes)
             QVERIFY(!f.window->composer().modeOn(mode));
 
-        f.box(QStringLiteral("DelayText"))->clear();
-        QCOMPARE(f.box(QStringLiteral("DelayText"))->text(), QStringLiteral("0"));
-        f.box(QStringLiteral("TextTranspose(2)"))->clear();
-        QCOMPARE(f.box(QStringLiteral("TextTranspose(2)"))->text(), QStringLiteral("0"));
-        f.box(QStringLiteral("TextModulo"))->setText(QStringLiteral("40000"));
-        QCOMPARE(f.box(QStringLiteral("TextModulo"))->text(), QStringLiteral("30000"));
-        f.box(QStringLiteral("TextModulo"))->setText(QStringLiteral("abc"));
-        QCOMPARE(f.box(QStringLiteral("TextModulo"))->text(), QStringLiteral("abc"));
+        f.box(controls::Delay)->clear();
+        QCOMPARE(f.box(controls::Delay)->text(), QStringLiteral("0"));
+        f.box(controls::transposition(Mode::ProgrammeChange))->clear();
+        QCOMPARE(f.box(controls::transposition(Mode::ProgrammeChange))->text(), QStringLiteral("0"));
+        f.box(controls::Modulo)->setText(QStringLiteral("40000"));
+        QCOMPARE(f.box(controls::Modulo)->text(), QStringLiteral("30000"));
+        f.box(controls::Modulo)->setText(QStringLiteral("abc"));
+        QCOMPARE(f.box(controls::Modulo)->text(), QStringLiteral("abc"));
         QVERIFY(f.out->wire.empty()); // settings alone play nothing
     }
 
     void testButtonFollowsTheMouseOnly()
     {
         MainWindowFixture f;
-        QPushButton* test = f.button(QStringLiteral("Test"));
+        QPushButton* test = f.button(controls::TestNote);
         f.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
         QTest::mousePress(test, Qt::LeftButton);
@@ -260,10 +270,8 @@ private slots:
     {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("title");
-        QTest::newRow("Mixmaster") << "CommandExplainMixMaster"
-                                   << "The Mixmaster Algorithm";
-        QTest::newRow("Wondrousness") << "CommandExplainWondrous"
-                                      << "Wondrousness";
+        QTest::newRow("Mixmaster") << QString(controls::ExplainMixmaster) << "The Mixmaster Algorithm";
+        QTest::newRow("Wondrousness") << QString(controls::ExplainWondrousness) << "Wondrousness";
     }
 
     void explanationBoxesOpenModally()
@@ -289,7 +297,7 @@ private slots:
         MainWindowFixture f;
         QList<QUrl> opened;
         f.window->openWithDesktop = [&](const QUrl& url) { opened << url; };
-        f.button(QStringLiteral("CommandExplainMM"))->click();
+        f.button(controls::MixmasterDocument)->click();
         QCOMPARE(opened.size(), 1);
         QVERIFY(opened[0].toLocalFile().endsWith(QStringLiteral("docs/mixmaster.txt")));
         QVERIFY(QApplication::activeModalWidget() == nullptr);

@@ -46,11 +46,11 @@ private slots:
     void inputIsForwardedWhileAFormulaRuns()
     {
         MainWindowFixture f;
-        f.box(QStringLiteral("DelayText"))->setText(QStringLiteral("5"));
-        f.check(QStringLiteral("CheckRandomDelay"))->setChecked(false);
+        f.box(controls::Delay)->setText(QStringLiteral("5"));
+        f.check(controls::RandomDelay)->setChecked(false);
         QTimer::singleShot(30, [&] { f.in->inject({0x99, 36, 127}); });
         f.stopWondrousnessAfter(40);
-        f.button(QStringLiteral("DoIt"))->click();
+        f.button(controls::DoIt)->click();
         const QStringList wire = f.out->wireLog();
         const qsizetype forwarded = wire.indexOf(QStringLiteral("99 24 7f"));
         QVERIFY(forwarded > 0);
@@ -94,10 +94,10 @@ private slots:
         f.window->composer().startNote = 64;
         f.window->composer().PitchOn(); // a formula's note, still sounding
         f.out->wire.clear();
-        f.check(QStringLiteral("CheckUseNoteOff"))->setChecked(noteOff);
+        f.check(controls::UseNoteOff)->setChecked(noteOff);
         f.window->show();
         if (byMenu)
-            f.find<QAction>(QStringLiteral("Exit"))->trigger();
+            f.find<QAction>(menus::Exit)->trigger();
         else
             f.window->close();
         f.window->close(); // a second close finds the program already ended
@@ -112,17 +112,17 @@ private slots:
     void exitFromInsideARunningFormulaEndsItThere()
     {
         MainWindowFixture f;
-        f.box(QStringLiteral("DelayText"))->setText(QStringLiteral("2"));
+        f.box(controls::Delay)->setText(QStringLiteral("2"));
         std::size_t sentAtExit = 0;
         auto* timer = new QTimer(f.window.get());
         QObject::connect(timer, &QTimer::timeout, [&] {
             if (f.out->wire.size() >= 8 && sentAtExit == 0) {
-                f.find<QAction>(QStringLiteral("Exit"))->trigger();
+                f.find<QAction>(menus::Exit)->trigger();
                 sentAtExit = f.out->wire.size();
             }
         });
         timer->start(1);
-        f.button(QStringLiteral("MixDoIt"))->click(); // returns only once the loop has ended
+        f.button(controls::MixDoIt)->click(); // returns only once the loop has ended
         timer->stop();
         QCOMPARE(f.programEnds, 1);
         QCOMPARE(f.out->wire.size(), sentAtExit); // nothing more after the devices closed
@@ -132,7 +132,7 @@ private slots:
     void midiSetupDuringARunPausesIt()
     {
         MainWindowFixture f;
-        f.box(QStringLiteral("DelayText"))->setText(QStringLiteral("1"));
+        f.box(controls::Delay)->setText(QStringLiteral("1"));
         std::size_t sentWhileOpen = 0;
         f.window->showSetupDialog = [&] {
             QDialog dialog(f.window.get());
@@ -140,10 +140,10 @@ private slots:
             QTimer::singleShot(100, &dialog, &QDialog::accept);
             dialog.exec();
             sentWhileOpen = f.out->wire.size() - before;
-            f.button(QStringLiteral("StopIt"))->click();
+            f.button(controls::StopIt)->click();
         };
-        QTimer::singleShot(20, [&] { f.find<QAction>(QStringLiteral("MIDISetup"))->trigger(); });
-        f.button(QStringLiteral("DoIt"))->click();
+        QTimer::singleShot(20, [&] { f.find<QAction>(menus::MidiSetup)->trigger(); });
+        f.button(controls::DoIt)->click();
         QCOMPARE(sentWhileOpen, std::size_t(0));
         QVERIFY(!f.out->wire.empty());
     }
@@ -152,11 +152,11 @@ private slots:
     {
         MainWindowFixture f;
         f.window->composer().startNoteOff = 72;
-        f.find<QAction>(QStringLiteral("MnuAllOff"))->trigger();
+        f.find<QAction>(menus::AllOff)->trigger();
         QCOMPARE(f.out->wireLog(), QStringList({"b0 40 00", "b0 7b 00", "90 48 00"}));
 
         f.out->wire.clear();
-        f.find<QAction>(QStringLiteral("MenuAllAllOff"))->trigger();
+        f.find<QAction>(menus::AllChannelsAllOff)->trigger();
         const QStringList wire = f.out->wireLog();
         QCOMPARE(wire.size(), 16 * 3 + 1);
         for (int channel = 0; channel < 16; ++channel) {
@@ -175,8 +175,8 @@ private slots:
         f.check(controls::UseMinMax)->click();
         f.box(controls::PitchMin)->setText(QStringLiteral("48"));
         f.box(controls::PitchMax)->setText(QStringLiteral("72"));
-        QTimer::singleShot(300, f.window.get(), [&] { f.button(QStringLiteral("Command1"))->click(); });
-        f.button(QStringLiteral("MixDoIt"))->click(); // returns once stopped
+        QTimer::singleShot(300, f.window.get(), [&] { f.button(controls::MixStopIt)->click(); });
+        f.button(controls::MixDoIt)->click(); // returns once stopped
         int struck = 0;
         for (const MemoryOutputBackend::WireMessage& m : f.out->wire)
             if (m.bytes.size() == 3 && m.bytes[0] == midi::NoteOn && m.bytes[2] > 0) {

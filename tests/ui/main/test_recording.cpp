@@ -122,8 +122,8 @@ private slots:
         MainWindowFixture f;
         QTemporaryDir folder;
         f.window->recording().folder = folder.path();
-        f.box(QStringLiteral("DelayText"))->setText(QStringLiteral("4"));
-        auto* record = f.find<QAction>(QStringLiteral("MnuRecord"));
+        f.box(controls::Delay)->setText(QStringLiteral("4"));
+        auto* record = f.find<QAction>(menus::Record);
         QVERIFY(record->isCheckable());
         QCOMPARE(record->shortcut(), QKeySequence(QStringLiteral("Ctrl+R")));
         const std::int64_t offset = memoryClockOffset();
@@ -142,15 +142,15 @@ private slots:
         });
         keyboard->start(1);
         f.stopWondrousnessAfter(80);
-        f.button(QStringLiteral("DoIt"))->click();
-        QTest::mousePress(f.button(QStringLiteral("Test")), Qt::LeftButton); // still sounding at the end
+        f.button(controls::DoIt)->click();
+        QTest::mousePress(f.button(controls::TestNote), Qt::LeftButton); // still sounding at the end
         const auto wire = f.out->wire;
         QVERIFY(hexTexts(wire).contains(QStringLiteral("99 24 7f")));
         QVERIFY(takesIn(folder.path()).isEmpty());
 
         record->trigger();
         QCOMPARE(f.window->windowTitle(), QStringLiteral("Quorvane"));
-        QTest::mouseRelease(f.button(QStringLiteral("Test")), Qt::LeftButton); // after the take
+        QTest::mouseRelease(f.button(controls::TestNote), Qt::LeftButton); // after the take
         const QStringList takes = takesIn(folder.path());
         QCOMPARE(takes.size(), 1);
         QVERIFY(QRegularExpression(QStringLiteral("/quorvane-\\d{8}-\\d{6}\\.mid$")).match(takes[0]).hasMatch());
@@ -184,14 +184,14 @@ private slots:
         MainWindowFixture f;
         QTemporaryDir folder;
         f.window->recording().folder = folder.path();
-        auto* record = f.find<QAction>(QStringLiteral("MnuRecord"));
+        auto* record = f.find<QAction>(menus::Record);
         record->trigger();
-        QTest::mouseClick(f.button(QStringLiteral("Test")), Qt::LeftButton);
+        QTest::mouseClick(f.button(controls::TestNote), Qt::LeftButton);
         MidiOutput& output = f.window->MIDIOutput1();
         output.setAction(MidiOutput::Close);
         output.setDeviceNumber(1);
         output.setAction(MidiOutput::Open);
-        QTest::mouseClick(f.button(QStringLiteral("Test")), Qt::RightButton);
+        QTest::mouseClick(f.button(controls::TestNote), Qt::RightButton);
         QVERIFY(record->isChecked());
         QCOMPARE(f.window->windowTitle(), QStringLiteral("Quorvane - recording"));
         record->trigger();
@@ -210,9 +210,9 @@ private slots:
         blocker.close();
         const QString blocked = dir.filePath(QStringLiteral("blocker/Quorvane"));
         f.window->recording().folder = blocked;
-        auto* record = f.find<QAction>(QStringLiteral("MnuRecord"));
+        auto* record = f.find<QAction>(menus::Record);
         record->trigger();
-        QTest::mouseClick(f.button(QStringLiteral("Test")), Qt::LeftButton);
+        QTest::mouseClick(f.button(controls::TestNote), Qt::LeftButton);
 
         SaveAnswers answers;
         // The place chosen first is full: its partial file is the kernel's always-full device.
@@ -239,7 +239,7 @@ private slots:
     {
         MainWindowFixture f;
         f.window->recording().folder = QStringLiteral("/proc/quorvane-takes");
-        auto* record = f.find<QAction>(QStringLiteral("MnuRecord"));
+        auto* record = f.find<QAction>(menus::Record);
         record->trigger();
         SaveAnswers answers;
         answers.discard = {true};
@@ -255,15 +255,15 @@ private slots:
         MainWindowFixture f;
         QTemporaryDir folder;
         f.window->recording().folder = folder.path();
-        f.box(QStringLiteral("DelayText"))->setText(QStringLiteral("2"));
-        f.find<QAction>(QStringLiteral("MnuRecord"))->trigger();
+        f.box(controls::Delay)->setText(QStringLiteral("2"));
+        f.find<QAction>(menus::Record)->trigger();
         auto* timer = new QTimer(f.window.get());
         QObject::connect(timer, &QTimer::timeout, [&] {
             if (f.out->wire.size() >= 9 && f.programEnds == 0)
-                f.find<QAction>(QStringLiteral("Exit"))->trigger();
+                f.find<QAction>(menus::Exit)->trigger();
         });
         timer->start(1);
-        f.button(QStringLiteral("MixDoIt"))->click();
+        f.button(controls::MixDoIt)->click();
         timer->stop();
         QCOMPARE(f.programEnds, 1);
         const QStringList takes = takesIn(folder.path());
@@ -292,7 +292,7 @@ private slots:
             shown = dialog->findChild<QLabel*>(QStringLiteral("TakesPath"))->text();
             dialog->findChild<QPushButton*>(QStringLiteral("OpenTakesFolder"))->click();
         });
-        f.find<QAction>(QStringLiteral("MnuPaths"))->trigger();
+        f.find<QAction>(menus::Paths)->trigger();
         QVERIFY2(shown.contains(QDir::toNativeSeparators(folder)), qPrintable(shown));
         QCOMPARE(opened, QList<QUrl>({QUrl::fromLocalFile(folder)}));
         QVERIFY(QFileInfo(folder).isDir());

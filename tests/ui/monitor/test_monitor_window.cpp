@@ -29,7 +29,7 @@ private slots:
     void opensFromTheMenuAndFillsDuringARun()
     {
         MainWindowFixture f;
-        QAction* open = f.find<QAction>(QStringLiteral("MnuMonitor"));
+        QAction* open = f.find<QAction>(menus::Monitor);
         open->trigger();
         open->trigger(); // the same window again
         const QList<MonitorWindow*> monitors = f.window->findChildren<MonitorWindow*>();
@@ -39,11 +39,11 @@ private slots:
         QVERIFY(monitor.isWindow());
         QCOMPARE(monitor.windowTitle(), QStringLiteral("Quorvane Monitor"));
 
-        f.box(QStringLiteral("DelayText"))->setText(QStringLiteral("5"));
-        f.check(QStringLiteral("CheckRandomDelay"))->setChecked(false);
+        f.box(controls::Delay)->setText(QStringLiteral("5"));
+        f.check(controls::RandomDelay)->setChecked(false);
         QTimer::singleShot(30, [&] { f.in->inject({0x99, 36, 127}); });
         f.stopWondrousnessAfter(80);
-        f.button(QStringLiteral("DoIt"))->click();
+        f.button(controls::DoIt)->click();
 
         QTRY_VERIFY(listedWords(monitor).contains(QStringLiteral("in Note on  ch 10  C2 (36)  vel 127")));
         QVERIFY(listedWords(monitor).contains(QStringLiteral("out Note on  ch 10  C2 (36)  vel 127")));
@@ -57,7 +57,7 @@ private slots:
     void closedItHearsNothing()
     {
         MainWindowFixture f;
-        f.find<QAction>(QStringLiteral("MnuMonitor"))->trigger();
+        f.find<QAction>(menus::Monitor)->trigger();
         MonitorWindow* monitor = f.window->findChild<MonitorWindow*>();
         f.window->playObservers().messageSent({0x90, 60, 60}, steadyNowNs());
         QTRY_COMPARE(monitor->model().messages().size(), std::size_t(1));
@@ -65,7 +65,7 @@ private slots:
         monitor->close();
         f.window->playObservers().messageSent({0x90, 62, 60}, steadyNowNs());
         f.window->passObservers().passComputed(Formula::Wondrousness, 1, 1);
-        f.find<QAction>(QStringLiteral("MnuMonitor"))->trigger();
+        f.find<QAction>(menus::Monitor)->trigger();
         QVERIFY(monitor->isVisible());
         QTest::qWait(100);
         QCOMPARE(monitor->model().messages().size(), std::size_t(1));
@@ -77,7 +77,7 @@ private slots:
     void pauseHoldsTheListAndResumeCatchesUp()
     {
         MainWindowFixture f;
-        f.find<QAction>(QStringLiteral("MnuMonitor"))->trigger();
+        f.find<QAction>(menus::Monitor)->trigger();
         MonitorWindow& monitor = *f.window->findChild<MonitorWindow*>();
         auto* pause = monitor.findChild<QPushButton*>(QStringLiteral("PauseMessages"));
         auto* clear = monitor.findChild<QPushButton*>(QStringLiteral("ClearMessages"));
@@ -104,7 +104,7 @@ private slots:
     void drawsExtremeNumbersAndNotes()
     {
         MainWindowFixture f;
-        f.find<QAction>(QStringLiteral("MnuMonitor"))->trigger();
+        f.find<QAction>(menus::Monitor)->trigger();
         MonitorWindow& monitor = *f.window->findChild<MonitorWindow*>();
         PlayObservers& observers = f.window->playObservers();
         const double huge = std::numeric_limits<double>::max();
