@@ -19,6 +19,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -37,7 +38,10 @@ FrmMain::FrmMain(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBac
     composer_->setObserver(&passObservers_);
     connectControls();
     connectMenus();
-    recording_ = std::make_unique<TakeRecording>(*this, playObservers_, [this](const QString& t) { showMessage(t); });
+    recording_ = std::make_unique<TakeRecording>(
+        playObservers_, [this](const QString& t) { showMessage(t); }, this);
+    addRecordingToMenu();
+    showTitle();
 }
 
 FrmMain::~FrmMain() = default;
@@ -106,6 +110,28 @@ void FrmMain::connectMenus()
     connect(action(menus::AllChannelsAllOff), &QAction::triggered, this, [this] { allChannelsAllOff(*composer_); });
     connect(action(menus::Monitor), &QAction::triggered, this,
             [this] { showMonitor(monitor_, playObservers_, passObservers_, generalMidiPatchNames(), this); });
+}
+
+void FrmMain::addRecordingToMenu()
+{
+    QAction* record = recording_->action();
+    record->setObjectName(menus::Record);
+    // Above Exit, the last item of the File menu, which keeps it as it keeps
+    // its other items.
+    auto* file = findChild<QMenu*>(menus::File);
+    file->insertAction(findChild<QAction*>(menus::Exit), record);
+    record->setParent(file);
+    connect(recording_.get(), &TakeRecording::recordingChanged, this, &FrmMain::showTitle);
+}
+
+void FrmMain::showTitle()
+{
+    // The title tells at a glance, without moving any control, that a take
+    // is being recorded.
+    QStringList title{QStringLiteral("Quorvane")};
+    if (recording_->recording())
+        title << QStringLiteral("recording");
+    setWindowTitle(title.join(QStringLiteral(" - ")));
 }
 
 void FrmMain::load()

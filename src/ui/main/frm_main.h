@@ -63,6 +63,9 @@ protected:
 private:
     void connectControls();
     void connectMenus();
+    void addRecordingToMenu();
+    // The title, from what runs.
+    void showTitle();
     void fillPatchList();
     void shutdown();
     void updateBackground(const QString& box);

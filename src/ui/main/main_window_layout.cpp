@@ -261,8 +261,6 @@ void buildMenus(QMainWindow& window)
 
 void buildMainWindowLayout(QMainWindow& window)
 {
-    window.setWindowTitle(QStringLiteral("Quorvane"));
-
     auto* client = new QWidget(&window);
     client->setObjectName(controls::ClientArea);
     client->setFixedSize(twips(6285), twips(4860));

@@ -6,26 +6,20 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QMainWindow>
-#include <QMenu>
 #include <QMessageBox>
 
 namespace quorvane {
 
-TakeRecording::TakeRecording(QMainWindow& window, PlayObservers& observers,
-                             std::function<void(const QString&)> showMessage)
-    : folder(takesFolder()), window_(window), observers_(observers), showMessage_(std::move(showMessage)),
-      action_(new QAction(tr("&Record"), &window))
+TakeRecording::TakeRecording(PlayObservers& observers, std::function<void(const QString&)> showMessage,
+                             QWidget* dialogParent)
+    : folder(takesFolder()), observers_(observers), showMessage_(std::move(showMessage)), dialogParent_(dialogParent),
+      action_(new QAction(tr("&Record"), this))
 {
     askSavePath = [this](const QString& suggested) {
-        return QFileDialog::getSaveFileName(&window_, tr("Save the Take"), suggested, tr("MIDI files (*.mid)"));
+        return QFileDialog::getSaveFileName(dialogParent_, tr("Save the Take"), suggested, tr("MIDI files (*.mid)"));
     };
-    action_->setObjectName(QStringLiteral("MnuRecord"));
     action_->setCheckable(true);
     action_->setShortcut(QKeySequence(QStringLiteral("Ctrl+R")));
-    // Above Exit, the last item of the File menu.
-    if (auto* file = window.findChild<QMenu*>(QStringLiteral("File")))
-        file->insertAction(file->actions().value(0), action_);
     connect(action_, &QAction::toggled, this, &TakeRecording::toggled);
     recorder_.takeFull = [this](Take&& take) { save(std::move(take)); };
     observers_.add(&recorder_);
@@ -42,19 +36,13 @@ void TakeRecording::toggled(bool on)
         recorder_.start();
     else if (std::optional<Take> take = recorder_.stop())
         save(std::move(*take));
-    showState();
-}
-
-void TakeRecording::showState()
-{
-    // The title shows a running take at a glance without moving any control.
-    window_.setWindowTitle(recorder_.recording() ? QStringLiteral("Quorvane - recording") : QStringLiteral("Quorvane"));
+    emit recordingChanged(recorder_.recording());
 }
 
 void TakeRecording::endForExit()
 {
     recorder_.handFullTakesOn();
-    if (action_->isChecked())
+    if (action_ && action_->isChecked())
         action_->setChecked(false);
 }
 
@@ -82,7 +70,7 @@ void TakeRecording::save(Take&& take)
 bool TakeRecording::userLetsItGo()
 {
     return QMessageBox::question(
-               &window_, QStringLiteral("Quorvane"), tr("The take has not been saved anywhere. Discard it?"),
+               dialogParent_, QStringLiteral("Quorvane"), tr("The take has not been saved anywhere. Discard it?"),
                QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Cancel) == QMessageBox::Discard;
 }
 
