@@ -1,7 +1,7 @@
 #include "message_rates.h"
 
 #include "bench_table.h"
-#include "ui/main/frm_main.h"
+#include "app/program.h"
 #include "midi/memory_backend.h"
 #include "midi/message_writer.h"
 #include "midi/midi_bytes.h"
@@ -23,19 +23,20 @@ namespace {
 constexpr int runMs = 1000;
 constexpr int burstSize = 10000;
 
-void setModes(FrmMain& window, bool on, bool noteOff)
+void setModes(Program& program, bool on, bool noteOff)
 {
+    FrmMain& window = program.window();
     for (Mode mode : allModes)
         window.findChild<QCheckBox*>(controls::doMode(mode))->setChecked(on);
     window.findChild<QCheckBox*>(controls::UseNoteOff)->setChecked(noteOff);
-    window.composer().refreshModeFlags();
+    program.composer().refreshModeFlags();
 }
 
 // Runs a formula for runMs, stopped by "Stop it" from the event queue, and
 // returns the seconds it ran.
-double runFormula(FrmMain& window, bool mixmaster)
+double runFormula(Program& program, bool mixmaster)
 {
-    Composer& composer = window.composer();
+    Composer& composer = program.composer();
     QTimer::singleShot(runMs, [&] { mixmaster ? composer.stopMixmaster() : composer.stopWondrousness(); });
     QElapsedTimer clock;
     clock.start();
@@ -72,25 +73,26 @@ QString perSecond(double rate)
     return QStringLiteral("%1 /s").arg(rate, 0, 'f', 0);
 }
 
-void passes(FrmMain& window, CountingHost& host)
+void passes(Program& program, CountingHost& host)
 {
-    setModes(window, false, false);
+    setModes(program, false, false);
     const double anchor = yieldsPerSecond();
     for (const bool mixmaster : {true, false}) {
         host.yields = 0;
-        const double seconds = runFormula(window, mixmaster);
+        const double seconds = runFormula(program, mixmaster);
         printFigure({QStringLiteral("%1 passes, all modes off").arg(mixmaster ? "Mixmaster" : "Wondrousness"),
                      perSecond(host.yields / seconds), perSecond(anchor) + QStringLiteral(" bare yields"),
                      QStringLiteral("-")});
     }
 }
 
-void messagesAtDelayZero(FrmMain& window, MemoryOutputBackend& wire)
+void messagesAtDelayZero(Program& program, MemoryOutputBackend& wire)
 {
-    setModes(window, true, true);
+    FrmMain& window = program.window();
+    setModes(program, true, true);
     window.setText(controls::Delay, QStringLiteral("0"));
     wire.wire.clear();
-    const double seconds = runFormula(window, false);
+    const double seconds = runFormula(program, false);
     const auto sent = static_cast<long long>(wire.wire.size());
     const double anchor = directSendsPerSecond(window.MIDIOutput1(), sent);
     printFigure({QStringLiteral("messages, delay 0, all modes and note-off"), perSecond(sent / seconds),
@@ -112,13 +114,14 @@ void settle(int ms)
 // open and repainting: what watching a run costs the run. Closed and open
 // take turns, three runs each, so that a load on the machine that comes and
 // goes weighs on both; each figure is the median of its three.
-void passesWithMonitor(FrmMain& window, CountingHost& host, MemoryOutputBackend& wire)
+void passesWithMonitor(Program& program, CountingHost& host, MemoryOutputBackend& wire)
 {
-    setModes(window, true, true);
+    FrmMain& window = program.window();
+    setModes(program, true, true);
     window.setText(controls::Delay, QStringLiteral("0"));
     auto passesPerSecond = [&] {
         host.yields = 0;
-        const double seconds = runFormula(window, false);
+        const double seconds = runFormula(program, false);
         wire.wire.clear();
         wire.clearLog();
         return host.yields / seconds;
@@ -153,8 +156,9 @@ MidiBytes burstMessage(int i)
     }
 }
 
-void burst(FrmMain& window, MemoryOutputBackend& wire, MemoryInputBackend& keyboard)
+void burst(Program& program, MemoryOutputBackend& wire, MemoryInputBackend& keyboard)
 {
+    FrmMain& window = program.window();
     wire.wire.clear();
     QEventLoop loop;
     QObject::connect(
@@ -192,11 +196,11 @@ void burst(FrmMain& window, MemoryOutputBackend& wire, MemoryInputBackend& keybo
 
 } // namespace
 
-void benchRates(FrmMain& window, CountingHost& host, MemoryOutputBackend& wire, MemoryInputBackend& keyboard)
+void benchRates(Program& program, CountingHost& host, MemoryOutputBackend& wire, MemoryInputBackend& keyboard)
 {
     printSection(QStringLiteral("Rates over the in-memory devices, with the window on screen"));
-    passes(window, host);
-    messagesAtDelayZero(window, wire);
-    passesWithMonitor(window, host, wire);
-    burst(window, wire, keyboard);
+    passes(program, host);
+    messagesAtDelayZero(program, wire);
+    passesWithMonitor(program, host, wire);
+    burst(program, wire, keyboard);
 }

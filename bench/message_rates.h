@@ -3,7 +3,7 @@
 #include "engine/qt_host.h"
 
 namespace quorvane {
-class FrmMain;
+class Program;
 class MemoryInputBackend;
 class MemoryOutputBackend;
 } // namespace quorvane
@@ -23,5 +23,5 @@ public:
 // second with nothing to play, messages per second with every mode on and no
 // pause, passes with every mode on and no pause with the monitor closed and
 // open, and a burst of input forwarded to the output.
-void benchRates(quorvane::FrmMain& window, CountingHost& host, quorvane::MemoryOutputBackend& wire,
+void benchRates(quorvane::Program& program, CountingHost& host, quorvane::MemoryOutputBackend& wire,
                 quorvane::MemoryInputBackend& keyboard);

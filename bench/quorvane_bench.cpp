@@ -3,7 +3,7 @@
 // the program as a separate process; without one those are left out.
 
 #include "bench_table.h"
-#include "ui/main/frm_main.h"
+#include "app/program.h"
 #include "jack_server.h"
 #include "midi/memory_backend.h"
 #include "jack_timing.h"
@@ -39,7 +39,12 @@ int main(int argc, char* argv[])
     auto input = std::make_unique<MemoryInputBackend>();
     MemoryOutputBackend& wire = *output;
     MemoryInputBackend& keyboard = *input;
-    FrmMain window(std::move(output), std::move(input), host);
+    Program program(std::move(output), std::move(input), host);
+    FrmMain& window = program.window();
+    // No device dialog, and closing the window ends no program: the bench
+    // opens the devices itself and goes on.
+    window.showSetupDialog = nullptr;
+    window.endProgram = nullptr;
     window.MIDIOutput1().setDeviceNumber(0);
     window.MIDIOutput1().setAction(MidiOutput::Open);
     window.MIDIInput1().setDeviceNumber(0);
@@ -68,8 +73,8 @@ int main(int argc, char* argv[])
     }
 
     benchPausePrecision(host);
-    benchRates(window, host, wire, keyboard);
-    benchTakeCosts(window);
+    benchRates(program, host, wire, keyboard);
+    benchTakeCosts(program);
 
     // The rest needs MIDI: a private JACK server, stopped whatever happens.
     JackServer server;

@@ -2,7 +2,7 @@
 
 #include "bench_table.h"
 #include "take/take_file.h"
-#include "ui/main/frm_main.h"
+#include "app/program.h"
 #include "ui/main/window_names.h"
 
 #include <QAction>
@@ -29,10 +29,11 @@ struct Recorded {
 
 // Plays Wondrousness for `ms` with a take running, as a musician would with
 // the window's settings, and reads the size of the file it left.
-Recorded recordRun(FrmMain& window, const QString& delay, int ms)
+Recorded recordRun(Program& program, const QString& delay, int ms)
 {
+    FrmMain& window = program.window();
     QTemporaryDir folder;
-    window.recording().folder = folder.path();
+    program.recording().folder = folder.path();
     window.setText(controls::Delay, delay);
     long long sent = 0;
     struct Counter : PlayObserver {
@@ -40,16 +41,16 @@ Recorded recordRun(FrmMain& window, const QString& delay, int ms)
         void messageSent(const MidiBytes&, std::int64_t) override { ++*sent; }
     } counter;
     counter.sent = &sent;
-    window.playObservers().add(&counter);
+    program.playObservers().add(&counter);
     auto* record = window.findChild<QAction*>(menus::Record);
     record->trigger();
-    QTimer::singleShot(ms, &window, [&] { window.composer().stopWondrousness(); });
+    QTimer::singleShot(ms, &window, [&] { program.composer().stopWondrousness(); });
     QElapsedTimer clock;
     clock.start();
-    window.composer().runWondrousness();
+    program.composer().runWondrousness();
     const double seconds = clock.nsecsElapsed() / 1e9;
     record->trigger();
-    window.playObservers().remove(&counter);
+    program.playObservers().remove(&counter);
 
     Recorded r;
     r.seconds = seconds;
@@ -99,8 +100,9 @@ void fullTakeWrite()
 
 } // namespace
 
-void benchTakeCosts(FrmMain& window)
+void benchTakeCosts(Program& program)
 {
+    FrmMain& window = program.window();
     printSection(QStringLiteral("A recorded take over the in-memory devices (pitch mode and Note Off, as at start-up; "
                                 "%1 bytes a message in memory)")
                      .arg(sizeof(Take::Event)));
@@ -109,7 +111,7 @@ void benchTakeCosts(FrmMain& window)
     window.findChild<QCheckBox*>(controls::doMode(Mode::Pitch))->setChecked(true);
     window.findChild<QCheckBox*>(controls::UseNoteOff)->setChecked(true);
     window.findChild<QCheckBox*>(controls::RandomDelay)->setChecked(true);
-    window.composer().refreshModeFlags();
+    program.composer().refreshModeFlags();
 
     const auto costs = [](double messages, double fileBytesPerMessage) {
         const double held = std::min(messages, double(Take::maxEvents));
@@ -117,11 +119,11 @@ void benchTakeCosts(FrmMain& window)
             .arg(fixed(messages, 0), fixed(std::ceil(messages / double(Take::maxEvents)), 0),
                  fixed(messages * fileBytesPerMessage / mb, 2), fixed(held * sizeof(Take::Event) / mb, 2));
     };
-    const Recorded slow = recordRun(window, QStringLiteral("60"), 10000);
+    const Recorded slow = recordRun(program, QStringLiteral("60"), 10000);
     printFigure({QStringLiteral("delay 60, random, one hour"),
                  costs(slow.messages / slow.seconds * 3600, slow.fileBytes / slow.messages), QStringLiteral("-"),
                  QStringLiteral("well under 10 MB")});
-    const Recorded fast = recordRun(window, QStringLiteral("0"), 3000);
+    const Recorded fast = recordRun(program, QStringLiteral("0"), 3000);
     printFigure({QStringLiteral("delay 0, one minute"),
                  costs(fast.messages / fast.seconds * 60, fast.fileBytes / fast.messages), QStringLiteral("-"),
                  QStringLiteral("-")});

@@ -24,13 +24,19 @@ public:
     Composer(Panel& panel, Host& host, MidiOutput& output);
 
     // Program-wide: the channel added to every status byte (always 0, so
-    // channel 1) and the patch last chosen per channel.
-    int midiChannel = 0;
-    std::array<int, midi::ChannelCount> channelPatch{};
+    // channel 1) and the patch last chosen for a channel.
+    int midiChannel() const { return midiChannel_; }
+    int channelPatch(int channel) const;
 
-    Variant startNote;
-    Variant startNoteOff;
-    Variant prevStartNote;
+    // The number a pass computed and plays (StartNote), the note the next
+    // pass switches off (StartNoteOff) and the number of the pass before
+    // (PrevStartNote). The senders play StartNote, so setting it and calling
+    // one plays that sender on its own.
+    const Variant& startNote() const { return startNote_; }
+    void setStartNote(const Variant& number) { startNote_ = number; }
+    const Variant& startNoteOff() const { return startNoteOff_; }
+    void setStartNoteOff(const Variant& note) { startNoteOff_ = note; }
+    const Variant& prevStartNote() const { return prevStartNote_; }
 
     // Whether a pass plays this mode when its turn comes (DoMode).
     bool modeOn(Mode mode) const { return doMode_[static_cast<std::size_t>(indexOf(mode))]; }
@@ -95,8 +101,6 @@ public:
     // Told of the numbers of every pass; nullptr for nobody.
     void setObserver(PassObserver* observer) { observer_ = observer; }
 
-    Panel& panel() { return panel_; }
-    Host& host() { return host_; }
     MidiOutput& output() { return output_; }
 
 private:
@@ -131,6 +135,11 @@ private:
     Panel& panel_;
     Host& host_;
     MidiOutput& output_;
+    int midiChannel_ = 0;
+    std::array<int, midi::ChannelCount> channelPatch_{};
+    Variant startNote_;
+    Variant startNoteOff_;
+    Variant prevStartNote_;
     bool mixRunning_ = false;
     bool wondrousRunning_ = false;
     std::array<bool, allModes.size()> doMode_{};

@@ -27,10 +27,10 @@ void Composer::noteOffAndFold(Formula formula)
 {
     if (checked(controls::UseNoteOff))
         PitchOff();
-    const double computed = startNote.numberOr(0.0);
+    const double computed = startNote_.numberOr(0.0);
     fold(formula);
     if (observer_)
-        observer_->passComputed(formula, computed, startNote.numberOr(0.0));
+        observer_->passComputed(formula, computed, startNote_.numberOr(0.0));
 }
 
 void Composer::fold(Formula formula)
@@ -42,8 +42,8 @@ void Composer::fold(Formula formula)
     const std::optional<double> modulo = formula == Formula::Mixmaster ? moduloInBox() : std::optional<double>(127.0);
     if (!modulo)
         return;
-    if (const std::optional<double> folded = wholeMod(startNote.numberOr(0.0), *modulo))
-        startNote = Variant(*folded);
+    if (const std::optional<double> folded = wholeMod(startNote_.numberOr(0.0), *modulo))
+        startNote_ = Variant(*folded);
 }
 
 bool Composer::playTurn(Mode modeTurn)
@@ -66,7 +66,7 @@ void Composer::rememberNoteOff()
     // The velocity mode plays its number as the velocity of the note shown in
     // TextVal(0), and a note range may move the pitch mode's note; switching
     // off StartNote instead would leave the note struck sounding for good.
-    startNoteOff = struckNote_ ? *struckNote_ : startNote;
+    startNoteOff_ = struckNote_ ? *struckNote_ : startNote_;
 }
 
 void Composer::endRun()
@@ -89,9 +89,9 @@ void Composer::runMixmaster()
         host_.yield();
         if (host_.ending())
             return;
-        prevStartNote = startNote;
+        prevStartNote_ = startNote_;
         const float whole = std::floor(mixValue);
-        startNote = Variant::single(whole);
+        startNote_ = Variant::single(whole);
         const float fraction = mixValue - whole;
         // In single precision every continued fraction soon meets a
         // fractional part of exactly 0, and the reciprocal of a tiny one
@@ -130,20 +130,20 @@ void Composer::runWondrousness()
     wondrousRunning_ = true;
     Mode modeTurn = Mode::Pitch;
     // The text itself: it becomes a number at its first use in the pass.
-    startNote = Variant(start);
+    startNote_ = Variant(start);
     while (wondrousRunning_) {
         host_.yield();
         if (host_.ending())
             return;
-        prevStartNote = startNote;
-        const double x = startNote.numberOr(0.0);
-        startNote = Variant(isEvenWhole(x) ? x / 2.0 : x * 3.0 + 1.0);
+        prevStartNote_ = startNote_;
+        const double x = startNote_.numberOr(0.0);
+        startNote_ = Variant(isEvenWhole(x) ? x / 2.0 : x * 3.0 + 1.0);
         noteOffAndFold(Formula::Wondrousness);
         if (!playTurn(modeTurn))
             return;
         modeTurn = nextMode(modeTurn);
         rememberNoteOff();
-        const double played = startNote.numberOr(0.0);
+        const double played = startNote_.numberOr(0.0);
         // 63 is the value the modulo-127 rule maps to itself (3 * 63 + 1 = 190,
         // 190 Mod 127 = 63).
         if (played == 63.0)
@@ -151,9 +151,9 @@ void Composer::runWondrousness()
         // A run that reaches 1 would cycle 4, 2, 1 for ever; an overflowed
         // value (infinite, or NaN after folding one) would never change again.
         if (played <= 1.0 || !std::isfinite(played))
-            startNote = randomWholeNote(host_);
-        if (numericEquals(startNote, prevStartNote))
-            startNote = randomWholeNote(host_);
+            startNote_ = randomWholeNote(host_);
+        if (numericEquals(startNote_, prevStartNote_))
+            startNote_ = randomWholeNote(host_);
     }
     endRun();
 }

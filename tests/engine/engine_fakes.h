@@ -141,6 +141,7 @@ public:
         return r;
     }
     bool ending() const override { return ending_; }
+    void setEnding() override { ending_ = true; }
 
     std::function<void(int)> onYield;
     std::function<void(long long)> onPause;
@@ -181,7 +182,6 @@ struct Rig {
         output->setDeviceNumber(0);
         output->setAction(1);
         composer = std::make_unique<Composer>(panel, host, *output);
-        composer->midiChannel = 0;
         composer->setModeOn(Mode::Pitch, true);
         out->clearLog();
     }
@@ -201,7 +201,7 @@ struct Rig {
     void stopAtYield(int n, bool mixmaster)
     {
         host.onYield = [this, n, mixmaster](int y) {
-            seen << composer->startNote.toText();
+            seen << composer->startNote().toText();
             if (y == n) {
                 if (mixmaster)
                     composer->stopMixmaster();

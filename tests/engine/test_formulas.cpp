@@ -53,9 +53,9 @@ private slots:
                                   "90 19 00",             // stop: 25 off
                               }));
         QCOMPARE(rig->seen, QStringList({"60", "30", "15", "46", "23", "70", "35", "106", "53", "33", "100", "50"}));
-        QCOMPARE(composer().startNote.toText(), QStringLiteral("25"));
-        QCOMPARE(composer().startNoteOff.toText(), QStringLiteral("25"));
-        QCOMPARE(composer().prevStartNote.toText(), QStringLiteral("50"));
+        QCOMPARE(composer().startNote().toText(), QStringLiteral("25"));
+        QCOMPARE(composer().startNoteOff().toText(), QStringLiteral("25"));
+        QCOMPARE(composer().prevStartNote().toText(), QStringLiteral("50"));
         QCOMPARE(panel().shownIn(controls::result(Mode::Pitch)), QStringList({"30", "70", "33"}));
         QCOMPARE(host().pauses, (std::vector<long long>{30, 30, 30})); // random delay, r = 0.5
         QCOMPARE(panel().boldLog, (Bold{{Formula::Wondrousness, true}, {Formula::Wondrousness, false}}));
@@ -202,7 +202,7 @@ private slots:
         composer().runWondrousness();
         // 4 -> 2 -> 1: restart at floor(128 * 0.5) = 64 in the same pass.
         QCOMPARE(rig->seen, QStringList({"4", "2", "64", "32"}));
-        QCOMPARE(composer().startNote.toText(), QStringLiteral("16"));
+        QCOMPARE(composer().startNote().toText(), QStringLiteral("16"));
 
         for (const char* start : {"0", "-7", "0.4"}) {
             rig = std::make_unique<Rig>();
@@ -230,7 +230,7 @@ private slots:
         QCOMPARE(rig->seen, QStringList({"60", "1.7E+308", "64"}));
         QCOMPARE(panel().texts[controls::result(Mode::Velocity)], QStringLiteral("Infinity"));
         QCOMPARE(rig->wire().mid(3, 1), QStringList({"90 7f 7f"}));
-        QCOMPARE(composer().startNote.toText(), QStringLiteral("32"));
+        QCOMPARE(composer().startNote().toText(), QStringLiteral("32"));
     }
 
     void aStartNoteWithDecimalsRoundsForTheParityTest()
@@ -256,14 +256,14 @@ private slots:
             QVERIFY(rig->wire().isEmpty());
             QVERIFY(panel().boldLog.empty());
             QVERIFY(!composer().wondrousRunning());
-            QVERIFY(composer().startNote.isEmpty());
+            QVERIFY(composer().startNote().isEmpty());
         }
         panel().texts[controls::StartNote] = " 1e2 "; // a number in any decimal form
         rig->stopAtYield(1, false);
         composer().runWondrousness();
         QVERIFY(!panel().isMarked(controls::StartNote));
         QCOMPARE(rig->seen, QStringList({" 1e2 "})); // the text until its first use
-        QCOMPARE(composer().startNote.toText(), QStringLiteral("50"));
+        QCOMPARE(composer().startNote().toText(), QStringLiteral("50"));
     }
 
     // Start value 128 * r = 0.5: first number 0, then 1 / 0.5 = 2, whose
@@ -295,8 +295,8 @@ private slots:
         composer().runMixmaster();
         QCOMPARE(host().draws, 3); // start, the overflow, and 64's fraction 0
         QCOMPARE(panel().shownIn(controls::result(Mode::Pitch)), QStringList({"0"}));
-        QCOMPARE(composer().startNote.toText(), QStringLiteral("64"));
-        QCOMPARE(composer().startNote.kind(), Variant::Kind::Number); // folded by the modulo
+        QCOMPARE(composer().startNote().toText(), QStringLiteral("64"));
+        QCOMPARE(composer().startNote().kind(), Variant::Kind::Number); // folded by the modulo
     }
 
     void mixmasterNumbersAreSingleWithoutModulo()
@@ -305,7 +305,7 @@ private slots:
         host().randoms = {100.25f / 128.0f};
         rig->stopAtYield(1, true);
         composer().runMixmaster();
-        QCOMPARE(composer().startNote.kind(), Variant::Kind::Single);
+        QCOMPARE(composer().startNote().kind(), Variant::Kind::Single);
         QCOMPARE(panel().shownIn(controls::result(Mode::Pitch)), QStringList({"100"}));
     }
 
@@ -319,7 +319,7 @@ private slots:
             host().randoms.push_back(std::min(uniform(generator), 0.99999994f));
         int finite = 0;
         host().onYield = [&](int y) {
-            if (std::isfinite(composer().startNote.numberOr(0.0)))
+            if (std::isfinite(composer().startNote().numberOr(0.0)))
                 ++finite;
             if (y == 3000)
                 composer().stopMixmaster();
@@ -457,7 +457,7 @@ private slots:
     void aSecondDoItNestsAndOneStopEndsBoth()
     {
         host().onYield = [this](int y) {
-            rig->seen << composer().startNote.toText();
+            rig->seen << composer().startNote().toText();
             if (y == 2)
                 composer().runWondrousness();
             if (y == 4)
@@ -475,7 +475,7 @@ private slots:
                                   "90 0f 00",             // outer pass 2: 46, turn 1
                                   "90 2e 00",             // outer stop: 46 off
                               }));
-        QCOMPARE(composer().startNote.toText(), QStringLiteral("46"));
+        QCOMPARE(composer().startNote().toText(), QStringLiteral("46"));
         QCOMPARE(panel().boldLog,
                  (Bold{{Formula::Wondrousness, true}, {Formula::Wondrousness, true}, {Formula::Wondrousness, false}}));
         QVERIFY(!composer().wondrousRunning());

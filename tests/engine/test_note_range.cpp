@@ -150,7 +150,7 @@ private slots:
 
     void boxesWithoutAUsableRangeAreMarkedAndFoldNothing()
     {
-        rig->composer->startNote = 30;
+        rig->composer->setStartNote(30);
         for (const auto& [lowest, highest] : {std::pair{"abc", "72"}, {"48.5", "72"}, {"-1", "72"}, {"48", "128"}}) {
             useRange(lowest, highest);
             rig->out->wire.clear();

@@ -29,7 +29,7 @@ private slots:
 
     void pitchOnWritesStatusVelocityNoteThenShowsIt()
     {
-        rig->composer->startNote = 30;
+        rig->composer->setStartNote(30);
         rig->composer->PitchOn();
         QCOMPARE(rig->out->writeLog(), fields("Status=144", "Data2=60", "Data1=30"));
         QCOMPARE(rig->wire(), QStringList{"90 1e 3c"});
@@ -39,7 +39,7 @@ private slots:
     void velOnTakesItsNoteFromTheFirstResultBox()
     {
         rig->panel.texts[controls::result(Mode::Pitch)] = "64";
-        rig->composer->startNote = 100;
+        rig->composer->setStartNote(100);
         rig->composer->VelOn();
         QCOMPARE(rig->out->writeLog(), fields("Status=144", "Data2=100", "Data1=64"));
         QCOMPARE(rig->wire(), QStringList{"90 40 64"});
@@ -48,7 +48,7 @@ private slots:
 
     void progOnPasses200AndTheComponentClampsIt()
     {
-        rig->composer->startNote = 200;
+        rig->composer->setStartNote(200);
         rig->composer->ProgOn();
         QCOMPARE(rig->out->writeLog(), fields("Status=192", "Data1=200", "Data2=0"));
         QCOMPARE(rig->wire(), QStringList{"c0 7f"});
@@ -57,7 +57,7 @@ private slots:
 
     void panOnIsController10()
     {
-        rig->composer->startNote = 64;
+        rig->composer->setStartNote(64);
         rig->composer->PanOn();
         QCOMPARE(rig->out->writeLog(), fields("Status=176", "Data1=10", "Data2=64"));
         QCOMPARE(rig->wire(), QStringList{"b0 0a 40"});
@@ -67,7 +67,7 @@ private slots:
     void pitchOffIsANoteOnWithVelocity0()
     {
         rig->composer->PitchOff(); // nothing played yet: empty reads as 0
-        rig->composer->startNoteOff = 30;
+        rig->composer->setStartNoteOff(30);
         rig->composer->PitchOff();
         QCOMPARE(rig->out->writeLog(),
                  fields("Status=144", "Data2=0", "Data1=") + fields("Status=144", "Data2=0", "Data1=30"));
@@ -78,32 +78,32 @@ private slots:
     void transpositionIsStoredBackIntoStartNote()
     {
         rig->panel.texts[controls::transposition(Mode::Pitch)] = "12";
-        rig->composer->startNote = 60;
+        rig->composer->setStartNote(60);
         rig->composer->PitchOn();
-        QCOMPARE(rig->composer->startNote.toText(), QStringLiteral("72"));
+        QCOMPARE(rig->composer->startNote().toText(), QStringLiteral("72"));
         QCOMPARE(rig->wire(), QStringList{"90 48 3c"});
         QCOMPARE(rig->panel.shownIn(controls::result(Mode::Pitch)), QStringList{"72"});
 
         rig->panel.texts[controls::transposition(Mode::Pan)] = "0.5";
-        rig->composer->startNote = 60;
+        rig->composer->setStartNote(60);
         rig->composer->PanOn();
-        QCOMPARE(rig->composer->startNote.toText(), QStringLiteral("60.5"));
+        QCOMPARE(rig->composer->startNote().toText(), QStringLiteral("60.5"));
         QCOMPARE(rig->panel.shownIn(controls::result(Mode::Pan)), QStringList{"60.5"});
         QCOMPARE(rig->wire().last(), QStringLiteral("b0 0a 3c")); // 60.5 rounds to even
     }
 
     void transpositionZeroLeavesTheValueAsItIs()
     {
-        rig->composer->startNote = Variant::single(16777216.0f);
+        rig->composer->setStartNote(Variant::single(16777216.0f));
         rig->composer->ProgOn();
-        QCOMPARE(rig->composer->startNote.kind(), Variant::Kind::Single);
+        QCOMPARE(rig->composer->startNote().kind(), Variant::Kind::Single);
         QCOMPARE(rig->panel.shownIn(controls::result(Mode::ProgrammeChange)), QStringList{"1.677722E+07"});
     }
 
     void displayOffLeavesTheResultBoxes()
     {
         rig->panel.check(controls::DisplayResults, 0);
-        rig->composer->startNote = 30;
+        rig->composer->setStartNote(30);
         rig->composer->PitchOn();
         rig->composer->VelOn();
         rig->composer->ProgOn();
@@ -118,7 +118,7 @@ private slots:
     {
         rig->panel.texts[controls::result(Mode::Velocity)] = "loud";
         rig->panel.texts[controls::transposition(Mode::Pitch)] = "up";
-        rig->composer->startNote = 30;
+        rig->composer->setStartNote(30);
         rig->composer->PitchOn();
         QCOMPARE(rig->wire(), QStringList{"90 1e 3c"}); // velocity 60, no transposition
         QVERIFY(rig->panel.isMarked(controls::result(Mode::Velocity)));
@@ -132,13 +132,13 @@ private slots:
         QVERIFY(!rig->panel.isMarked(controls::transposition(Mode::Pitch)));
 
         rig->panel.texts[controls::result(Mode::Pitch)] = "x";
-        rig->composer->startNote = 90;
+        rig->composer->setStartNote(90);
         rig->composer->VelOn();
         QCOMPARE(rig->wire().last(), QStringLiteral("90 00 5a")); // note 0
         QVERIFY(rig->panel.isMarked(controls::result(Mode::Pitch)));
 
         rig->panel.texts[controls::transposition(Mode::ProgrammeChange)] = "";
-        rig->composer->startNote = 5;
+        rig->composer->setStartNote(5);
         rig->composer->ProgOn();
         QCOMPARE(rig->wire().last(), QStringLiteral("c0 05"));
         QVERIFY(rig->panel.isMarked(controls::transposition(Mode::ProgrammeChange)));
@@ -206,11 +206,11 @@ private slots:
     void patchSelectionRecordsAndSendsTheProgrammeChange()
     {
         rig->composer->patchSelected(5);
-        QCOMPARE(rig->composer->channelPatch[0], 5);
+        QCOMPARE(rig->composer->channelPatch(0), 5);
         QCOMPARE(rig->out->writeLog(), fields("Status=192", "Data1=5", "Data2=0"));
         QCOMPARE(rig->wire(), QStringList{"c0 05"});
         rig->composer->patchSelected(127);
-        QCOMPARE(rig->composer->channelPatch[0], 127);
+        QCOMPARE(rig->composer->channelPatch(0), 127);
         QCOMPARE(rig->wire().last(), QStringLiteral("c0 7f"));
         QVERIFY(rig->panel.shown.empty());
     }

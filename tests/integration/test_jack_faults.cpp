@@ -129,7 +129,7 @@ private slots:
         QTimer::singleShot(200, this, [this] { server.stop(); });
         QTimer::singleShot(1500, button(controls::StopIt), &QPushButton::click);
         button(controls::DoIt)->click(); // returns once "Stop it" ended the run
-        QVERIFY(!program->window().composer().wondrousRunning());
+        QVERIFY(!program->composer().wondrousRunning());
         expectOneMessageAboutTheServerSince(before);
     }
 

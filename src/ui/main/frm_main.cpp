@@ -25,21 +25,24 @@
 
 namespace quorvane {
 
-FrmMain::FrmMain(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input, Host& host,
-                 QWidget* parent)
-    : QMainWindow(parent), openWithDesktop([](const QUrl& url) { QDesktopServices::openUrl(url); }),
-      output_(std::make_unique<MidiOutput>(std::move(output))), input_(std::make_unique<MidiInput>(std::move(input)))
+FrmMain::FrmMain(QWidget* parent)
+    : QMainWindow(parent), openWithDesktop([](const QUrl& url) { QDesktopServices::openUrl(url); })
 {
     setObjectName(controls::Window);
     buildMainWindowLayout(*this);
-    composer_ = std::make_unique<Composer>(*this, host, *output_);
-    output_->setObserver(&playObservers_);
-    input_->setObserver(&playObservers_);
-    composer_->setObserver(&passObservers_);
+    showTitle();
+}
+
+void FrmMain::attach(const MainWindowParts& parts)
+{
+    output_ = &parts.output;
+    input_ = &parts.input;
+    composer_ = &parts.composer;
+    recording_ = &parts.recording;
+    playObservers_ = &parts.playObservers;
+    passObservers_ = &parts.passObservers;
     connectControls();
     connectMenus();
-    recording_ = std::make_unique<TakeRecording>(
-        playObservers_, [this](const QString& t) { showMessage(t); }, this);
     addRecordingToMenu();
     showTitle();
 }
@@ -86,10 +89,10 @@ void FrmMain::connectControls()
     // the button must not leave a note hanging, so signals are not used.
     button(controls::TestNote)->installEventFilter(this);
 
-    connect(input_.get(), &MidiInput::messageArrived, this,
-            [this] { forwardInput(*input_, *output_, composer_->midiChannel, *this); });
-    connect(input_.get(), &MidiInput::failureToTell, this, &FrmMain::showMessage);
-    connect(output_.get(), &MidiOutput::failureToTell, this, &FrmMain::showMessage);
+    connect(input_, &MidiInput::messageArrived, this,
+            [this] { forwardInput(*input_, *output_, composer_->midiChannel(), *this); });
+    connect(input_, &MidiInput::failureToTell, this, &FrmMain::showMessage);
+    connect(output_, &MidiOutput::failureToTell, this, &FrmMain::showMessage);
 }
 
 void FrmMain::connectMenus()
@@ -106,10 +109,10 @@ void FrmMain::connectMenus()
     });
     connect(action(menus::Paths), &QAction::triggered, this,
             [this] { showPathsDialog(this, recording_->folder, openWithDesktop); });
-    connect(action(menus::AllOff), &QAction::triggered, this, [this] { allOff(*composer_, composer_->midiChannel); });
+    connect(action(menus::AllOff), &QAction::triggered, this, [this] { allOff(*composer_, composer_->midiChannel()); });
     connect(action(menus::AllChannelsAllOff), &QAction::triggered, this, [this] { allChannelsAllOff(*composer_); });
     connect(action(menus::Monitor), &QAction::triggered, this,
-            [this] { showMonitor(monitor_, playObservers_, passObservers_, generalMidiPatchNames(), this); });
+            [this] { showMonitor(monitor_, *playObservers_, *passObservers_, generalMidiPatchNames(), this); });
 }
 
 void FrmMain::addRecordingToMenu()
@@ -121,7 +124,7 @@ void FrmMain::addRecordingToMenu()
     auto* file = findChild<QMenu*>(menus::File);
     file->insertAction(findChild<QAction*>(menus::Exit), record);
     record->setParent(file);
-    connect(recording_.get(), &TakeRecording::recordingChanged, this, &FrmMain::showTitle);
+    connect(recording_, &TakeRecording::recordingChanged, this, &FrmMain::showTitle);
 }
 
 void FrmMain::showTitle()
@@ -129,7 +132,7 @@ void FrmMain::showTitle()
     // The title tells at a glance, without moving any control, that a take
     // is being recorded.
     QStringList title{QStringLiteral("Quorvane")};
-    if (recording_->recording())
+    if (recording_ && recording_->recording())
         title << QStringLiteral("recording");
     setWindowTitle(title.join(QStringLiteral(" - ")));
 }
@@ -141,7 +144,6 @@ void FrmMain::load()
     if (showSetupDialog)
         showSetupDialog();
     fillPatchList();
-    composer_->midiChannel = 0;
     QGuiApplication::restoreOverrideCursor();
     composer_->setModeOn(Mode::Pitch, true);
 }

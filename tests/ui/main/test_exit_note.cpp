@@ -30,7 +30,8 @@ private slots:
         ScriptedHost host;
         auto output = std::make_unique<MemoryOutputBackend>();
         MemoryOutputBackend* out = output.get();
-        FrmMain window(std::move(output), std::make_unique<MemoryInputBackend>(), host);
+        Program program(std::move(output), std::make_unique<MemoryInputBackend>(), host);
+        FrmMain& window = program.window();
         window.showSetupDialog = [&] { openFirstDevices(window); };
         window.endProgram = [&] { host.ending_ = true; };
         window.load();

@@ -64,9 +64,9 @@ private slots:
                  QStringList({"Status=192", "Data1=0", "Data2=0", "Auxiliary=0", "Action=7"}));
         QVERIFY(QGuiApplication::overrideCursor() == nullptr);
         for (Mode mode : allModes)
-            QCOMPARE(f.window->composer().modeOn(mode), mode == Mode::Pitch);
-        QCOMPARE(f.window->composer().midiChannel, 0);
-        QCOMPARE(f.window->composer().channelPatch[0], 0);
+            QCOMPARE(f.composer().modeOn(mode), mode == Mode::Pitch);
+        QCOMPARE(f.composer().midiChannel(), 0);
+        QCOMPARE(f.composer().channelPatch(0), 0);
     }
 
     void layoutFollowsTheDesign()
@@ -152,20 +152,20 @@ private slots:
                                       "CommandExplainWondrous",
                                       "CommandExplainMixMaster"};
         QStringList chain;
-        for (QWidget* w = f.window->nextInFocusChain(); w != f.window.get(); w = w->nextInFocusChain()) {
+        for (QWidget* w = f.window->nextInFocusChain(); w != f.window; w = w->nextInFocusChain()) {
             if ((w->focusPolicy() & Qt::TabFocus) && !w->objectName().isEmpty() && expected.contains(w->objectName()))
                 chain << w->objectName();
         }
         QCOMPARE(chain, expected);
 
         f.window->show();
-        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        QVERIFY(QTest::qWaitForWindowActive(f.window));
         QCOMPARE(QApplication::focusWidget()->objectName(), QString(controls::DoIt));
         // No default button: Enter in a box starts nothing.
         f.box(controls::StartNote)->setFocus();
         QTest::keyClick(f.box(controls::StartNote), Qt::Key_Return);
         QVERIFY(f.out->wire.empty());
-        QVERIFY(!f.window->composer().wondrousRunning());
+        QVERIFY(!f.composer().wondrousRunning());
     }
 
     void enterOrSpaceRightAfterShowingStartsWondrousness_data()
@@ -181,13 +181,13 @@ private slots:
         MainWindowFixture f;
         f.box(controls::Delay)->setText(QStringLiteral("0"));
         f.window->show();
-        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        QVERIFY(QTest::qWaitForWindowActive(f.window));
         f.stopWondrousnessAfter(4);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
         QVERIFY(f.out->wire.size() >= 4);
         // The first pass switches off the empty pending note, then plays 60 halved at velocity 60.
         QCOMPARE(f.out->wireLog().mid(0, 2), QStringList({"90 00 00", "90 1e 3c"}));
-        QVERIFY(!f.window->composer().wondrousRunning());
+        QVERIFY(!f.composer().wondrousRunning());
     }
 
     void modeFlagsAndGuards()
@@ -199,7 +199,7 @@ private slots:
         f.check(controls::doMode(Mode::Pan))->click();
         QCOMPARE(f.box(controls::ModeFlags)->text(), QStringLiteral(", 0, 0, 0, 0"));
         for (Mode mode : allModes)
-            QVERIFY(!f.window->composer().modeOn(mode));
+            QVERIFY(!f.composer().modeOn(mode));
 
         f.box(controls::Delay)->clear();
         QCOMPARE(f.box(controls::Delay)->text(), QStringLiteral("0"));
@@ -217,7 +217,7 @@ private slots:
         MainWindowFixture f;
         QPushButton* test = f.button(controls::TestNote);
         f.window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        QVERIFY(QTest::qWaitForWindowExposed(f.window));
         QTest::mousePress(test, Qt::LeftButton);
         QCOMPARE(f.out->wireLog(), QStringList({"90 3c 3c"}));
         QCOMPARE(f.out->writeLog(), QStringList({"Status=144", "Data2=60", "Data1=60", "Auxiliary=0", "Action=7"}));
@@ -239,7 +239,7 @@ private slots:
         MainWindowFixture f;
         f.patches()->setCurrentIndex(f.patches()->findText(QStringLiteral("Gunshot")));
         QCOMPARE(f.out->wireLog(), QStringList({"c0 7f"}));
-        QCOMPARE(f.window->composer().channelPatch[0], 127);
+        QCOMPARE(f.composer().channelPatch(0), 127);
     }
 
     void explanationTextsKeepTheirStructure()

@@ -35,7 +35,7 @@ private slots:
         f.in->inject({0xC0, 40});
         QTRY_COMPARE(f.patches()->currentText(), QStringLiteral("Violin"));
         QCOMPARE(f.out->wireLog(), QStringList({"c0 28"}));
-        QCOMPARE(f.window->composer().channelPatch[0], 40);
+        QCOMPARE(f.composer().channelPatch(0), 40);
 
         // The same programme again still reaches the synth.
         f.in->inject({0xC0, 40});
@@ -91,8 +91,8 @@ private slots:
         QFETCH(bool, byMenu);
         QFETCH(bool, noteOff);
         MainWindowFixture f;
-        f.window->composer().startNote = 64;
-        f.window->composer().PitchOn(); // a formula's note, still sounding
+        f.composer().setStartNote(64);
+        f.composer().PitchOn(); // a formula's note, still sounding
         f.out->wire.clear();
         f.check(controls::UseNoteOff)->setChecked(noteOff);
         f.window->show();
@@ -114,7 +114,7 @@ private slots:
         MainWindowFixture f;
         f.box(controls::Delay)->setText(QStringLiteral("2"));
         std::size_t sentAtExit = 0;
-        auto* timer = new QTimer(f.window.get());
+        auto* timer = new QTimer(f.window);
         QObject::connect(timer, &QTimer::timeout, [&] {
             if (f.out->wire.size() >= 8 && sentAtExit == 0) {
                 f.find<QAction>(menus::Exit)->trigger();
@@ -135,7 +135,7 @@ private slots:
         f.box(controls::Delay)->setText(QStringLiteral("1"));
         std::size_t sentWhileOpen = 0;
         f.window->showSetupDialog = [&] {
-            QDialog dialog(f.window.get());
+            QDialog dialog(f.window);
             const std::size_t before = f.out->wire.size();
             QTimer::singleShot(100, &dialog, &QDialog::accept);
             dialog.exec();
@@ -151,7 +151,7 @@ private slots:
     void panicItemsSilenceTheChannels()
     {
         MainWindowFixture f;
-        f.window->composer().startNoteOff = 72;
+        f.composer().setStartNoteOff(72);
         f.find<QAction>(menus::AllOff)->trigger();
         QCOMPARE(f.out->wireLog(), QStringList({"b0 40 00", "b0 7b 00", "90 48 00"}));
 
@@ -175,7 +175,7 @@ private slots:
         f.check(controls::UseMinMax)->click();
         f.box(controls::PitchMin)->setText(QStringLiteral("48"));
         f.box(controls::PitchMax)->setText(QStringLiteral("72"));
-        QTimer::singleShot(300, f.window.get(), [&] { f.button(controls::MixStopIt)->click(); });
+        QTimer::singleShot(300, f.window, [&] { f.button(controls::MixStopIt)->click(); });
         f.button(controls::MixDoIt)->click(); // returns once stopped
         int struck = 0;
         for (const MemoryOutputBackend::WireMessage& m : f.out->wire)

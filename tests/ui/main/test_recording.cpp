@@ -121,7 +121,7 @@ private slots:
     {
         MainWindowFixture f;
         QTemporaryDir folder;
-        f.window->recording().folder = folder.path();
+        f.program->recording().folder = folder.path();
         f.box(controls::Delay)->setText(QStringLiteral("4"));
         auto* record = f.find<QAction>(menus::Record);
         QVERIFY(record->isCheckable());
@@ -133,7 +133,7 @@ private slots:
         const std::int64_t after = steadyNowNs();
         QVERIFY(record->isChecked());
         QCOMPARE(f.window->windowTitle(), QStringLiteral("Quorvane - recording"));
-        auto* keyboard = new QTimer(f.window.get());
+        auto* keyboard = new QTimer(f.window);
         QObject::connect(keyboard, &QTimer::timeout, [&] {
             if (f.out->wire.size() >= 10) {
                 keyboard->stop();
@@ -183,7 +183,7 @@ private slots:
     {
         MainWindowFixture f;
         QTemporaryDir folder;
-        f.window->recording().folder = folder.path();
+        f.program->recording().folder = folder.path();
         auto* record = f.find<QAction>(menus::Record);
         record->trigger();
         QTest::mouseClick(f.button(controls::TestNote), Qt::LeftButton);
@@ -209,7 +209,7 @@ private slots:
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
         const QString blocked = dir.filePath(QStringLiteral("blocker/Quorvane"));
-        f.window->recording().folder = blocked;
+        f.program->recording().folder = blocked;
         auto* record = f.find<QAction>(menus::Record);
         record->trigger();
         QTest::mouseClick(f.button(controls::TestNote), Qt::LeftButton);
@@ -238,7 +238,7 @@ private slots:
     void aTakeIsDroppedOnlyWhenTheUserSaysSo()
     {
         MainWindowFixture f;
-        f.window->recording().folder = QStringLiteral("/proc/quorvane-takes");
+        f.program->recording().folder = QStringLiteral("/proc/quorvane-takes");
         auto* record = f.find<QAction>(menus::Record);
         record->trigger();
         SaveAnswers answers;
@@ -254,10 +254,10 @@ private slots:
     {
         MainWindowFixture f;
         QTemporaryDir folder;
-        f.window->recording().folder = folder.path();
+        f.program->recording().folder = folder.path();
         f.box(controls::Delay)->setText(QStringLiteral("2"));
         f.find<QAction>(menus::Record)->trigger();
-        auto* timer = new QTimer(f.window.get());
+        auto* timer = new QTimer(f.window);
         QObject::connect(timer, &QTimer::timeout, [&] {
             if (f.out->wire.size() >= 9 && f.programEnds == 0)
                 f.find<QAction>(menus::Exit)->trigger();
@@ -284,7 +284,7 @@ private slots:
         MainWindowFixture f;
         QTemporaryDir dir;
         const QString folder = dir.filePath(QStringLiteral("Music/Quorvane"));
-        f.window->recording().folder = folder;
+        f.program->recording().folder = folder;
         QList<QUrl> opened;
         f.window->openWithDesktop = [&](const QUrl& url) { opened << url; };
         QString shown;
@@ -307,7 +307,7 @@ private slots:
         dirs.write("XDG_MUSIC_DIR=\"$HOME/Tunes\"\n");
         dirs.close();
         QCOMPARE(takesFolder(), home_.filePath(QStringLiteral("Tunes/Quorvane")));
-        QCOMPARE(MainWindowFixture().window->recording().folder, home_.filePath(QStringLiteral("Tunes/Quorvane")));
+        QCOMPARE(MainWindowFixture().program->recording().folder, home_.filePath(QStringLiteral("Tunes/Quorvane")));
     }
 };
 

@@ -27,7 +27,9 @@ public:
     }
     void pause(long long) override { QCoreApplication::processEvents(); }
     float random() override { return std::uniform_real_distribution<float>(0.0f, 1.0f)(generator) * 0.999999f; }
-    bool ending() const override { return false; }
+    bool ending() const override { return ending_; }
+    void setEnding() override { ending_ = true; }
+    bool ending_ = false;
     std::mt19937 generator{7};
 };
 
@@ -61,7 +63,8 @@ class SoakTest : public QObject {
     SoakHost host;
     MemoryOutputBackend* out = nullptr;
     MemoryInputBackend* in = nullptr;
-    std::unique_ptr<FrmMain> window;
+    std::unique_ptr<Program> program;
+    FrmMain* window = nullptr;
     std::mt19937 random{20261208};
     int actions = 0;
     int depth = 0;
@@ -187,8 +190,8 @@ class SoakTest : public QObject {
         default: window->findChild<QLineEdit*>(controls::Delay)->setText(QString::number(pick(3))); break;
         }
         checkWire();
-        QCOMPARE(window->composer().wondrousRunning(), expectWondrous);
-        QCOMPARE(window->composer().mixRunning(), expectMix);
+        QCOMPARE(program->composer().wondrousRunning(), expectWondrous);
+        QCOMPARE(program->composer().mixRunning(), expectMix);
     }
 
     void checkWire()
@@ -224,7 +227,8 @@ private slots:
         auto input = std::make_unique<MemoryInputBackend>();
         out = output.get();
         in = input.get();
-        window = std::make_unique<FrmMain>(std::move(output), std::move(input), host);
+        program = std::make_unique<Program>(std::move(output), std::move(input), host);
+        window = &program->window();
         // Message boxes (a start note that is no number) are answered at once.
         QTimer closer;
         connect(&closer, &QTimer::timeout, [] {
@@ -240,7 +244,7 @@ private slots:
         host.act = nullptr;
         QVERIFY(!QTest::currentTestFailed());
         QCOMPARE(actions, total);
-        QVERIFY(!window->composer().wondrousRunning() && !window->composer().mixRunning());
+        QVERIFY(!program->composer().wondrousRunning() && !program->composer().mixRunning());
         QVERIFY(out->wire.size() > std::size_t(total));
 
         // With "Note Off" on, a run that is stopped leaves no note of its own sounding.

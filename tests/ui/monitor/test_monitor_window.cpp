@@ -59,18 +59,18 @@ private slots:
         MainWindowFixture f;
         f.find<QAction>(menus::Monitor)->trigger();
         MonitorWindow* monitor = f.window->findChild<MonitorWindow*>();
-        f.window->playObservers().messageSent({0x90, 60, 60}, steadyNowNs());
+        f.program->playObservers().messageSent({0x90, 60, 60}, steadyNowNs());
         QTRY_COMPARE(monitor->model().messages().size(), std::size_t(1));
 
         monitor->close();
-        f.window->playObservers().messageSent({0x90, 62, 60}, steadyNowNs());
-        f.window->passObservers().passComputed(Formula::Wondrousness, 1, 1);
+        f.program->playObservers().messageSent({0x90, 62, 60}, steadyNowNs());
+        f.program->passObservers().passComputed(Formula::Wondrousness, 1, 1);
         f.find<QAction>(menus::Monitor)->trigger();
         QVERIFY(monitor->isVisible());
         QTest::qWait(100);
         QCOMPARE(monitor->model().messages().size(), std::size_t(1));
         QVERIFY(monitor->model().passes().empty());
-        f.window->playObservers().messageSent({0x90, 64, 60}, steadyNowNs());
+        f.program->playObservers().messageSent({0x90, 64, 60}, steadyNowNs());
         QTRY_COMPARE(monitor->model().messages().size(), std::size_t(2));
     }
 
@@ -81,7 +81,7 @@ private slots:
         MonitorWindow& monitor = *f.window->findChild<MonitorWindow*>();
         auto* pause = monitor.findChild<QPushButton*>(QStringLiteral("PauseMessages"));
         auto* clear = monitor.findChild<QPushButton*>(QStringLiteral("ClearMessages"));
-        PlayObservers& observers = f.window->playObservers();
+        PlayObservers& observers = f.program->playObservers();
 
         observers.messageSent({0xC0, 127}, steadyNowNs());
         QTRY_COMPARE(listedWords(monitor), QStringList({"out Program change ch 1  127 Gunshot"}));
@@ -106,11 +106,11 @@ private slots:
         MainWindowFixture f;
         f.find<QAction>(menus::Monitor)->trigger();
         MonitorWindow& monitor = *f.window->findChild<MonitorWindow*>();
-        PlayObservers& observers = f.window->playObservers();
+        PlayObservers& observers = f.program->playObservers();
         const double huge = std::numeric_limits<double>::max();
         for (double v : {huge, -huge, std::numeric_limits<double>::infinity(), std::nan(""), 1e11, -1e11, 0.0})
-            f.window->passObservers().passComputed(Formula::Mixmaster, v, v);
-        f.window->passObservers().passComputed(Formula::Wondrousness, 5, 5);
+            f.program->passObservers().passComputed(Formula::Mixmaster, v, v);
+        f.program->passObservers().passComputed(Formula::Wondrousness, 5, 5);
         observers.messageSent({0x90, 0, 1}, steadyNowNs());
         observers.messageSent({0x9F, 127, 127}, steadyNowNs());
         observers.messageSent({0x90, 64, 64}, steadyNowNs() - 3'600'000'000'000LL); // an hour ago
