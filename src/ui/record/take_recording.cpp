@@ -22,7 +22,6 @@ TakeRecording::TakeRecording(PlayObservers& observers, std::function<void(const 
     action_->setShortcut(QKeySequence(QStringLiteral("Ctrl+R")));
     connect(action_, &QAction::toggled, this, &TakeRecording::toggled);
     recorder_.takeFull = [this](Take&& take) { save(std::move(take)); };
-    observers_.add(&recorder_);
 }
 
 TakeRecording::~TakeRecording()
@@ -32,10 +31,16 @@ TakeRecording::~TakeRecording()
 
 void TakeRecording::toggled(bool on)
 {
-    if (on)
+    // Listening only while a take runs: with nobody listening, what the
+    // output sends costs the observers next to nothing.
+    if (on) {
         recorder_.start();
-    else if (std::optional<Take> take = recorder_.stop())
-        save(std::move(*take));
+        observers_.add(&recorder_);
+    } else {
+        observers_.remove(&recorder_);
+        if (std::optional<Take> take = recorder_.stop())
+            save(std::move(*take));
+    }
     emit recordingChanged(recorder_.recording());
 }
 
