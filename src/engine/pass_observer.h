@@ -19,6 +19,7 @@ class PassObservers : public PassObserver {
 public:
     void add(PassObserver* observer) { list_.add(observer); }
     void remove(PassObserver* observer) { list_.remove(observer); }
+    bool listened() const { return list_.any(); }
 
     void passComputed(Formula formula, double computed, double folded) override
     {

@@ -38,10 +38,13 @@ public:
         any_ = !observers_.empty();
     }
 
+    // Whether anybody listens now.
+    bool any() const { return any_.load(std::memory_order_acquire); }
+
     template <class Call>
     void forEach(Call call)
     {
-        if (!any_.load(std::memory_order_acquire))
+        if (!any())
             return;
         std::lock_guard<std::mutex> lock(mutex_);
         for (Observer* observer : observers_)
@@ -73,6 +76,7 @@ class PlayObservers : public PlayObserver {
 public:
     void add(PlayObserver* observer) { list_.add(observer); }
     void remove(PlayObserver* observer) { list_.remove(observer); }
+    bool listened() const { return list_.any(); }
 
     void messageSent(const MidiBytes& message, std::int64_t timeNs) override
     {

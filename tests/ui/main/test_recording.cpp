@@ -2,6 +2,7 @@
 #include "main_window_fixture.h"
 #include "smf_reading.h"
 #include "take/take_file.h"
+#include "ui/monitor/monitor_window.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -177,6 +178,28 @@ private slots:
                     QStringLiteral("message %1: %2 ns in the file, %3 ns on the wire").arg(i).arg(inFile).arg(onWire)));
         }
         QVERIFY(file.events.back().seconds * 1e9 >= double(wire.back().nanoseconds + offset - after) - tickNs);
+    }
+
+    // Sending costs the observers one atomic load while nobody records or
+    // watches: the take and the monitor listen only while they are on.
+    void nobodyListensWhileNothingRecordsOrWatches()
+    {
+        MainWindowFixture f;
+        QTemporaryDir folder;
+        f.program->recording().folder = folder.path();
+        const PlayObservers& messages = f.program->playObservers();
+        const PassObservers& passes = f.program->passObservers();
+        QVERIFY(!messages.listened() && !passes.listened());
+        auto* record = f.find<QAction>(menus::Record);
+        record->trigger();
+        QVERIFY(messages.listened() && !passes.listened());
+        record->trigger();
+        QVERIFY(!messages.listened());
+
+        f.find<QAction>(menus::Monitor)->trigger();
+        QVERIFY(messages.listened() && passes.listened());
+        f.window->findChild<MonitorWindow*>()->close();
+        QVERIFY(!messages.listened() && !passes.listened());
     }
 
     void switchingDevicesDoesNotEndATake()

@@ -49,6 +49,8 @@ private slots:
         QVERIFY(listedWords(monitor).contains(QStringLiteral("out Note on  ch 10  C2 (36)  vel 127")));
         QVERIFY(listedWords(monitor).filter(QStringLiteral("out Note on  ch 1 ")).size() >= 10);
         QVERIFY(monitor.model().passes().size() >= 10);
+        for (const SeenPass& pass : monitor.model().passes())
+            QCOMPARE(pass.formula, Formula::Wondrousness);
         QVERIFY(monitor.model().endedNotes().size() >= 10);
         // The forwarded drum note got no note-off: it still sounds.
         QVERIFY(monitor.model().soundingCount() >= 1);
