@@ -16,6 +16,12 @@ constexpr std::int64_t second = 1000000000;
 constexpr double tickSeconds = 1.0 / takeTicksPerSecond;
 const QDateTime someStart(QDate(2026, 3, 14), QTime(9, 26, 53));
 
+// The files this process has open.
+int openFiles()
+{
+    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System).size());
+}
+
 QString hex(const MidiBytes& bytes)
 {
     QStringList parts;
@@ -169,11 +175,22 @@ private slots:
         QVERIFY(!QFile::exists(blocked));
 
         // A full disk: the partial file is the kernel's always-full device.
+        // Small files fail as they are closed, larger ones (beyond a stream's
+        // buffer) as they are written.
+        Take larger(0, someStart);
+        for (int i = 0; i < 4000; ++i)
+            larger.add({0x90, std::uint8_t(i % 128), std::uint8_t(i % 2 ? 0 : 90)}, i * second / 100);
+        larger.end(50 * second);
         const QString path = dir.filePath(QStringLiteral("take.mid"));
-        QVERIFY(QFile::link(QStringLiteral("/dev/full"), path + QStringLiteral(".part")));
-        QCOMPARE(writeTakeFile(take, path), QString::fromLocal8Bit(std::strerror(ENOSPC)));
-        QVERIFY(!QFileInfo(path + QStringLiteral(".part")).isSymLink());
-        QVERIFY(!QFile::exists(path));
+        const int filesBefore = openFiles();
+        for (const Take* attempt : {&take, &larger, &larger}) {
+            QVERIFY(QFile::link(QStringLiteral("/dev/full"), path + QStringLiteral(".part")));
+            QCOMPARE(writeTakeFile(*attempt, path), QString::fromLocal8Bit(std::strerror(ENOSPC)));
+            QVERIFY(!QFileInfo(path + QStringLiteral(".part")).isSymLink());
+            QVERIFY(!QFile::exists(path));
+        }
+        // Nothing of the failed writes is left open.
+        QCOMPARE(openFiles(), filesBefore);
     }
 
     void takesNeverOverwriteEachOther()
