@@ -27,7 +27,7 @@ TakeRecording::TakeRecording(QMainWindow& window, PlayObservers& observers,
     if (auto* file = window.findChild<QMenu*>(QStringLiteral("File")))
         file->insertAction(file->actions().value(0), action_);
     connect(action_, &QAction::toggled, this, &TakeRecording::toggled);
-    recorder_.takeFull = [this](Take&& take) { save(std::move(take)); };
+    recorder_.writeFailed = [this](UnwrittenTake&& take) { offerElsewhere(std::move(take)); };
     observers_.add(&recorder_);
 }
 
@@ -39,9 +39,9 @@ TakeRecording::~TakeRecording()
 void TakeRecording::toggled(bool on)
 {
     if (on)
-        recorder_.start();
-    else if (std::optional<Take> take = recorder_.stop())
-        save(std::move(*take));
+        recorder_.start(folder);
+    else
+        recorder_.stop();
     showState();
 }
 
@@ -53,30 +53,37 @@ void TakeRecording::showState()
 
 void TakeRecording::endForExit()
 {
-    recorder_.handFullTakesOn();
     if (action_->isChecked())
         action_->setChecked(false);
+    finishWriting();
 }
 
-void TakeRecording::save(Take&& take)
+void TakeRecording::finishWriting()
 {
-    QString path = freeTakePath(folder, take.startedAt());
+    recorder_.finishWriting();
+}
+
+void TakeRecording::offerElsewhere(UnwrittenTake&& unwritten)
+{
+    QString path = unwritten.path;
+    QString failure = unwritten.failure;
     bool chosenByUser = false; // the save dialog has asked before overwriting
-    for (;;) {
-        const QString failure = writeTakeFile(take, path, chosenByUser);
-        if (failure.isEmpty())
-            return;
+    while (!failure.isEmpty()) {
         showMessage_(tr("The take could not be written to %1: %2.\n\nIt is kept: choose another place for it.")
                          .arg(QDir::toNativeSeparators(path), failure));
         QString chosen;
         while (chosen.isEmpty()) {
             chosen = askSavePath(QDir::home().filePath(QFileInfo(path).fileName()));
-            if (chosen.isEmpty() && userLetsItGo())
+            if (chosen.isEmpty() && userLetsItGo()) {
+                unwritten.journal.remove();
                 return;
+            }
         }
         path = chosen;
         chosenByUser = true;
+        failure = writeTakeFile(unwritten.take, path, chosenByUser);
     }
+    unwritten.journal.remove();
 }
 
 bool TakeRecording::userLetsItGo()

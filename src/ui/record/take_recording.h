@@ -13,9 +13,10 @@ namespace quorvane {
 class PlayObservers;
 
 // File > Record: a checkable item that starts a take at once and ends and
-// writes it when unchecked, the window's title telling whether a take runs.
-// A take that cannot be written is kept and offered again through a save
-// dialog until it is written or the user lets it go.
+// writes it when unchecked (off the user-interface thread), the window's
+// title telling whether a take runs. A take that cannot be written is kept
+// and offered again through a save dialog until it is written or the user
+// lets it go.
 class TakeRecording : public QObject {
     Q_OBJECT
 public:
@@ -24,6 +25,9 @@ public:
 
     // The program is ending: the takes not yet written are written first.
     void endForExit();
+    // Returns once the takes that ended are written, offering at once those
+    // that could not be.
+    void finishWriting();
 
     // Where takes are written; tests point it elsewhere.
     QString folder;
@@ -33,7 +37,7 @@ public:
 private:
     void toggled(bool on);
     void showState();
-    void save(Take&& take);
+    void offerElsewhere(UnwrittenTake&& unwritten);
     bool userLetsItGo();
 
     QMainWindow& window_;

@@ -151,6 +151,7 @@ private slots:
         record->trigger();
         QCOMPARE(f.window->windowTitle(), QStringLiteral("Quorvane"));
         QTest::mouseRelease(f.button(QStringLiteral("Test")), Qt::LeftButton); // after the take
+        f.window->recording().finishWriting();
         const QStringList takes = takesIn(folder.path());
         QCOMPARE(takes.size(), 1);
         QVERIFY(QRegularExpression(QStringLiteral("/quorvane-\\d{8}-\\d{6}\\.mid$")).match(takes[0]).hasMatch());
@@ -162,15 +163,18 @@ private slots:
         QCOMPARE(file.ppqn, 960);
         const QStringList bytes = file.byteTexts();
         QCOMPARE(bytes.value(0), QStringLiteral("ff 51 03 07 a1 20"));
-        QCOMPARE(bytes.mid(1, int(wire.size())), hexTexts(wire));
+        // The instrument chosen at start-up, then what was played.
+        QCOMPARE(bytes.value(1), QStringLiteral("c0 00"));
+        QCOMPARE(file.events[1].tick, 0);
+        QCOMPARE(bytes.mid(2, int(wire.size())), hexTexts(wire));
         // The test note and the forwarded drum note were never ended.
-        QCOMPARE(bytes.mid(1 + int(wire.size())), QStringList({"80 3c 00", "89 24 00", "ff 2f 00"}));
+        QCOMPARE(bytes.mid(2 + int(wire.size())), QStringList({"80 3c 00", "89 24 00", "ff 2f 00"}));
 
         // Each message at the time the output put it on the wire, within one
         // tick beyond what is unknown of the take's start.
         for (std::size_t i = 0; i < wire.size(); ++i) {
             const double onWire = double(wire[i].nanoseconds + offset - before);
-            const double inFile = file.events[i + 1].seconds * 1e9;
+            const double inFile = file.events[i + 2].seconds * 1e9;
             QVERIFY2(
                 std::abs(inFile - onWire) <= tickNs + double(after - before),
                 qPrintable(
@@ -195,10 +199,44 @@ private slots:
         QVERIFY(record->isChecked());
         QCOMPARE(f.window->windowTitle(), QStringLiteral("Quorvane - recording"));
         record->trigger();
+        f.window->recording().finishWriting();
         const QStringList takes = takesIn(folder.path());
         QCOMPARE(takes.size(), 1);
         QCOMPARE(readMidiFile(takes[0]).byteTexts().mid(1),
-                 QStringList({"90 3c 3c", "90 3c 00", "90 3c 3c", "90 3c 00", "ff 2f 00"}));
+                 QStringList({"c0 00", "90 3c 3c", "90 3c 00", "90 3c 3c", "90 3c 00", "ff 2f 00"}));
+    }
+
+    // A long session becomes a series of takes, each of which starts with
+    // the instrument chosen before "Record"; each is kept in a journal beside
+    // the takes while it runs, which goes once the take is written.
+    void aSplitTakeStartsWithTheProgrammeChosenBefore()
+    {
+        MainWindowFixture f;
+        QTemporaryDir folder;
+        f.window->recording().folder = folder.path();
+        f.patches()->setCurrentIndex(5);
+        auto* record = f.find<QAction>(QStringLiteral("MnuRecord"));
+        record->trigger();
+        QTest::mouseClick(f.button(QStringLiteral("Test")), Qt::LeftButton);
+        QTRY_COMPARE(QDir(folder.path()).entryList({QStringLiteral("*.journal")}).size(), 1);
+        // The output of a long session, at the speed of the fastest formula.
+        PlayObservers& output = f.window->playObservers();
+        const std::int64_t t = steadyNowNs();
+        for (std::size_t i = 0; i < Take::maxEvents; ++i)
+            output.messageSent({0x90, std::uint8_t(40 + i % 40), std::uint8_t(i % 2 ? 0 : 70)},
+                               t + std::int64_t(i) * 30000);
+        QTest::mouseClick(f.button(QStringLiteral("Test")), Qt::LeftButton);
+        record->trigger();
+        f.window->recording().finishWriting();
+
+        const QStringList takes = takesIn(folder.path());
+        QCOMPARE(takes.size(), 2);
+        for (const QString& take : takes) {
+            const ReadFile file = readMidiFile(take);
+            QVERIFY2(file.byteTexts().value(1) == QStringLiteral("c0 05"), qPrintable(file.byteTexts().value(1)));
+            QCOMPARE(file.events[1].tick, 0);
+        }
+        QCOMPARE(QDir(folder.path()).entryList({QStringLiteral("*.journal")}), QStringList());
     }
 
     void aTakeThatCannotBeWrittenIsOfferedUntilItIs()
@@ -221,7 +259,10 @@ private slots:
         const QString chosen = dir.filePath(QStringLiteral("take.mid"));
         answers.paths = {QString(), full, chosen};
         answers.discard = {false};
-        answers.run([&] { record->trigger(); });
+        answers.run([&] {
+            record->trigger();
+            f.window->recording().finishWriting();
+        });
 
         QCOMPARE(answers.messages.size(), 2);
         QVERIFY2(answers.messages[0].contains(QDir::toNativeSeparators(blocked)), qPrintable(answers.messages[0]));
@@ -231,7 +272,7 @@ private slots:
         QVERIFY(!answers.dialogRefused);
         QCOMPARE(answers.suggested.size(), 3);
         QVERIFY(answers.suggested[0].startsWith(QDir::homePath()));
-        QCOMPARE(readMidiFile(chosen).byteTexts().mid(1), QStringList({"90 3c 3c", "90 3c 00", "ff 2f 00"}));
+        QCOMPARE(readMidiFile(chosen).byteTexts().mid(1), QStringList({"c0 00", "90 3c 3c", "90 3c 00", "ff 2f 00"}));
         QCOMPARE(f.window->windowTitle(), QStringLiteral("Quorvane"));
     }
 
@@ -243,7 +284,10 @@ private slots:
         record->trigger();
         SaveAnswers answers;
         answers.discard = {true};
-        answers.run([&] { record->trigger(); });
+        answers.run([&] {
+            record->trigger();
+            f.window->recording().finishWriting();
+        });
         QCOMPARE(answers.messages.size(), 1);
         QCOMPARE(answers.suggested.size(), 1);
         QVERIFY(QApplication::activeModalWidget() == nullptr);
@@ -271,10 +315,10 @@ private slots:
         const QStringList wire = hexTexts(f.out->wire);
         QVERIFY(wire.last().startsWith(QStringLiteral("90 ")) && wire.last().endsWith(QStringLiteral(" 00")));
         const QStringList bytes = readMidiFile(takes[0]).byteTexts();
-        QCOMPARE(bytes.mid(1, wire.size()), wire);
+        QCOMPARE(bytes.mid(1, 1 + wire.size()), QStringList{"c0 00"} + wire);
         // Then only note-offs of notes the formula left sounding, and the end.
         QCOMPARE(bytes.last(), QStringLiteral("ff 2f 00"));
-        for (const QString& closing : bytes.mid(1 + wire.size()).mid(0, bytes.size() - wire.size() - 2))
+        for (const QString& closing : bytes.mid(2 + wire.size()).mid(0, bytes.size() - wire.size() - 3))
             QVERIFY2(QRegularExpression(QStringLiteral("^8[0-9a-f] [0-7][0-9a-f] 00$")).match(closing).hasMatch(),
                      qPrintable(closing));
     }
