@@ -2,6 +2,8 @@
 #include "main_window_fixture.h"
 #include "smf_reading.h"
 #include "take/take_file.h"
+#include "take/take_journal.h"
+#include "ui/record/take_recovery.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -321,6 +323,73 @@ private slots:
         for (const QString& closing : bytes.mid(2 + wire.size()).mid(0, bytes.size() - wire.size() - 3))
             QVERIFY2(QRegularExpression(QStringLiteral("^8[0-9a-f] [0-7][0-9a-f] 00$")).match(closing).hasMatch(),
                      qPrintable(closing));
+    }
+
+    // At start, the takes that a killed program left in their journals are
+    // offered one by one, by name: "Recover" writes one beside the takes
+    // (and keeps its journal when it cannot), "Discard" lets it go. A
+    // journal that a running program holds is not offered.
+    void leftTakesAreOfferedByNameAtStart()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("Quorvane"));
+        const QDateTime first(QDate(2026, 5, 1), QTime(20, 15, 0));
+        const QDateTime second(QDate(2026, 5, 1), QTime(21, 0, 0));
+        DiskQueue disk;
+        for (const auto& [start, note] : {std::pair{first, 60}, std::pair{second, 62}}) {
+            TakeJournal journal(disk, folder, start);
+            Take take(0, start);
+            for (const MidiBytes& m : std::vector<MidiBytes>{{0xC0, 5}, {0x90, std::uint8_t(note), 90}}) {
+                take.add(m, steadyNowNs() - take.startNs());
+                journal.append(take.events().back());
+            }
+        } // left without a remove, as by a killed program
+        TakeJournal running(disk, folder, QDateTime(QDate(2026, 5, 1), QTime(22, 0, 0)));
+        disk.waitUntilIdle();
+        const QStringList journals = QDir(folder).entryList({QStringLiteral("*.journal")}, QDir::Files, QDir::Name);
+        QCOMPARE(journals.size(), 3);
+        const QString firstJournal = QDir(folder).filePath(journals[0]);
+
+        // Offered and recovered where the disk is full: kept for the next start.
+        const QString firstTake = QDir(folder).filePath(QStringLiteral("quorvane-20260501-201500.mid"));
+        QVERIFY(QFile::link(QStringLiteral("/dev/full"), firstTake + QStringLiteral(".part")));
+        QStringList offers, warnings;
+        QStringList answers = {QStringLiteral("Recover"), QStringLiteral("Discard")};
+        auto answer = [&](QWidget& modal) {
+            auto* box = qobject_cast<QMessageBox*>(&modal);
+            if (!box)
+                return;
+            if (QAbstractButton* ok = box->button(QMessageBox::Ok)) {
+                warnings << box->text();
+                ok->click();
+                return;
+            }
+            offers << box->text();
+            const QString choice = answers.takeFirst();
+            for (QAbstractButton* button : box->buttons()) {
+                if (button->text() == choice)
+                    button->click();
+            }
+        };
+        answerModalsDuring([&] { offerLeftTakes(nullptr, folder); }, answer);
+        QCOMPARE(offers.size(), 2);
+        QVERIFY2(offers[0].contains(QDir::toNativeSeparators(firstJournal)), qPrintable(offers[0]));
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY(warnings[0].contains(QString::fromLocal8Bit(std::strerror(ENOSPC))));
+        QVERIFY(warnings[0].contains(QDir::toNativeSeparators(firstJournal)));
+        QCOMPARE(QDir(folder).entryList({QStringLiteral("*.journal")}, QDir::Files, QDir::Name),
+                 QStringList({journals[0], journals[2]}));
+        QCOMPARE(takesIn(folder), QStringList());
+
+        answers = {QStringLiteral("Recover")};
+        offers.clear();
+        answerModalsDuring([&] { offerLeftTakes(nullptr, folder); }, answer);
+        QCOMPARE(offers.size(), 1);
+        QCOMPARE(takesIn(folder), QStringList({firstTake}));
+        QCOMPARE(readMidiFile(firstTake).byteTexts().mid(1),
+                 QStringList({"c0 05", "90 3c 5a", "80 3c 00", "ff 2f 00"}));
+        QCOMPARE(QDir(folder).entryList({QStringLiteral("*.journal")}), QStringList({journals[2]}));
+        running.remove();
     }
 
     void pathsShowTheTakesFolderAndOpenIt()
