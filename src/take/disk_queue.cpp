@@ -1,5 +1,8 @@
 #include "take/disk_queue.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 namespace quorvane {
 
 DiskQueue::DiskQueue() : thread_([this] { run(); }) { }
@@ -31,6 +34,9 @@ void DiskQueue::waitUntilIdle()
 
 void DiskQueue::run()
 {
+    // Behind the thread that plays when both want a processor: a take may
+    // be written a little later, a note must not be.
+    ::setpriority(PRIO_PROCESS, pid_t(::gettid()), 10);
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         changed_.wait(lock, [this] { return !jobs_.empty() || ending_; });
