@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace quorvane;
@@ -16,6 +17,7 @@ using namespace quorvane;
 class JackFaultsTest : public QObject {
     Q_OBJECT
 
+    QTemporaryDir home;
     JackServer server;
     std::unique_ptr<Program> program;
     QStringList messages; // every message box the program showed, closed at once
@@ -82,6 +84,10 @@ class JackFaultsTest : public QObject {
 private slots:
     void initTestCase()
     {
+        // A home of its own: the start offers whatever takes the user's music
+        // folder holds unwritten.
+        QVERIFY(home.isValid());
+        qputenv("HOME", home.path().toLocal8Bit());
         QVERIFY(server.start());
         startMonitor();
         connect(&boxCloser, &QTimer::timeout, this, [this] {

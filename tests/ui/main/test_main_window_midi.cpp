@@ -171,7 +171,8 @@ private slots:
     void ctrlAIsAllOffWhateverHasTheFocus_data()
     {
         QTest::addColumn<QString>("control");
-        for (const char* name : {"DelayText", "TextVal(0)", "StartNoteText", "ComboPatch", "DoIt", "CheckUseNoteOff"})
+        for (const char* name :
+             {"DelayText", "TextVal(0)", "StartNoteText", "Text1", "ComboPatch", "DoIt", "CheckUseNoteOff"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
 
