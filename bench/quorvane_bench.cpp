@@ -62,6 +62,12 @@ int main(int argc, char* argv[])
         return 0;
     }
 
+    // `quorvane_bench takes`: what recording costs, alone.
+    if (QCoreApplication::arguments().contains(QStringLiteral("takes"))) {
+        benchTakeCosts(program);
+        return 0;
+    }
+
     // `quorvane_bench jack`: the JACK timing and the thru latency alone.
     if (QCoreApplication::arguments().contains(QStringLiteral("jack"))) {
         JackServer server;

@@ -50,6 +50,7 @@ Recorded recordRun(Program& program, const QString& delay, int ms)
     program.composer().runWondrousness();
     const double seconds = clock.nsecsElapsed() / 1e9;
     record->trigger();
+    program.recording().finishWriting();
     program.playObservers().remove(&counter);
 
     Recorded r;
@@ -87,6 +88,73 @@ Written writeTake(std::size_t count)
     return w;
 }
 
+struct NoteOnGaps {
+    double largestMs = 0;
+    long long noteOns = 0;
+    long long over5Ms = 0;
+    int takesWritten = 0; // full ones, while the formula played
+};
+
+// Wondrousness at delay 0 for `ms`, with a take running or not: the largest
+// gap between two note-ons the output sent, which a take written on the
+// thread that plays would stretch to the length of its write.
+NoteOnGaps noteOnGaps(Program& program, bool recording, int ms)
+{
+    FrmMain& window = program.window();
+    QTemporaryDir folder;
+    program.recording().folder = folder.path();
+    window.setText(controls::Delay, QStringLiteral("0"));
+    struct NoteOns : PlayObserver {
+        std::int64_t last = 0;
+        std::int64_t largest = 0;
+        long long count = 0;
+        long long over5Ms = 0;
+        void messageSent(const MidiBytes& m, std::int64_t timeNs) override
+        {
+            if (m.size() != 3 || (m[0] & 0xF0) != 0x90 || m[2] == 0)
+                return;
+            if (count++ > 0) {
+                largest = std::max(largest, timeNs - last);
+                over5Ms += timeNs - last > 5'000'000;
+            }
+            last = timeNs;
+        }
+    } noteOns;
+    program.playObservers().add(&noteOns);
+    auto* record = window.findChild<QAction*>(menus::Record);
+    if (recording)
+        record->trigger();
+    QTimer::singleShot(ms, &window, [&] { program.composer().stopWondrousness(); });
+    program.composer().runWondrousness();
+    program.playObservers().remove(&noteOns);
+    NoteOnGaps gaps{noteOns.largest / 1e6, noteOns.count, noteOns.over5Ms, 0};
+    if (recording) {
+        record->trigger();
+        program.recording().finishWriting();
+        // All but the take that "Record" ended filled up while the formula played.
+        gaps.takesWritten = int(QDir(folder.path()).entryList({QStringLiteral("*.mid")}, QDir::Files).size()) - 1;
+    }
+    return gaps;
+}
+
+void noteOnGapsWhileWriting(Program& program)
+{
+    constexpr int runMs = 8000;
+    const NoteOnGaps plain = noteOnGaps(program, false, runMs);
+    const NoteOnGaps recorded = noteOnGaps(program, true, runMs);
+    printFigure({QStringLiteral("largest gap between note-ons, delay 0 (%1 s)").arg(runMs / 1000),
+                 QStringLiteral("%1 ms (%2 of %3 over 5 ms), %4 full takes written")
+                     .arg(fixed(recorded.largestMs, 2))
+                     .arg(recorded.over5Ms)
+                     .arg(recorded.noteOns)
+                     .arg(recorded.takesWritten),
+                 QStringLiteral("%1 ms (%2 of %3) without a take")
+                     .arg(fixed(plain.largestMs, 2))
+                     .arg(plain.over5Ms)
+                     .arg(plain.noteOns),
+                 QStringLiteral("< 5 ms")});
+}
+
 void fullTakeWrite()
 {
     const Written full = writeTake(Take::maxEvents);
@@ -114,7 +182,8 @@ void benchTakeCosts(Program& program)
     program.composer().refreshModeFlags();
 
     const auto costs = [](double messages, double fileBytesPerMessage) {
-        const double held = std::min(messages, double(Take::maxEvents));
+        // The running take and, while it is written, the one before.
+        const double held = 2 * std::min(messages, double(Take::maxEvents));
         return QStringLiteral("%1 msgs, %2 takes, %3 MB files, at most %4 MB held")
             .arg(fixed(messages, 0), fixed(std::ceil(messages / double(Take::maxEvents)), 0),
                  fixed(messages * fileBytesPerMessage / mb, 2), fixed(held * sizeof(Take::Event) / mb, 2));
@@ -127,6 +196,7 @@ void benchTakeCosts(Program& program)
     printFigure({QStringLiteral("delay 0, one minute"),
                  costs(fast.messages / fast.seconds * 60, fast.fileBytes / fast.messages), QStringLiteral("-"),
                  QStringLiteral("-")});
+    noteOnGapsWhileWriting(program);
     window.setText(controls::Delay, QStringLiteral("60"));
     fullTakeWrite();
 }

@@ -1,6 +1,7 @@
 #include "app/program.h"
 
 #include "ui/about/about_box.h"
+#include "ui/record/take_recovery.h"
 #include "midi/system_backend.h"
 #include "midi/synth_first_backend.h"
 
@@ -69,8 +70,13 @@ std::unique_ptr<InputBackend> Program::desktopInput(MidiSystem& system)
 
 void Program::start()
 {
+    // Each step may end the program (a signal, the session's end) while its
+    // window is open; what is left then is not shown.
     window_.load();
-    window_.show();
+    if (!host_.ending())
+        offerLeftTakes(&window_, recording_.folder);
+    if (!host_.ending())
+        window_.show();
 }
 
 } // namespace quorvane

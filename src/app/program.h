@@ -34,7 +34,8 @@ public:
     static std::unique_ptr<OutputBackend> desktopOutput(MidiSystem& system);
     static std::unique_ptr<InputBackend> desktopInput(MidiSystem& system);
 
-    // The start-up sequence (with the device dialog), then the window shows.
+    // The start-up sequence (with the device dialog), the takes a killed
+    // program left unwritten offered for recovery, then the window shows.
     void start();
 
     Host& host() { return host_; }

@@ -19,10 +19,10 @@ std::uint32_t Take::tickAt(std::int64_t timeNs) const
     return static_cast<std::uint32_t>(std::min(ticks, maxDurationTicks));
 }
 
-void Take::add(const MidiBytes& message, std::int64_t timeNs)
+bool Take::add(const MidiBytes& message, std::int64_t timeNs)
 {
     if (message.empty() || message.size() > 3 || message[0] < 0x80 || message[0] >= 0xF0)
-        return;
+        return false;
     Event event{tickAt(timeNs), {0, 0, 0}, static_cast<std::uint8_t>(message.size())};
     std::copy(message.begin(), message.end(), event.bytes);
     // The clock can be read a hair out of order by two senders; the file
@@ -31,6 +31,7 @@ void Take::add(const MidiBytes& message, std::int64_t timeNs)
         event.tick = std::max(event.tick, events_.back().tick);
     events_.push_back(event);
     track(event);
+    return true;
 }
 
 void Take::track(const Event& event)

@@ -41,7 +41,8 @@ public:
     // Keeps a message sent at timeNs. System common and real-time messages
     // are left out: they belong to the live connection, and in a file their
     // status bytes would be read as something else (0xFF starts a meta event).
-    void add(const MidiBytes& message, std::int64_t timeNs);
+    // Whether it was kept.
+    bool add(const MidiBytes& message, std::int64_t timeNs);
     // No room for another message at that time.
     bool full(std::int64_t timeNs) const;
     // The take ends at endNs: every note still sounding gets its note-off

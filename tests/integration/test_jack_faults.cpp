@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace quorvane;
@@ -17,6 +18,7 @@ using namespace quorvane;
 class JackFaultsTest : public QObject {
     Q_OBJECT
 
+    QTemporaryDir home;
     JackServer server;
     std::unique_ptr<Program> program;
     QStringList messages; // every message box the program showed, closed at once
@@ -83,6 +85,10 @@ class JackFaultsTest : public QObject {
 private slots:
     void initTestCase()
     {
+        // A home of its own: the start offers whatever takes the user's music
+        // folder holds unwritten.
+        QVERIFY(home.isValid());
+        qputenv("HOME", home.path().toLocal8Bit());
         QVERIFY(server.start());
         startMonitor();
         connect(&boxCloser, &QTimer::timeout, this, [this] {

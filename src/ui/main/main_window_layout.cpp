@@ -1,6 +1,7 @@
 #include "ui/main/main_window_layout.h"
 
 #include "ui/common/caption_fit.h"
+#include "ui/main/menu_keys_first.h"
 #include "ui/common/classic_frame.h"
 #include "ui/common/classic_look.h"
 #include "ui/main/window_names.h"
@@ -288,6 +289,7 @@ void buildMainWindowLayout(QMainWindow& window)
     }
 
     buildMenus(window);
+    putMenuKeysFirst(window);
 
     // Fixed size: the client area plus the menu bar, never resizable.
     window.adjustSize();

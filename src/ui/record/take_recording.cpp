@@ -21,7 +21,10 @@ TakeRecording::TakeRecording(PlayObservers& observers, std::function<void(const 
     action_->setCheckable(true);
     action_->setShortcut(QKeySequence(QStringLiteral("Ctrl+R")));
     connect(action_, &QAction::toggled, this, &TakeRecording::toggled);
-    recorder_.takeFull = [this](Take&& take) { save(std::move(take)); };
+    recorder_.writeFailed = [this](UnwrittenTake&& take) { offerElsewhere(std::move(take)); };
+    // Listening from the start, not only while a take runs: a take begins
+    // with the programme and controllers that the messages before it left.
+    observers_.add(&recorder_);
 }
 
 TakeRecording::~TakeRecording()
@@ -31,45 +34,46 @@ TakeRecording::~TakeRecording()
 
 void TakeRecording::toggled(bool on)
 {
-    // Listening only while a take runs: with nobody listening, what the
-    // output sends costs the observers next to nothing.
-    if (on) {
-        recorder_.start();
-        observers_.add(&recorder_);
-    } else {
-        observers_.remove(&recorder_);
-        if (std::optional<Take> take = recorder_.stop())
-            save(std::move(*take));
-    }
+    if (on)
+        recorder_.start(folder);
+    else
+        recorder_.stop();
     emit recordingChanged(recorder_.recording());
 }
 
 void TakeRecording::endForExit()
 {
-    recorder_.handFullTakesOn();
     if (action_ && action_->isChecked())
         action_->setChecked(false);
+    finishWriting();
 }
 
-void TakeRecording::save(Take&& take)
+void TakeRecording::finishWriting()
 {
-    QString path = freeTakePath(folder, take.startedAt());
+    recorder_.finishWriting();
+}
+
+void TakeRecording::offerElsewhere(UnwrittenTake&& unwritten)
+{
+    QString path = unwritten.path;
+    QString failure = unwritten.failure;
     bool chosenByUser = false; // the save dialog has asked before overwriting
-    for (;;) {
-        const QString failure = writeTakeFile(take, path, chosenByUser);
-        if (failure.isEmpty())
-            return;
+    while (!failure.isEmpty()) {
         showMessage_(tr("The take could not be written to %1: %2.\n\nIt is kept: choose another place for it.")
                          .arg(QDir::toNativeSeparators(path), failure));
         QString chosen;
         while (chosen.isEmpty()) {
             chosen = askSavePath(QDir::home().filePath(QFileInfo(path).fileName()));
-            if (chosen.isEmpty() && userLetsItGo())
+            if (chosen.isEmpty() && userLetsItGo()) {
+                unwritten.journal.remove();
                 return;
+            }
         }
         path = chosen;
         chosenByUser = true;
+        failure = writeTakeFile(unwritten.take, path, chosenByUser);
     }
+    unwritten.journal.remove();
 }
 
 bool TakeRecording::userLetsItGo()

@@ -14,10 +14,10 @@ namespace quorvane {
 class PlayObservers;
 
 // Recording takes: a checkable action that starts a take at once and ends
-// and writes it when unchecked; the window puts the action in its menu and
-// tells from recordingChanged whether a take runs. A take that cannot be
-// written is kept and offered again through a save dialog until it is
-// written or the user lets it go.
+// it when unchecked, written off the user-interface thread; the window puts
+// the action in its menu and tells from recordingChanged whether a take
+// runs. A take that cannot be written is kept and offered again through a
+// save dialog until it is written or the user lets it go.
 class TakeRecording : public QObject {
     Q_OBJECT
 public:
@@ -33,6 +33,9 @@ public:
 
     // The program is ending: the takes not yet written are written first.
     void endForExit();
+    // Returns once the takes that ended are written, offering at once those
+    // that could not be.
+    void finishWriting();
 
     // Where takes are written; tests point it elsewhere.
     QString folder;
@@ -45,7 +48,7 @@ signals:
 
 private:
     void toggled(bool on);
-    void save(Take&& take);
+    void offerElsewhere(UnwrittenTake&& unwritten);
     bool userLetsItGo();
 
     PlayObservers& observers_;

@@ -166,6 +166,41 @@ private slots:
         QCOMPARE(wire.last(), QStringLiteral("90 48 00"));
     }
 
+    // Ctrl+A is the panic key from whatever control has the focus, also a
+    // settings box that would take it for select-all, right after typing.
+    void ctrlAIsAllOffWhateverHasTheFocus_data()
+    {
+        QTest::addColumn<QString>("control");
+        for (const char* name :
+             {"DelayText", "TextVal(0)", "StartNoteText", "Text1", "ComboPatch", "DoIt", "CheckUseNoteOff"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+
+    void ctrlAIsAllOffWhateverHasTheFocus()
+    {
+        QFETCH(QString, control);
+        MainWindowFixture f;
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(f.window));
+        QWidget* focused = f.find<QWidget>(control);
+        focused->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), focused);
+        auto* box = qobject_cast<QLineEdit*>(focused);
+        if (box) {
+            box->selectAll();
+            QTest::keyClicks(box, QStringLiteral("125"));
+        }
+        f.out->wire.clear();
+
+        QTest::keyClick(f.window->windowHandle(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(f.out->wireLog().mid(0, 2), QStringList({"b0 40 00", "b0 7b 00"}));
+        if (box) {
+            QCOMPARE(box->text(), QStringLiteral("125"));
+            QVERIFY2(!box->hasSelectedText(), qPrintable(box->selectedText()));
+        }
+        QCOMPARE(QApplication::focusWidget(), focused);
+    }
+
     // The window's own check box and boxes: 48..72 typed in, a Mixmaster run
     // strikes only notes inside, and a crossed range is marked at once.
     void useMinMaxKeepsTheRunsNotesInTheRangeTyped()

@@ -1,5 +1,7 @@
 #include "../main/main_window_fixture.h"
+#include "ui/monitor/monitor_model.h"
 #include "ui/monitor/monitor_window.h"
+#include "ui/monitor/piano_roll.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
@@ -19,6 +21,23 @@ QStringList listedWords(MonitorWindow& monitor)
     for (int row = 0; row < list->rowCount(); ++row)
         words << list->index(row, 1).data().toString() + QLatin1Char(' ') + list->index(row, 3).data().toString();
     return words;
+}
+
+// The rows of the roll where a sounding note's mark shows, in its own
+// orange-red, top first; the header and footer (text) are left out.
+QList<int> soundingRows(PianoRoll& roll)
+{
+    const QImage picture = roll.grab().toImage();
+    QList<int> rows;
+    for (int y = 18; y < picture.height() - 16; ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            if (picture.pixelColor(x, y) == QColor(235, 80, 20)) {
+                rows << y;
+                break;
+            }
+        }
+    }
+    return rows;
 }
 
 } // namespace
@@ -123,6 +142,36 @@ private slots:
             monitor.resize(size);
             QVERIFY(!monitor.grab().isNull());
         }
+    }
+
+    // Whatever octave the notes on show lie in, the roll's pitch range holds
+    // them, the top octave (only eight notes) and the bottom one included.
+    void everyNoteOnShowHasItsRow_data()
+    {
+        QTest::addColumn<QList<int>>("notes");
+        QTest::addColumn<bool>("atTheTop");
+        QTest::newRow("120..127 only") << QList<int>{120, 127} << true;
+        QTest::newRow("127 alone") << QList<int>{127} << true;
+        QTest::newRow("0..3 only") << QList<int>{0, 3} << false;
+        QTest::newRow("middle C") << QList<int>{60} << false;
+        QTest::newRow("60 and 127") << QList<int>{60, 127} << true;
+    }
+
+    void everyNoteOnShowHasItsRow()
+    {
+        QFETCH(QList<int>, notes);
+        QFETCH(bool, atTheTop);
+        MonitorModel model;
+        for (int note : notes)
+            model.messageSent({0x90, std::uint8_t(note), 100}, steadyNowNs());
+        model.drain(steadyNowNs());
+        PianoRoll roll(model);
+        roll.resize(480, 260);
+        const QList<int> rows = soundingRows(roll);
+        QVERIFY2(!rows.isEmpty(), "no sounding note is drawn");
+        // The highest note of the range sits in the roll's top row.
+        if (atTheTop)
+            QVERIFY2(rows.first() < 18 + 12, qPrintable(QString::number(rows.first())));
     }
 };
 
