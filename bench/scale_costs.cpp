@@ -4,7 +4,8 @@
 #include "engine/scale.h"
 #include "message_rates.h"
 #include "midi/memory_backend.h"
-#include "ui/main/frm_main.h"
+#include "app/program.h"
+#include "ui/main/window_names.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -64,37 +65,34 @@ QString spreadText(const std::vector<double>& rates)
 
 } // namespace
 
-void benchScaleCosts(FrmMain& window, CountingHost& host, MemoryOutputBackend& wire)
+void benchScaleCosts(Program& program, CountingHost& host, MemoryOutputBackend& wire)
 {
+    FrmMain& window = program.window();
     printSection(QStringLiteral("The scale step (C Major Pentatonic), Wondrousness at delay 0 in the pitch mode with "
                                 "Note Off, Use Min/Max 48..72, in-memory devices; medians of %1 runs taken in turns")
                      .arg(turns));
-    for (int mode = 0; mode < 4; ++mode)
-        window.findChild<QCheckBox*>(QStringLiteral("CheckDoMode(%1)").arg(mode))->setChecked(mode == 0);
-    window.findChild<QCheckBox*>(QStringLiteral("CheckUseNoteOff"))->setChecked(true);
-    window.findChild<QCheckBox*>(QStringLiteral("CheckMinMax"))->setChecked(true);
-    window.composer().refreshModeFlags();
-    window.setText(QStringLiteral("PitchMin"), QStringLiteral("48"));
-    window.setText(QStringLiteral("PitchMax"), QStringLiteral("72"));
-    window.setText(QStringLiteral("DelayText"), QStringLiteral("0"));
+    for (Mode mode : allModes)
+        window.findChild<QCheckBox*>(controls::doMode(mode))->setChecked(mode == Mode::Pitch);
+    window.findChild<QCheckBox*>(controls::UseNoteOff)->setChecked(true);
+    window.findChild<QCheckBox*>(controls::UseMinMax)->setChecked(true);
+    program.composer().refreshModeFlags();
+    window.setText(controls::PitchMin, QStringLiteral("48"));
+    window.setText(controls::PitchMax, QStringLiteral("72"));
+    window.setText(controls::Delay, QStringLiteral("0"));
 
     auto passesPerSecond = [&](const char* scale) {
         choose(window, scale);
-        host.yields = 0;
-        const double seconds = runFormula(window, false);
-        wire.wire.clear();
-        wire.clearLog();
-        return host.yields / seconds;
+        return wondrousnessPassesPerSecond(program, host, wire);
     };
     std::vector<double> chromatic, scaled;
     // Each goes first every other turn, so that neither gains by its place.
     for (int turn = 0; turn < 2 * turns; ++turn) {
         if ((turn + turn / 2) % 2 == 0)
-            chromatic.push_back(passesPerSecond("MnuScaleChromatic"));
+            chromatic.push_back(passesPerSecond(menus::ScaleChromatic));
         else
-            scaled.push_back(passesPerSecond("MnuScaleMajorPentatonic"));
+            scaled.push_back(passesPerSecond(menus::ScaleMajorPentatonic));
     }
-    choose(window, "MnuScaleChromatic");
+    choose(window, menus::ScaleChromatic);
 
     const double passNs = 1e9 / spreadOf(chromatic).median;
     const QString aPass = QStringLiteral("%1 ns a pass without it").arg(passNs, 0, 'f', 0);
@@ -109,8 +107,8 @@ void benchScaleCosts(FrmMain& window, CountingHost& host, MemoryOutputBackend& w
     printFigure({QStringLiteral("passes, C Major Pentatonic"), spreadText(scaled),
                  spreadText(chromatic) + QStringLiteral(" chromatic"), QStringLiteral("no measurable change")});
 
-    window.findChild<QCheckBox*>(QStringLiteral("CheckMinMax"))->setChecked(false);
-    window.setText(QStringLiteral("PitchMin"), QStringLiteral("0"));
-    window.setText(QStringLiteral("PitchMax"), QStringLiteral("0"));
-    window.setText(QStringLiteral("DelayText"), QStringLiteral("60"));
+    window.findChild<QCheckBox*>(controls::UseMinMax)->setChecked(false);
+    window.setText(controls::PitchMin, QStringLiteral("0"));
+    window.setText(controls::PitchMax, QStringLiteral("0"));
+    window.setText(controls::Delay, QStringLiteral("60"));
 }

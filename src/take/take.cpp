@@ -31,21 +31,23 @@ std::uint32_t Take::nextTick(std::int64_t timeNs) const
     return tick;
 }
 
-void Take::setKey(const KeySignature& key, std::int64_t timeNs)
+bool Take::setKey(const KeySignature& key, std::int64_t timeNs)
 {
     if (!keys_.empty() && keys_.back().key == key)
-        return;
+        return false;
     keys_.push_back(KeyChange{nextTick(timeNs), events_.size(), key});
+    return true;
 }
 
-void Take::add(const MidiBytes& message, std::int64_t timeNs)
+bool Take::add(const MidiBytes& message, std::int64_t timeNs)
 {
     if (message.empty() || message.size() > 3 || message[0] < 0x80 || message[0] >= 0xF0)
-        return;
+        return false;
     Event event{nextTick(timeNs), {0, 0, 0}, static_cast<std::uint8_t>(message.size())};
     std::copy(message.begin(), message.end(), event.bytes);
     events_.push_back(event);
     track(event);
+    return true;
 }
 
 void Take::track(const Event& event)

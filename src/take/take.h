@@ -42,13 +42,15 @@ public:
     // Keeps a message sent at timeNs. System common and real-time messages
     // are left out: they belong to the live connection, and in a file their
     // status bytes would be read as something else (0xFF starts a meta event).
-    void add(const MidiBytes& message, std::int64_t timeNs);
+    // Whether it was kept.
+    bool add(const MidiBytes& message, std::int64_t timeNs);
     // No room for another message at that time.
     bool full(std::int64_t timeNs) const;
     // From timeNs on the music is in this key: the file carries its
     // signature there, before the messages added after it. A key that is
-    // the one last written already is not written again.
-    void setKey(const KeySignature& key, std::int64_t timeNs);
+    // the one last written already is not written again. Whether it was
+    // kept.
+    bool setKey(const KeySignature& key, std::int64_t timeNs);
     // The take ends at endNs: every note still sounding gets its note-off
     // there, so that no note of the file hangs.
     void end(std::int64_t endNs);

@@ -1,15 +1,21 @@
 #include "take/take_file.h"
 
+#include "take/owned_file.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QObject>
 #include <QStandardPaths>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <mutex>
+#include <fcntl.h>
 #include <smf.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace quorvane {
@@ -121,15 +127,58 @@ std::unique_ptr<smf_t, SmfDeleter> buildSong(const Take& take)
     return smf;
 }
 
-// Pushes the written bytes to the disk before the rename makes them the take,
-// so that a power cut leaves the old state or the whole file.
-QString flushToDisk(const QString& path)
+QString systemReason()
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return file.errorString();
-    if (::fsync(file.handle()) != 0)
-        return QString::fromLocal8Bit(std::strerror(errno));
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// The song as the bytes of a file. The library writes only to a path, and a
+// write that fails there (a full disk) leaves its stream open for good; so it
+// writes into memory of our own, which it reaches by a path, and the disk is
+// written here.
+QByteArray songBytes(smf_t* song, QString& failure)
+{
+    OwnedFile memory(::memfd_create("quorvane-take", MFD_CLOEXEC));
+    if (memory.fd() < 0) {
+        failure = systemReason();
+        return {};
+    }
+    {
+        // One save at a time: the library's complaints are caught process-wide.
+        static std::mutex oneAtATime;
+        const std::lock_guard<std::mutex> lock(oneAtATime);
+        LibraryComplaints complaints;
+        const QByteArray path = "/proc/self/fd/" + QByteArray::number(memory.fd());
+        if (smf_save(song, path.constData()) != 0) {
+            failure = complaints.reason();
+            if (failure.isEmpty())
+                failure = QObject::tr("the MIDI file library could not write the file");
+            return {};
+        }
+    }
+    const off_t size = ::lseek(memory.fd(), 0, SEEK_END);
+    QByteArray bytes(qsizetype(std::max<off_t>(size, 0)), Qt::Uninitialized);
+    if (size < 0 || ::pread(memory.fd(), bytes.data(), std::size_t(size), 0) != size) {
+        failure = systemReason();
+        return {};
+    }
+    return bytes;
+}
+
+// Writes the bytes to path and pushes them to the disk before the rename
+// makes them the take, so that a power cut leaves the old state or the whole
+// file.
+QString writeToDisk(const QByteArray& bytes, const QString& path)
+{
+    OwnedFile file(::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (file.fd() < 0)
+        return systemReason();
+    if (!writeAll(file.fd(), bytes.constData(), std::size_t(bytes.size())))
+        return systemReason();
+    if (::fsync(file.fd()) != 0)
+        return systemReason();
+    if (!file.close())
+        return systemReason();
     return QString();
 }
 
@@ -167,16 +216,9 @@ QString writeTakeFile(const Take& take, const QString& path, bool replace)
 
     const QString partial = path + QStringLiteral(".part");
     QString failure;
-    {
-        LibraryComplaints complaints;
-        if (smf_save(song.get(), QFile::encodeName(partial).constData()) != 0) {
-            failure = complaints.reason();
-            if (failure.isEmpty())
-                failure = QObject::tr("the MIDI file library could not write the file");
-        }
-    }
+    const QByteArray bytes = songBytes(song.get(), failure);
     if (failure.isEmpty())
-        failure = flushToDisk(partial);
+        failure = writeToDisk(bytes, partial);
     if (failure.isEmpty() && replace) {
         std::error_code renamed;
         std::filesystem::rename(QFile::encodeName(partial).toStdString(), QFile::encodeName(path).toStdString(),

@@ -46,7 +46,7 @@ class ScaleTest : public QObject {
     int sent(double n)
     {
         rig->out->wire.clear();
-        composer().startNote = n;
+        composer().setStartNote(n);
         composer().PitchOn();
         return rig->out->wire.at(0).bytes[1];
     }
@@ -103,7 +103,7 @@ private slots:
                 for (const bool range : {false, true}) {
                     init();
                     panel().check(controls::UseModulo, 0);
-                    panel().texts[controls::transposition(0)] = "0.4";
+                    panel().texts[controls::transposition(Mode::Pitch)] = "0.4";
                     if (range)
                         useRange("48", "72");
                     composer().setScale({scale, tonic});
@@ -149,7 +149,7 @@ private slots:
         // 82 is A#: down to A, 81, folded to 69; 31 is G, folded to 55; 46 is
         // A# again, down to 45 and folded to 57.
         QCOMPARE(rig->seen, QStringList({"27", "82", "41", "124", "62", "31", "94", "47", "15", "46", "23", "70"}));
-        QCOMPARE(panel().shownIn(controls::result(0)), QStringList({"69", "55", "57"}));
+        QCOMPARE(panel().shownIn(controls::result(Mode::Pitch)), QStringList({"69", "55", "57"}));
         QCOMPARE(sent(121), 72); // C#: a tie, down to C, folded to the top C
         QCOMPARE(sent(71), 72);  // B: C is nearer than A
         for (const double far : {1e300, -1e300, 1e17 + 1}) {
@@ -215,7 +215,7 @@ private slots:
     {
         auto run = [this](const ScaleChoice& choice) {
             init();
-            panel().texts[controls::transposition(0)] = "0.25";
+            panel().texts[controls::transposition(Mode::Pitch)] = "0.25";
             panel().check(controls::UseModulo, 0);
             rig->setModes(1, 1, 1, 1);
             composer().setScale(choice);

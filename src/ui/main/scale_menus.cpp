@@ -1,92 +1,89 @@
 #include "ui/main/scale_menus.h"
 
+#include "ui/main/window_names.h"
+
 #include <QAction>
 #include <QActionGroup>
 #include <QMenu>
+#include <iterator>
 
 namespace quorvane {
 
 namespace {
 
-struct ScaleItem {
-    Scale scale;
-    const char* name; // of the item's object, after "MnuScale"
+struct RadioItem {
+    const char* name;
     const char* caption;
 };
 
-const ScaleItem scaleItems[] = {
-    {Scale::Chromatic, "Chromatic", "&Chromatic"},
-    {Scale::Major, "Major", "M&ajor"},
-    {Scale::NaturalMinor, "NaturalMinor", "Natural &Minor"},
-    {Scale::HarmonicMinor, "HarmonicMinor", "&Harmonic Minor"},
-    {Scale::MajorPentatonic, "MajorPentatonic", "Major &Pentatonic"},
-    {Scale::MinorPentatonic, "MinorPentatonic", "Minor P&entatonic"},
-    {Scale::Blues, "Blues", "&Blues"},
-    {Scale::Dorian, "Dorian", "&Dorian"},
-    {Scale::Mixolydian, "Mixolydian", "Mi&xolydian"},
-    {Scale::WholeTone, "WholeTone", "&Whole Tone"},
+// In the order of Scale.
+const RadioItem scaleItems[] = {
+    {menus::ScaleChromatic, "&Chromatic"},
+    {menus::ScaleMajor, "M&ajor"},
+    {menus::ScaleNaturalMinor, "Natural &Minor"},
+    {menus::ScaleHarmonicMinor, "&Harmonic Minor"},
+    {menus::ScaleMajorPentatonic, "Major &Pentatonic"},
+    {menus::ScaleMinorPentatonic, "Minor P&entatonic"},
+    {menus::ScaleBlues, "&Blues"},
+    {menus::ScaleDorian, "&Dorian"},
+    {menus::ScaleMixolydian, "Mi&xolydian"},
+    {menus::ScaleWholeTone, "&Whole Tone"},
 };
+static_assert(std::size(scaleItems) == ScaleCount);
 
 // Tonic 0..11, spelt with sharps as a keyboard player names the black keys.
-const char* const keyNames[] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
+const RadioItem keyItems[] = {
+    {menus::KeyC, "C"},       {menus::KeyCSharp, "C#"}, {menus::KeyD, "D"},       {menus::KeyDSharp, "D#"},
+    {menus::KeyE, "E"},       {menus::KeyF, "F"},       {menus::KeyFSharp, "F#"}, {menus::KeyG, "G"},
+    {menus::KeyGSharp, "G#"}, {menus::KeyA, "A"},       {menus::KeyASharp, "A#"}, {menus::KeyB, "B"},
+};
 
-QString withoutAccessKey(const char* caption)
+// A submenu of radio items inserted before `before`, each carrying its
+// place in the list; the first is checked.
+template <std::size_t Count>
+void addRadioMenu(QMenu& edit, QAction* before, const QString& caption, const char* name,
+                  const RadioItem (&items)[Count])
 {
-    return QString::fromUtf8(caption).remove(QLatin1Char('&'));
-}
-
-QActionGroup* radioGroup(QMenu& menu)
-{
-    auto* group = new QActionGroup(&menu);
+    auto* menu = new QMenu(caption, &edit);
+    menu->setObjectName(QString::fromLatin1(name));
+    edit.insertMenu(before, menu);
+    auto* group = new QActionGroup(menu);
     group->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
-    return group;
+    for (std::size_t i = 0; i < Count; ++i) {
+        QAction* action = menu->addAction(QString::fromUtf8(items[i].caption));
+        action->setObjectName(QString::fromLatin1(items[i].name));
+        action->setCheckable(true);
+        action->setData(int(i));
+        group->addAction(action);
+    }
+    group->actions().constFirst()->setChecked(true);
 }
 
-QAction* radioItem(QMenu& menu, QActionGroup& group, const QString& caption, const QString& name, int value)
+// The value of the checked item of the window's submenu `name`.
+int checkedValue(const QWidget& window, const char* name)
 {
-    QAction* item = menu.addAction(caption);
-    item->setObjectName(name);
-    item->setCheckable(true);
-    item->setData(value);
-    group.addAction(item);
-    return item;
+    const auto* menu = window.findChild<QMenu*>(QString::fromLatin1(name));
+    for (const QAction* action : menu->actions()) {
+        if (action->isChecked())
+            return action->data().toInt();
+    }
+    return 0;
 }
 
 } // namespace
 
-ScaleMenus::ScaleMenus(QMenu& edit) : QObject(&edit)
+void addScaleMenus(QMenu& edit)
 {
     QAction* first = edit.actions().value(0);
-    auto* scaleMenu = new QMenu(tr("&Scale"), &edit);
-    scaleMenu->setObjectName(QStringLiteral("MnuScale"));
-    auto* keyMenu = new QMenu(tr("&Key"), &edit);
-    keyMenu->setObjectName(QStringLiteral("MnuKey"));
-    edit.insertMenu(first, scaleMenu);
-    edit.insertMenu(first, keyMenu);
+    addRadioMenu(edit, first, QMenu::tr("&Scale"), menus::Scale, scaleItems);
+    addRadioMenu(edit, first, QMenu::tr("&Key"), menus::Key, keyItems);
     if (first)
         edit.insertSeparator(first);
-
-    scales_ = radioGroup(*scaleMenu);
-    for (const ScaleItem& item : scaleItems)
-        radioItem(*scaleMenu, *scales_, QString::fromUtf8(item.caption),
-                  QStringLiteral("MnuScale") + QString::fromUtf8(item.name), static_cast<int>(item.scale));
-    keys_ = radioGroup(*keyMenu);
-    for (int tonic = 0; tonic < 12; ++tonic) {
-        const QString key = QString::fromUtf8(keyNames[tonic]);
-        radioItem(*keyMenu, *keys_, key, QStringLiteral("MnuKey") + QString(key).replace('#', QLatin1String("Sharp")),
-                  tonic);
-    }
-    scales_->actions().constFirst()->setChecked(true);
-    keys_->actions().constFirst()->setChecked(true);
-
-    for (QActionGroup* group : {scales_, keys_})
-        connect(group, &QActionGroup::triggered, this, [this] { emit chosen(choice()); });
 }
 
-ScaleChoice ScaleMenus::choice() const
+ScaleChoice checkedScale(const QWidget& window)
 {
-    return ScaleChoice{static_cast<Scale>(scales_->checkedAction()->data().toInt()),
-                       keys_->checkedAction()->data().toInt()};
+    return ScaleChoice{static_cast<Scale>(checkedValue(window, menus::Scale)), checkedValue(window, menus::Key)};
 }
 
 QString scaleTitle(const ScaleChoice& choice)
@@ -94,8 +91,15 @@ QString scaleTitle(const ScaleChoice& choice)
     if (choice.scale == Scale::Chromatic)
         return QString();
     const auto scale = static_cast<std::size_t>(choice.scale);
-    return QStringLiteral("%1 %2").arg(QString::fromUtf8(keyNames[choice.tonic % 12]),
-                                       withoutAccessKey(scaleItems[scale].caption));
+    return QStringLiteral("%1 %2").arg(QString::fromUtf8(keyItems[choice.tonic % 12].caption),
+                                       QString::fromUtf8(scaleItems[scale].caption).remove(QLatin1Char('&')));
+}
+
+std::optional<KeySignature> keySignatureOf(const ScaleChoice& choice)
+{
+    if (choice.scale != Scale::Major && choice.scale != Scale::NaturalMinor)
+        return std::nullopt;
+    return KeySignature::of(choice.tonic, choice.scale == Scale::NaturalMinor);
 }
 
 } // namespace quorvane

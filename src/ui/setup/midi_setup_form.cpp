@@ -35,17 +35,28 @@ void MIDISetupForm::centre()
 
 namespace {
 
+// Beside its text each entry keeps the device's own name, which a device that
+// has gone keeps too, so that the choice is found again by that name once the
+// device is back, and a gone mark is never marked again.
+constexpr int deviceNameRole = Qt::UserRole + 1;
+
+void addEntry(QComboBox& list, const QString& text, const QString& name, const QVariant& device)
+{
+    list.addItem(text, device);
+    list.setItemData(list.count() - 1, name, deviceNameRole);
+}
+
 // Each entry carries its device number; one that has gone carries none.
 void keepChoice(QComboBox& list, const QString& chosen)
 {
     if (chosen.isEmpty())
         return;
-    const int position = list.findText(chosen);
+    const int position = list.findData(chosen, deviceNameRole, Qt::MatchExactly);
     if (position >= 0) {
         list.setCurrentIndex(position);
         return;
     }
-    list.addItem(QCoreApplication::translate("MIDISetupForm", "%1 (gone)").arg(chosen));
+    addEntry(list, QCoreApplication::translate("MIDISetupForm", "%1 (gone)").arg(chosen), chosen, QVariant());
     list.setCurrentIndex(list.count() - 1);
 }
 
@@ -57,7 +68,7 @@ void MIDISetupForm::listOutputs()
     const int outputs = output_.deviceCount();
     for (int device = -1; device < outputs; ++device) {
         output_.setDeviceNumber(device);
-        ComboMidiOut->addItem(output_.deviceName(), device);
+        addEntry(*ComboMidiOut, output_.deviceName(), output_.deviceName(), device);
     }
 }
 
@@ -67,7 +78,7 @@ void MIDISetupForm::listInputs()
     const int inputs = input_.deviceCount();
     for (int device = 0; device < inputs; ++device) {
         input_.setDeviceNumber(device);
-        ComboMidiIn->addItem(input_.deviceName(), device);
+        addEntry(*ComboMidiIn, input_.deviceName(), input_.deviceName(), device);
     }
 }
 
@@ -104,8 +115,8 @@ void MIDISetupForm::load()
 
 void MIDISetupForm::refreshLists()
 {
-    const QString output = ComboMidiOut->currentText();
-    const QString input = ComboMidiIn->currentText();
+    const QString output = ComboMidiOut->currentData(deviceNameRole).toString();
+    const QString input = ComboMidiIn->currentData(deviceNameRole).toString();
     listOutputs();
     keepChoice(*ComboMidiOut, output);
     listInputs();

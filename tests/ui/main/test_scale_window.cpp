@@ -2,7 +2,6 @@
 #include "smf_reading.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QDir>
 #include <QMenu>
 #include <QTemporaryDir>
@@ -31,18 +30,18 @@ private slots:
     void scaleAndKeyAreRadioItemsOfTheEditMenu()
     {
         MainWindowFixture f;
-        QCOMPARE(captionsOf(f.find<QMenu>(QStringLiteral("MnuScale"))),
+        QCOMPARE(captionsOf(f.find<QMenu>(menus::Scale)),
                  QStringList({"&Chromatic *", "M&ajor", "Natural &Minor", "&Harmonic Minor", "Major &Pentatonic",
                               "Minor P&entatonic", "&Blues", "&Dorian", "Mi&xolydian", "&Whole Tone"}));
-        QCOMPARE(captionsOf(f.find<QMenu>(QStringLiteral("MnuKey"))),
+        QCOMPARE(captionsOf(f.find<QMenu>(menus::Key)),
                  QStringList({"C *", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"}));
-        choose(f, "MnuScaleDorian");
-        choose(f, "MnuKeyGSharp");
-        QVERIFY(!f.find<QAction>(QStringLiteral("MnuScaleChromatic"))->isChecked());
-        QVERIFY(!f.find<QAction>(QStringLiteral("MnuKeyC"))->isChecked());
-        QVERIFY(f.find<QAction>(QStringLiteral("MnuKeyGSharp"))->isChecked());
-        QCOMPARE(f.window->composer().scale().tonic, 8);
-        QVERIFY(f.window->composer().scale().scale == Scale::Dorian);
+        choose(f, menus::ScaleDorian);
+        choose(f, menus::KeyGSharp);
+        QVERIFY(!f.find<QAction>(menus::ScaleChromatic)->isChecked());
+        QVERIFY(!f.find<QAction>(menus::KeyC)->isChecked());
+        QVERIFY(f.find<QAction>(menus::KeyGSharp)->isChecked());
+        QCOMPARE(f.composer().scale().tonic, 8);
+        QVERIFY(f.composer().scale().scale == Scale::Dorian);
     }
 
     // The title names the scale (chromatic none) and a running take.
@@ -50,10 +49,10 @@ private slots:
     {
         MainWindowFixture f;
         QTemporaryDir folder;
-        f.window->recording().folder = folder.path();
+        f.program->recording().folder = folder.path();
         QStringList titles;
-        for (const char* item : {"MnuScaleMajor", "MnuKeyA", "MnuScaleMinorPentatonic", "MnuRecord",
-                                 "MnuScaleChromatic", "MnuKeyB", "MnuRecord", "MnuScaleNaturalMinor"}) {
+        for (const char* item : {menus::ScaleMajor, menus::KeyA, menus::ScaleMinorPentatonic, menus::Record,
+                                 menus::ScaleChromatic, menus::KeyB, menus::Record, menus::ScaleNaturalMinor}) {
             choose(f, item);
             titles << f.window->windowTitle();
         }
@@ -67,38 +66,40 @@ private slots:
     void aRangeWithoutANoteOfTheScaleIsMarkedAtOnce()
     {
         MainWindowFixture f;
-        choose(f, "MnuScaleMajorPentatonic");
-        f.check(QStringLiteral("CheckMinMax"))->setChecked(true);
-        f.box(QStringLiteral("PitchMin"))->setText(QStringLiteral("65"));
-        f.box(QStringLiteral("PitchMax"))->setText(QStringLiteral("66"));
-        QVERIFY(f.box(QStringLiteral("PitchMax"))->toolTip().contains(QStringLiteral("scale")));
-        choose(f, "MnuScaleWholeTone");
-        QVERIFY(f.box(QStringLiteral("PitchMin"))->toolTip().isEmpty());
+        choose(f, menus::ScaleMajorPentatonic);
+        f.check(controls::UseMinMax)->setChecked(true);
+        f.box(controls::PitchMin)->setText(QStringLiteral("65"));
+        f.box(controls::PitchMax)->setText(QStringLiteral("66"));
+        QVERIFY(f.box(controls::PitchMax)->toolTip().contains(QStringLiteral("scale")));
+        choose(f, menus::ScaleWholeTone);
+        QVERIFY(f.box(controls::PitchMin)->toolTip().isEmpty());
     }
 
-    // The key in force when the take starts comes first; each change to a
-    // major or natural minor key follows where it came, others write none.
+    // The key in force when the take starts comes first, before the
+    // instrument chosen at start-up; each change to a major or natural minor
+    // key follows where it came, others write none.
     void aTakeCarriesTheKeySignatures()
     {
         MainWindowFixture f;
         QTemporaryDir folder;
-        f.window->recording().folder = folder.path();
-        auto testNote = [&] { QTest::mouseClick(f.button(QStringLiteral("Test")), Qt::LeftButton); };
-        choose(f, "MnuKeyD");
-        choose(f, "MnuScaleMajor");
-        choose(f, "MnuRecord");
+        f.program->recording().folder = folder.path();
+        auto testNote = [&] { QTest::mouseClick(f.button(controls::TestNote), Qt::LeftButton); };
+        choose(f, menus::KeyD);
+        choose(f, menus::ScaleMajor);
+        choose(f, menus::Record);
         testNote();
-        choose(f, "MnuScaleNaturalMinor");
+        choose(f, menus::ScaleNaturalMinor);
         testNote();
-        choose(f, "MnuScaleBlues");
-        choose(f, "MnuKeyF");
+        choose(f, menus::ScaleBlues);
+        choose(f, menus::KeyF);
         testNote();
-        choose(f, "MnuRecord");
+        choose(f, menus::Record);
+        f.program->recording().finishWriting();
         const QStringList takes = QDir(folder.path()).entryList({QStringLiteral("*.mid")});
         QCOMPARE(takes.size(), 1);
         const QStringList note = {"90 3c 3c", "90 3c 00"};
         QCOMPARE(readMidiFile(folder.filePath(takes[0])).byteTexts().mid(1),
-                 QStringList({"ff 59 02 02 00"}) + note + QStringList({"ff 59 02 ff 01"}) + note + note +
+                 QStringList({"ff 59 02 02 00", "c0 00"}) + note + QStringList({"ff 59 02 ff 01"}) + note + note +
                      QStringList({"ff 2f 00"}));
     }
 };
