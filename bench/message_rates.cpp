@@ -1,10 +1,11 @@
 #include "message_rates.h"
 
 #include "bench_table.h"
-#include "ui/main/frm_main.h"
+#include "app/program.h"
 #include "memory_backend.h"
 #include "midi/message_writer.h"
 #include "midi/midi_bytes.h"
+#include "ui/main/window_names.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -22,19 +23,20 @@ namespace {
 constexpr int runMs = 1000;
 constexpr int burstSize = 10000;
 
-void setModes(FrmMain& window, bool on, bool noteOff)
+void setModes(Program& program, bool on, bool noteOff)
 {
-    for (int mode = 0; mode < 4; ++mode)
-        window.findChild<QCheckBox*>(QStringLiteral("CheckDoMode(%1)").arg(mode))->setChecked(on);
-    window.findChild<QCheckBox*>(QStringLiteral("CheckUseNoteOff"))->setChecked(noteOff);
-    window.composer().refreshModeFlags();
+    FrmMain& window = program.window();
+    for (Mode mode : allModes)
+        window.findChild<QCheckBox*>(controls::doMode(mode))->setChecked(on);
+    window.findChild<QCheckBox*>(controls::UseNoteOff)->setChecked(noteOff);
+    program.composer().refreshModeFlags();
 }
 
 // Runs a formula for runMs, stopped by "Stop it" from the event queue, and
 // returns the seconds it ran.
-double runFormula(FrmMain& window, bool mixmaster)
+double runFormula(Program& program, bool mixmaster)
 {
-    Composer& composer = window.composer();
+    Composer& composer = program.composer();
     QTimer::singleShot(runMs, [&] { mixmaster ? composer.stopMixmaster() : composer.stopWondrousness(); });
     QElapsedTimer clock;
     clock.start();
@@ -71,30 +73,31 @@ QString perSecond(double rate)
     return QStringLiteral("%1 /s").arg(rate, 0, 'f', 0);
 }
 
-void passes(FrmMain& window, CountingHost& host)
+void passes(Program& program, CountingHost& host)
 {
-    setModes(window, false, false);
+    setModes(program, false, false);
     const double anchor = yieldsPerSecond();
     for (const bool mixmaster : {true, false}) {
         host.yields = 0;
-        const double seconds = runFormula(window, mixmaster);
+        const double seconds = runFormula(program, mixmaster);
         printFigure({QStringLiteral("%1 passes, all modes off").arg(mixmaster ? "Mixmaster" : "Wondrousness"),
                      perSecond(host.yields / seconds), perSecond(anchor) + QStringLiteral(" bare yields"),
                      QStringLiteral("-")});
     }
 }
 
-void messagesAtDelayZero(FrmMain& window, MemoryOutputBackend& wire)
+void messagesAtDelayZero(Program& program, MemoryOutputBackend& wire)
 {
-    setModes(window, true, true);
-    window.setText(QStringLiteral("DelayText"), QStringLiteral("0"));
+    FrmMain& window = program.window();
+    setModes(program, true, true);
+    window.setText(controls::Delay, QStringLiteral("0"));
     wire.wire.clear();
-    const double seconds = runFormula(window, false);
+    const double seconds = runFormula(program, false);
     const auto sent = static_cast<long long>(wire.wire.size());
     const double anchor = directSendsPerSecond(window.MIDIOutput1(), sent);
     printFigure({QStringLiteral("messages, delay 0, all modes and note-off"), perSecond(sent / seconds),
                  perSecond(anchor) + QStringLiteral(" direct sends"), QStringLiteral("-")});
-    window.setText(QStringLiteral("DelayText"), QStringLiteral("60"));
+    window.setText(controls::Delay, QStringLiteral("60"));
     wire.wire.clear();
     wire.clearLog();
 }
@@ -111,21 +114,16 @@ void settle(int ms)
 // open and repainting: what watching a run costs the run. Closed and open
 // take turns, three runs each, so that a load on the machine that comes and
 // goes weighs on both; each figure is the median of its three.
-void passesWithMonitor(FrmMain& window, CountingHost& host, MemoryOutputBackend& wire)
+void passesWithMonitor(Program& program, CountingHost& host, MemoryOutputBackend& wire)
 {
-    setModes(window, true, true);
-    window.setText(QStringLiteral("DelayText"), QStringLiteral("0"));
-    auto passesPerSecond = [&] {
-        host.yields = 0;
-        const double seconds = runFormula(window, false);
-        wire.wire.clear();
-        wire.clearLog();
-        return host.yields / seconds;
-    };
+    FrmMain& window = program.window();
+    setModes(program, true, true);
+    window.setText(controls::Delay, QStringLiteral("0"));
+    auto passesPerSecond = [&] { return wondrousnessPassesPerSecond(program, host, wire); };
     std::vector<double> closed, open;
     for (int turn = 0; turn < 3; ++turn) {
         closed.push_back(passesPerSecond());
-        window.findChild<QAction*>(QStringLiteral("MnuMonitor"))->trigger();
+        window.findChild<QAction*>(menus::Monitor)->trigger();
         settle(200);
         open.push_back(passesPerSecond());
         window.findChild<QWidget*>(QStringLiteral("MonitorWindow"))->close();
@@ -136,7 +134,7 @@ void passesWithMonitor(FrmMain& window, CountingHost& host, MemoryOutputBackend&
                  QStringLiteral("-"), QStringLiteral("-")});
     printFigure({QStringLiteral("passes, delay 0, all modes, monitor open"), perSecond(spreadOf(open).median),
                  perSecond(closedMedian) + QStringLiteral(" closed"), QStringLiteral(">= half of closed")});
-    window.setText(QStringLiteral("DelayText"), QStringLiteral("60"));
+    window.setText(controls::Delay, QStringLiteral("60"));
 }
 
 // Note-ons and note-offs on channel 1 and volume changes on channel 2: all of
@@ -152,8 +150,9 @@ MidiBytes burstMessage(int i)
     }
 }
 
-void burst(FrmMain& window, MemoryOutputBackend& wire, MemoryInputBackend& keyboard)
+void burst(Program& program, MemoryOutputBackend& wire, MemoryInputBackend& keyboard)
 {
+    FrmMain& window = program.window();
     wire.wire.clear();
     QEventLoop loop;
     QObject::connect(
@@ -191,11 +190,20 @@ void burst(FrmMain& window, MemoryOutputBackend& wire, MemoryInputBackend& keybo
 
 } // namespace
 
-void benchRates(FrmMain& window, CountingHost& host, MemoryOutputBackend& wire, MemoryInputBackend& keyboard)
+double wondrousnessPassesPerSecond(Program& program, CountingHost& host, MemoryOutputBackend& wire)
+{
+    host.yields = 0;
+    const double seconds = runFormula(program, false);
+    wire.wire.clear();
+    wire.clearLog();
+    return host.yields / seconds;
+}
+
+void benchRates(Program& program, CountingHost& host, MemoryOutputBackend& wire, MemoryInputBackend& keyboard)
 {
     printSection(QStringLiteral("Rates over the in-memory devices, with the window on screen"));
-    passes(window, host);
-    messagesAtDelayZero(window, wire);
-    passesWithMonitor(window, host, wire);
-    burst(window, wire, keyboard);
+    passes(program, host);
+    messagesAtDelayZero(program, wire);
+    passesWithMonitor(program, host, wire);
+    burst(program, wire, keyboard);
 }

@@ -3,7 +3,7 @@
 #include "engine/qt_host.h"
 
 namespace quorvane {
-class FrmMain;
+class Program;
 class MemoryInputBackend;
 class MemoryOutputBackend;
 } // namespace quorvane
@@ -19,9 +19,14 @@ public:
     long long yields = 0;
 };
 
+// Wondrousness's passes per second over the in-memory output, run for a
+// second and stopped by "Stop it" from the event queue; the wire is cleared
+// after.
+double wondrousnessPassesPerSecond(quorvane::Program& program, CountingHost& host, quorvane::MemoryOutputBackend& wire);
+
 // The main window over the in-memory devices (both open): formula passes per
 // second with nothing to play, messages per second with every mode on and no
 // pause, passes with every mode on and no pause with the monitor closed and
 // open, and a burst of input forwarded to the output.
-void benchRates(quorvane::FrmMain& window, CountingHost& host, quorvane::MemoryOutputBackend& wire,
+void benchRates(quorvane::Program& program, CountingHost& host, quorvane::MemoryOutputBackend& wire,
                 quorvane::MemoryInputBackend& keyboard);

@@ -3,15 +3,17 @@
 // the program as a separate process; without one those are left out.
 
 #include "bench_table.h"
-#include "ui/main/frm_main.h"
+#include "app/program.h"
 #include "jack_server.h"
 #include "memory_backend.h"
 #include "jack_timing.h"
 #include "message_rates.h"
 #include "pause_precision.h"
 #include "program_resources.h"
+#include "scale_costs.h"
 #include "take_costs.h"
 #include "thru_latency.h"
+#include "ui/main/window_names.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -38,7 +40,12 @@ int main(int argc, char* argv[])
     auto input = std::make_unique<MemoryInputBackend>();
     MemoryOutputBackend& wire = *output;
     MemoryInputBackend& keyboard = *input;
-    FrmMain window(std::move(output), std::move(input), host);
+    Program program(std::move(output), std::move(input), host);
+    FrmMain& window = program.window();
+    // No device dialog, and closing the window ends no program: the bench
+    // opens the devices itself and goes on.
+    window.showSetupDialog = nullptr;
+    window.endProgram = nullptr;
     window.MIDIOutput1().setDeviceNumber(0);
     window.MIDIOutput1().setAction(MidiOutput::Open);
     window.MIDIInput1().setDeviceNumber(0);
@@ -48,11 +55,23 @@ int main(int argc, char* argv[])
     window.show();
     QApplication::processEvents();
 
-    const QPushButton* doIt = window.findChild<QPushButton*>(QStringLiteral("DoIt"));
+    const QPushButton* doIt = window.findChild<QPushButton*>(controls::DoIt);
     const QPoint doItAt = doIt->mapTo(&window, doIt->rect().center());
     // `quorvane_bench pipewire`: the sound server's figures alone.
     if (QCoreApplication::arguments().contains(QStringLiteral("pipewire"))) {
         benchProgramOnPipewire(doItAt);
+        return 0;
+    }
+
+    // `quorvane_bench scale`: what the scale step costs, alone.
+    if (QCoreApplication::arguments().contains(QStringLiteral("scale"))) {
+        benchScaleCosts(program, host, wire);
+        return 0;
+    }
+
+    // `quorvane_bench takes`: what recording costs, alone.
+    if (QCoreApplication::arguments().contains(QStringLiteral("takes"))) {
+        benchTakeCosts(program);
         return 0;
     }
 
@@ -67,8 +86,9 @@ int main(int argc, char* argv[])
     }
 
     benchPausePrecision(host);
-    benchRates(window, host, wire, keyboard);
-    benchTakeCosts(window);
+    benchRates(program, host, wire, keyboard);
+    benchScaleCosts(program, host, wire);
+    benchTakeCosts(program);
 
     // The rest needs MIDI: a private JACK server, stopped whatever happens.
     JackServer server;

@@ -1,10 +1,10 @@
 #pragma once
 
 namespace quorvane {
-class FrmMain;
+class Program;
 }
 
 // What recording costs: messages, takes, file bytes and the memory held at
 // the default settings (per hour) and at delay 0 (per minute), and the time
 // it takes to write a take that reached its limit.
-void benchTakeCosts(quorvane::FrmMain& window);
+void benchTakeCosts(quorvane::Program& program);

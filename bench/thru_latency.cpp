@@ -1,7 +1,7 @@
 #include "thru_latency.h"
 
 #include "bench_table.h"
-#include "ui/main/frm_main.h"
+#include "app/program.h"
 #include "jack_peer.h"
 #include "jack_server.h"
 #include "devices/system_backend.h"
@@ -160,12 +160,26 @@ Latencies measureIdle(JackServer& server, Thru& thru)
 
 // The same while Wondrousness plays with delay 60 in pitch mode: the runs
 // start and end inside the formula's yields, as the user's clicks would.
-Latencies measureWhilePlaying(JackServer& server, WindowThru& thru, FrmMain& window)
+Latencies measureWhilePlaying(JackServer& server, WindowThru& thru, Composer& composer)
 {
-    LatencyRuns runs(server, thru, [&] { window.composer().stopWondrousness(); });
+    LatencyRuns runs(server, thru, [&] { composer.stopWondrousness(); });
     QTimer::singleShot(0, [&] { runs.start(); });
-    window.composer().runWondrousness();
+    composer.runWondrousness();
     return runs.result;
+}
+
+// The program over the MIDI system's ports and the bench's host, loaded and
+// on screen without the device dialog (the runs choose the devices), its
+// window's close ending no program, since the bench goes on.
+std::unique_ptr<Program> loadedProgram(MidiSystem& system, QtHost& host)
+{
+    auto program = std::make_unique<Program>(std::make_unique<SystemOutputBackend>(system),
+                                             std::make_unique<SystemInputBackend>(system), host);
+    program->window().showSetupDialog = nullptr;
+    program->window().endProgram = nullptr;
+    program->window().load();
+    program->window().show();
+    return program;
 }
 
 QString ms(double value)
@@ -277,13 +291,10 @@ void benchThruChain(QtHost& host, JackServer& server)
             anchor = chainLatencies(thru, frameMs);
         }
         MidiSystem system;
-        FrmMain window(std::make_unique<SystemOutputBackend>(system), std::make_unique<SystemInputBackend>(system),
-                       host);
-        window.load();
-        window.show();
-        WindowThru thru(window);
+        const std::unique_ptr<Program> thruProgram = loadedProgram(system, host);
+        WindowThru thru(thruProgram->window());
         const Chain program = chainLatencies(thru, frameMs);
-        window.close();
+        thruProgram->window().close();
         const double periodMs = period * frameMs;
         printFigure({QStringLiteral("%1 frames (%2 ms)").arg(period).arg(fixed(periodMs, 2)), chainText(program),
                      chainText(anchor),
@@ -316,12 +327,10 @@ void benchThruLatency(QtHost& host, JackServer& server)
         anchor = measureIdle(server, thru);
     }
     MidiSystem system;
-    FrmMain window(std::make_unique<SystemOutputBackend>(system), std::make_unique<SystemInputBackend>(system), host);
-    window.load();
-    window.show();
-    WindowThru thru(window);
+    const std::unique_ptr<Program> program = loadedProgram(system, host);
+    WindowThru thru(program->window());
     printLatency(QStringLiteral("window's forwarding, idle"), measureIdle(server, thru), anchor, 1);
-    printLatency(QStringLiteral("window's forwarding, Wondrousness playing"), measureWhilePlaying(server, thru, window),
-                 anchor, 2);
-    window.close();
+    printLatency(QStringLiteral("window's forwarding, Wondrousness playing"),
+                 measureWhilePlaying(server, thru, program->composer()), anchor, 2);
+    program->window().close();
 }

@@ -36,10 +36,9 @@ XDisplay::XDisplay()
         connection_, xcb_get_keyboard_mapping(connection_, setup->min_keycode, static_cast<uint8_t>(count)), nullptr));
     if (map) {
         const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(map.get());
-        for (int i = 0; i < count * map->keysyms_per_keycode && !returnKey_; ++i) {
-            if (syms[i] == returnKeysym)
-                returnKey_ = static_cast<xcb_keycode_t>(setup->min_keycode + i / map->keysyms_per_keycode);
-        }
+        keysyms_.assign(syms, syms + xcb_get_keyboard_mapping_keysyms_length(map.get()));
+        keysymsPerCode_ = map->keysyms_per_keycode;
+        minKeycode_ = setup->min_keycode;
     }
 }
 
@@ -97,17 +96,34 @@ void XDisplay::sendAndSync(xcb_window_t window, const void* event)
 
 void XDisplay::pressReturn(xcb_window_t window)
 {
+    pressKey(window, returnKeysym);
+}
+
+void XDisplay::pressKey(xcb_window_t window, xcb_keysym_t key, uint16_t modifiers)
+{
+    xcb_keycode_t code = 0;
+    for (std::size_t i = 0; i < keysyms_.size() && !code; ++i) {
+        if (keysyms_[i] == key)
+            code = static_cast<xcb_keycode_t>(minKeycode_ + int(i) / keysymsPerCode_);
+    }
     for (const auto type : {XCB_KEY_PRESS, XCB_KEY_RELEASE}) {
         xcb_key_press_event_t event;
         std::memset(&event, 0, sizeof event);
         event.response_type = type;
-        event.detail = returnKey_;
+        event.detail = code;
         event.time = XCB_CURRENT_TIME;
         event.root = root_;
         event.event = window;
+        event.state = modifiers;
         event.same_screen = 1;
         sendAndSync(window, &event);
     }
+}
+
+void XDisplay::focus(xcb_window_t window)
+{
+    xcb_set_input_focus(connection_, XCB_INPUT_FOCUS_POINTER_ROOT, window, XCB_CURRENT_TIME);
+    std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
 }
 
 void XDisplay::click(xcb_window_t window, QPoint at)

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QPoint>
+#include <vector>
 #include <xcb/xcb.h>
 
 // The X server the benchmark runs under, seen as another client sees it:
@@ -15,6 +16,10 @@ public:
     // A window of process pid with this title that is mapped on screen, or 0.
     xcb_window_t mappedWindow(qint64 pid, const QByteArray& title);
     void pressReturn(xcb_window_t window);
+    // A key by its keysym (XK_r is 0x72), with modifiers such as XCB_MOD_MASK_CONTROL.
+    void pressKey(xcb_window_t window, xcb_keysym_t key, uint16_t modifiers = 0);
+    // Gives the window the keyboard, as a window manager does on a click.
+    void focus(xcb_window_t window);
     void click(xcb_window_t window, QPoint at);
     // Asks the window to close, as a window manager's close button does.
     void close(xcb_window_t window);
@@ -30,5 +35,7 @@ private:
     xcb_atom_t pidAtom_ = 0;
     xcb_atom_t protocolsAtom_ = 0;
     xcb_atom_t deleteAtom_ = 0;
-    xcb_keycode_t returnKey_ = 0;
+    std::vector<xcb_keysym_t> keysyms_; // the keyboard map: keysymsPerCode_ a key code
+    int keysymsPerCode_ = 0;
+    xcb_keycode_t minKeycode_ = 0;
 };

@@ -1,3 +1,4 @@
+#include "app/ending_signals.h"
 #include "app/program.h"
 
 #include <QApplication>
@@ -28,6 +29,15 @@ int main(int argc, char* argv[])
     QApplication::setWindowIcon(applicationIcon());
 
     quorvane::Program program;
+    // Logout, shutdown, kill, Ctrl+C and a closed terminal end the program as
+    // closing its window does: no note left sounding, every take written. So
+    // does an event loop told to quit by anything else.
+    auto end = [&program] { program.window().close(); };
+    quorvane::EndingSignals endingSignals(end);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, end);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &app, end);
     program.start();
+    if (program.host().ending()) // ended before its window showed
+        return 0;
     return app.exec();
 }

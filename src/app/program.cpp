@@ -1,21 +1,30 @@
 #include "app/program.h"
 
-#include "ui/about/about_box.h"
 #include "app/desktop_devices.h"
+#include "ui/about/about_box.h"
+#include "ui/record/take_recovery.h"
 
 #include <QCoreApplication>
 
 namespace quorvane {
 
-Program::Program()
-    : window_(desktopOutput(system_), desktopInput(system_), host_),
-      setup_(window_.MIDIOutput1(), window_.MIDIInput1(), &window_)
-{
-    connectParts();
-}
+Program::Program() : Program(nullptr, nullptr, nullptr) { }
 
 Program::Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input)
-    : window_(std::move(output), std::move(input), host_), setup_(window_.MIDIOutput1(), window_.MIDIInput1(), &window_)
+    : Program(std::move(output), std::move(input), nullptr)
+{ }
+
+Program::Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input, Host& host)
+    : Program(std::move(output), std::move(input), &host)
+{ }
+
+Program::Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input, Host* host)
+    : ownHost_(host ? nullptr : std::make_unique<QtHost>()), host_(host ? *host : *ownHost_),
+      output_(output ? std::move(output) : desktopOutput(system_)),
+      input_(input ? std::move(input) : desktopInput(system_)), composer_(window_, host_, output_),
+      recording_(
+          playObservers_, [this](const QString& text) { window_.showMessage(text); }, &window_),
+      setup_(output_, input_, &window_)
 {
     connectParts();
 }
@@ -23,8 +32,13 @@ Program::Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBac
 void Program::connectParts()
 {
     // Told once for both devices: the MIDI system that is missing or went away.
-    window_.MIDIOutput1().setErrorPolicy(system_.errorPolicy());
-    window_.MIDIInput1().setErrorPolicy(system_.errorPolicy());
+    output_.setErrorPolicy(system_.errorPolicy());
+    input_.setErrorPolicy(system_.errorPolicy());
+    output_.setObserver(&playObservers_);
+    input_.setObserver(&playObservers_);
+    composer_.setObserver(&passObservers_);
+    window_.attach({output_, input_, composer_, recording_, playObservers_, passObservers_});
+
     window_.showSetupDialog = [this] { setup_.showModal(); };
     window_.showAbout = [this] { showAboutBox(&window_); };
     // Closing the main window ends the program at once, also from inside a
@@ -38,14 +52,19 @@ void Program::connectParts()
         if (code == MidiErrorCode::DeviceLost)
             setup_.discard();
     };
-    QObject::connect(&window_.MIDIOutput1(), &MidiOutput::errorReported, &window_, forgetDevices);
-    QObject::connect(&window_.MIDIInput1(), &MidiInput::errorReported, &window_, forgetDevices);
+    QObject::connect(&output_, &MidiOutput::errorReported, &window_, forgetDevices);
+    QObject::connect(&input_, &MidiInput::errorReported, &window_, forgetDevices);
 }
 
 void Program::start()
 {
+    // Each step may end the program (a signal, the session's end) while its
+    // window is open; what is left then is not shown.
     window_.load();
-    window_.show();
+    if (!host_.ending())
+        offerLeftTakes(&window_, recording_.folder);
+    if (!host_.ending())
+        window_.show();
 }
 
 } // namespace quorvane

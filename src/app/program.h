@@ -1,37 +1,68 @@
 #pragma once
 
-#include "ui/main/frm_main.h"
-#include "ui/setup/midi_setup.h"
+#include "engine/composer.h"
+#include "engine/pass_observer.h"
 #include "engine/qt_host.h"
 #include "devices/midi_system.h"
+#include "midi/midi_input.h"
+#include "midi/midi_output.h"
+#include "midi/play_observer.h"
+#include "ui/main/frm_main.h"
+#include "ui/record/take_recording.h"
+#include "ui/setup/midi_setup.h"
 
 #include <memory>
 
 namespace quorvane {
 
-// The running program: the host, the main window with its two MIDI devices,
-// and the device dialog, wired together as they work for the user.
+// The running program, the one place its parts are made and wired together
+// as they work for the user: the MIDI system, the host, the two MIDI
+// components, the composer, the observers of what plays, the recording, the
+// main window that shows them and the device dialog.
 class Program {
 public:
-    // The devices of this desktop: the built-in synthesizer and the MIDI
-    // system's ports for output, the MIDI system's ports for input.
+    // The devices of this desktop (app/desktop_devices.h): the built-in
+    // synthesizer and the MIDI system's ports for output, the MIDI system's
+    // ports for input.
     Program();
     // Other devices, such as the in-memory ones of tests.
     Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input);
+    // Other devices and a host of the caller's, such as a scripted one.
+    Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input, Host& host);
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
 
-    // The start-up sequence (with the device dialog), then the window shows.
+    // The start-up sequence (with the device dialog), the takes a killed
+    // program left unwritten offered for recovery, then the window shows.
     void start();
 
-    QtHost& host() { return host_; }
+    Host& host() { return host_; }
     FrmMain& window() { return window_; }
     MidiSetup& setup() { return setup_; }
+    Composer& composer() { return composer_; }
+    TakeRecording& recording() { return recording_; }
+    // Whoever wants to see or keep what plays adds itself here: the
+    // messages in and out, and the numbers of the passes.
+    PlayObservers& playObservers() { return playObservers_; }
+    PassObservers& passObservers() { return passObservers_; }
 
 private:
+    // Null devices: the desktop's; a null host: a QtHost of the program's own.
+    Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input, Host* host);
     void connectParts();
 
     MidiSystem system_; // made first: the devices talk to it until they are gone
-    QtHost host_;
+    std::unique_ptr<QtHost> ownHost_;
+    Host& host_;
+    // Made before whoever reports to them or listens, and gone after.
+    PlayObservers playObservers_;
+    PassObservers passObservers_;
+    MidiOutput output_;
+    MidiInput input_;
+    // The window is the composer's panel, so it comes before the composer.
     FrmMain window_;
+    Composer composer_;
+    TakeRecording recording_;
     MidiSetup setup_;
 };
 

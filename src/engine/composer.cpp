@@ -11,9 +11,9 @@ void Composer::refreshModeFlags()
 {
     panel_.setText(controls::ModeFlags, QString());
     QString shown;
-    for (int i = 0; i < 4; ++i) {
-        doMode[i] = panel_.checkValue(controls::doMode(i));
-        shown += QStringLiteral(", %1").arg(doMode[i]);
+    for (Mode mode : allModes) {
+        setModeOn(mode, panel_.checkValue(controls::doMode(mode)) == 1);
+        shown += QStringLiteral(", %1").arg(modeOn(mode) ? 1 : 0);
         panel_.setText(controls::ModeFlags, shown);
     }
 }
@@ -26,7 +26,7 @@ void Composer::delayTextChanged()
     panel_.setInvalidMark(box, !textToNumber(panel_.text(box)));
 }
 
-void Composer::transposeTextChanged(int mode)
+void Composer::transposeTextChanged(Mode mode)
 {
     const QString box = controls::transposition(mode);
     if (panel_.text(box).isEmpty())
@@ -51,11 +51,11 @@ void Composer::startNoteTextChanged()
     panel_.setInvalidMark(box, !textToNumber(panel_.text(box)));
 }
 
-void Composer::resultTextChanged(int mode)
+void Composer::resultTextChanged(Mode mode)
 {
     // Only the pitch and velocity results are read back, as the note of the
     // velocity mode and the velocity of the pitch mode.
-    if (mode != 0 && mode != 1)
+    if (mode != Mode::Pitch && mode != Mode::Velocity)
         return;
     const QString box = controls::result(mode);
     panel_.setInvalidMark(box, !textToNumber(panel_.text(box)));
@@ -67,8 +67,18 @@ void Composer::noteRangeTextChanged()
     const std::optional<double> highest = textToNumber(panel_.text(controls::PitchMax));
     // Ends that are each fine but cross mark both: either may be the typo.
     const bool crossed = isNoteNumber(lowest) && isNoteNumber(highest) && *lowest > *highest;
-    panel_.setInvalidMark(controls::PitchMin, crossed || !isNoteNumber(lowest));
-    panel_.setInvalidMark(controls::PitchMax, crossed || !isNoteNumber(highest));
+    // A range too narrow for the scale cannot be kept to both: both ends
+    // are marked, as either may be the one to widen.
+    const std::optional<NoteRange> range = noteRange(lowest, highest);
+    const bool noScaleNote = range && checked(controls::UseMinMax) && !rangeHoldsScaleNote(scale_, *range);
+    panel_.setInvalidMark(controls::PitchMin, crossed || noScaleNote || !isNoteNumber(lowest));
+    panel_.setInvalidMark(controls::PitchMax, crossed || noScaleNote || !isNoteNumber(highest));
+}
+
+void Composer::setScale(const ScaleChoice& choice)
+{
+    scale_ = choice;
+    noteRangeTextChanged();
 }
 
 std::optional<NoteRange> Composer::noteRangeInBoxes()

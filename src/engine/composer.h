@@ -1,12 +1,14 @@
 #pragma once
 
+#include "engine/formulas_and_modes.h"
 #include "engine/host.h"
 #include "engine/note_range.h"
 #include "engine/panel.h"
+#include "engine/pass_observer.h"
+#include "engine/scale.h"
 
 #include "midi/midi_bytes.h"
 #include "midi/midi_output.h"
-#include "midi/play_observer.h"
 #include "values/variant.h"
 
 #include <array>
@@ -23,36 +25,50 @@ public:
     Composer(Panel& panel, Host& host, MidiOutput& output);
 
     // Program-wide: the channel added to every status byte (always 0, so
-    // channel 1) and the patch last chosen per channel.
-    int midiChannel = 0;
-    std::array<int, midi::ChannelCount> channelPatch{};
+    // channel 1) and the patch last chosen for a channel.
+    int midiChannel() const { return midiChannel_; }
+    int channelPatch(int channel) const;
 
-    Variant startNote;
-    Variant startNoteOff;
-    Variant prevStartNote;
+    // The number a pass computed and plays (StartNote), the note the next
+    // pass switches off (StartNoteOff) and the number of the pass before
+    // (PrevStartNote). The senders play StartNote, so setting it and calling
+    // one plays that sender on its own.
+    const Variant& startNote() const { return startNote_; }
+    void setStartNote(const Variant& number) { startNote_ = number; }
+    const Variant& startNoteOff() const { return startNoteOff_; }
+    void setStartNoteOff(const Variant& note) { startNoteOff_ = note; }
+    const Variant& prevStartNote() const { return prevStartNote_; }
 
-    // Mode flags: 0 pitch, 1 velocity, 2 programme change, 3 pan.
-    std::array<int, 4> doMode{};
-
-    // Click of any CheckDoMode box: reads all four into doMode and shows them
-    // in TextDoMode as ", 1, 0, 0, 1".
+    // Whether a pass plays this mode when its turn comes (DoMode).
+    bool modeOn(Mode mode) const { return doMode_[static_cast<std::size_t>(indexOf(mode))]; }
+    void setModeOn(Mode mode, bool on) { doMode_[static_cast<std::size_t>(indexOf(mode))] = on; }
+    // Click of any CheckDoMode box: reads all four and shows them in
+    // TextDoMode as ", 1, 0, 0, 1".
     void refreshModeFlags();
 
     // Text-change guards of the settings boxes: an emptied delay or
     // transposition becomes "0", a modulo above 30000 becomes "30000", and a
     // box that holds no usable number is marked until it holds one again.
     void delayTextChanged();
-    void transposeTextChanged(int mode);
+    void transposeTextChanged(Mode mode);
     void moduloTextChanged();
     // The same live mark for the other boxes the engine reads as numbers:
-    // the start note and the result boxes TextVal(0) and TextVal(1) (the note
-    // of the velocity mode and the velocity of the pitch mode). Result boxes
-    // 2 and 3 are only shown, never read, so they are never marked.
+    // the start note and the result boxes of the pitch and velocity modes
+    // (the note of the velocity mode and the velocity of the pitch mode). The
+    // other results are only shown, never read, so they are never marked.
     void startNoteTextChanged();
-    void resultTextChanged(int mode);
+    void resultTextChanged(Mode mode);
     // PitchMin and PitchMax: each a whole note number 0..127, the minimum
-    // not above the maximum; both marked while they hold no usable range.
+    // not above the maximum; both marked while they hold no usable range,
+    // and while "Use Min/Max" holds the notes in a range without a note of
+    // the chosen scale.
     void noteRangeTextChanged();
+
+    // The scale and key the pitch mode keeps its notes to, from the next
+    // note on; chromatic (the default) moves nothing. A range of "Use
+    // Min/Max" without a note of the new scale is marked at once.
+    void setScale(const ScaleChoice& choice);
+    const ScaleChoice& scale() const { return scale_; }
 
     // The senders: transposition, the message written field by field, the
     // display of the value played; and the pause between sends.
@@ -92,10 +108,8 @@ public:
     bool wondrousRunning() const { return wondrousRunning_; }
 
     // Told of the numbers of every pass; nullptr for nobody.
-    void setObserver(PlayObserver* observer) { observer_ = observer; }
+    void setObserver(PassObserver* observer) { observer_ = observer; }
 
-    Panel& panel() { return panel_; }
-    Host& host() { return host_; }
     MidiOutput& output() { return output_; }
 
 private:
@@ -109,20 +123,23 @@ private:
     // The range "Use Min/Max" holds the pitch mode's notes in, or nothing
     // when it is off or its boxes hold no usable range (they are marked).
     std::optional<NoteRange> noteRangeInBoxes();
+    // The note PitchOn strikes for StartNote: kept to the scale, then to the
+    // range of "Use Min/Max".
+    Variant pitchNote();
     void noteOff(const Variant& note);
-    void transpose(int mode);
-    void display(int mode, const Variant& played);
+    void transpose(Mode mode);
+    void display(Mode mode, const Variant& played);
     // What the next pass switches off: the number just played, except where
     // the sender struck another note: the velocity mode's note from
     // TextVal(0), or the pitch mode's note folded into its range.
     void rememberNoteOff();
     // Step 8 of a pass: the sender whose turn it is, then the pause. False
     // when the program started ending during the pause.
-    bool playTurn(int modeTurn);
+    bool playTurn(Mode modeTurn);
     // The note-off and the modulo fold of a pass; Mixmaster folds by the
     // number in TextModulo, Wondrousness always by 127.
-    void noteOffAndFold(bool foldByModuloBox);
-    void fold(bool foldByModuloBox);
+    void noteOffAndFold(Formula formula);
+    void fold(Formula formula);
     // The end of a run that was stopped (not one cut short by the program's
     // end): switch off the note the next pass would have switched off.
     void endRun();
@@ -130,11 +147,18 @@ private:
     Panel& panel_;
     Host& host_;
     MidiOutput& output_;
+    int midiChannel_ = 0;
+    std::array<int, midi::ChannelCount> channelPatch_{};
+    Variant startNote_;
+    Variant startNoteOff_;
+    Variant prevStartNote_;
     bool mixRunning_ = false;
     bool wondrousRunning_ = false;
+    std::array<bool, allModes.size()> doMode_{};
     std::optional<Variant> struckNote_;   // the note PitchOn or VelOn struck in this pass
     std::optional<Variant> soundingNote_; // struck by PitchOn or VelOn and not yet switched off
-    PlayObserver* observer_ = nullptr;
+    PassObserver* observer_ = nullptr;
+    ScaleChoice scale_;
 };
 
 } // namespace quorvane

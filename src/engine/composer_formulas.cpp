@@ -23,39 +23,39 @@ Variant randomWholeNote(Host& host)
 
 } // namespace
 
-void Composer::noteOffAndFold(bool foldByModuloBox)
+void Composer::noteOffAndFold(Formula formula)
 {
     if (checked(controls::UseNoteOff))
         PitchOff();
-    const double computed = startNote.numberOr(0.0);
-    fold(foldByModuloBox);
+    const double computed = startNote_.numberOr(0.0);
+    fold(formula);
     if (observer_)
-        observer_->passComputed(foldByModuloBox ? 0 : 1, computed, startNote.numberOr(0.0));
+        observer_->passComputed(formula, computed, startNote_.numberOr(0.0));
 }
 
-void Composer::fold(bool foldByModuloBox)
+void Composer::fold(Formula formula)
 {
     if (!checked(controls::UseModulo))
         return;
     // A modulo box that holds no usable number (empty, text, 0) folds
     // nothing in this pass instead of stopping the run.
-    const std::optional<double> modulo = foldByModuloBox ? moduloInBox() : std::optional<double>(127.0);
+    const std::optional<double> modulo = formula == Formula::Mixmaster ? moduloInBox() : std::optional<double>(127.0);
     if (!modulo)
         return;
-    if (const std::optional<double> folded = wholeMod(startNote.numberOr(0.0), *modulo))
-        startNote = Variant(*folded);
+    if (const std::optional<double> folded = wholeMod(startNote_.numberOr(0.0), *modulo))
+        startNote_ = Variant(*folded);
 }
 
-bool Composer::playTurn(int modeTurn)
+bool Composer::playTurn(Mode modeTurn)
 {
     struckNote_.reset();
-    if (doMode[static_cast<std::size_t>(modeTurn)] != 1)
+    if (!modeOn(modeTurn))
         return true; // nothing sent, no pause
     switch (modeTurn) {
-    case 0: PitchOn(); break;
-    case 1: VelOn(); break;
-    case 2: ProgOn(); break;
-    default: PanOn(); break;
+    case Mode::Pitch: PitchOn(); break;
+    case Mode::Velocity: VelOn(); break;
+    case Mode::ProgrammeChange: ProgOn(); break;
+    case Mode::Pan: PanOn(); break;
     }
     DoSleep();
     return !host_.ending();
@@ -66,7 +66,7 @@ void Composer::rememberNoteOff()
     // The velocity mode plays its number as the velocity of the note shown in
     // TextVal(0), and a note range may move the pitch mode's note; switching
     // off StartNote instead would leave the note struck sounding for good.
-    startNoteOff = struckNote_ ? *struckNote_ : startNote;
+    startNoteOff_ = struckNote_ ? *struckNote_ : startNote_;
 }
 
 void Composer::endRun()
@@ -81,17 +81,17 @@ void Composer::runMixmaster()
 {
     if (host_.ending())
         return;
-    panel_.setFormulaBold(1, true);
+    panel_.setFormulaBold(Formula::Mixmaster, true);
     mixRunning_ = true;
     float mixValue = randomStartValue(host_);
-    int modeTurn = 0;
+    Mode modeTurn = Mode::Pitch;
     while (mixRunning_) {
         host_.yield();
         if (host_.ending())
             return;
-        prevStartNote = startNote;
+        prevStartNote_ = startNote_;
         const float whole = std::floor(mixValue);
-        startNote = Variant::single(whole);
+        startNote_ = Variant::single(whole);
         const float fraction = mixValue - whole;
         // In single precision every continued fraction soon meets a
         // fractional part of exactly 0, and the reciprocal of a tiny one
@@ -99,10 +99,10 @@ void Composer::runMixmaster()
         // instead of ending the run. The number of this pass is still played.
         const float next = fraction != 0.0f ? 1.0f / fraction : 0.0f;
         mixValue = fraction != 0.0f && std::isfinite(next) ? next : randomStartValue(host_);
-        noteOffAndFold(true);
+        noteOffAndFold(Formula::Mixmaster);
         if (!playTurn(modeTurn))
             return;
-        modeTurn = (modeTurn + 1) % 4;
+        modeTurn = nextMode(modeTurn);
         rememberNoteOff();
     }
     endRun();
@@ -111,7 +111,7 @@ void Composer::runMixmaster()
 void Composer::stopMixmaster()
 {
     mixRunning_ = false;
-    panel_.setFormulaBold(1, false);
+    panel_.setFormulaBold(Formula::Mixmaster, false);
 }
 
 void Composer::runWondrousness()
@@ -126,34 +126,34 @@ void Composer::runWondrousness()
         return;
     }
     panel_.setInvalidMark(startBox, false);
-    panel_.setFormulaBold(0, true);
+    panel_.setFormulaBold(Formula::Wondrousness, true);
     wondrousRunning_ = true;
-    int modeTurn = 0;
+    Mode modeTurn = Mode::Pitch;
     // The text itself: it becomes a number at its first use in the pass.
-    startNote = Variant(start);
+    startNote_ = Variant(start);
     while (wondrousRunning_) {
         host_.yield();
         if (host_.ending())
             return;
-        prevStartNote = startNote;
-        const double x = startNote.numberOr(0.0);
-        startNote = Variant(isEvenWhole(x) ? x / 2.0 : x * 3.0 + 1.0);
-        noteOffAndFold(false);
+        prevStartNote_ = startNote_;
+        const double x = startNote_.numberOr(0.0);
+        startNote_ = Variant(isEvenWhole(x) ? x / 2.0 : x * 3.0 + 1.0);
+        noteOffAndFold(Formula::Wondrousness);
         if (!playTurn(modeTurn))
             return;
-        modeTurn = (modeTurn + 1) % 4;
+        modeTurn = nextMode(modeTurn);
         rememberNoteOff();
-        const double played = startNote.numberOr(0.0);
+        const double played = startNote_.numberOr(0.0);
         // 63 is the value the modulo-127 rule maps to itself (3 * 63 + 1 = 190,
         // 190 Mod 127 = 63).
         if (played == 63.0)
-            panel_.setRedMark(controls::result(0));
+            panel_.setRedMark(controls::result(Mode::Pitch));
         // A run that reaches 1 would cycle 4, 2, 1 for ever; an overflowed
         // value (infinite, or NaN after folding one) would never change again.
         if (played <= 1.0 || !std::isfinite(played))
-            startNote = randomWholeNote(host_);
-        if (numericEquals(startNote, prevStartNote))
-            startNote = randomWholeNote(host_);
+            startNote_ = randomWholeNote(host_);
+        if (numericEquals(startNote_, prevStartNote_))
+            startNote_ = randomWholeNote(host_);
     }
     endRun();
 }
@@ -161,7 +161,7 @@ void Composer::runWondrousness()
 void Composer::stopWondrousness()
 {
     wondrousRunning_ = false;
-    panel_.setFormulaBold(0, false);
+    panel_.setFormulaBold(Formula::Wondrousness, false);
 }
 
 } // namespace quorvane

@@ -18,62 +18,73 @@ constexpr int MiddleC = 60;
 
 } // namespace
 
-void Composer::transpose(int mode)
+void Composer::transpose(Mode mode)
 {
     // The sum goes back into StartNote: what is sent, shown and later
     // switched off is the transposed value, and Wondrousness goes on from it.
     const double offset = numberInBox(controls::transposition(mode), 0.0);
     if (offset != 0.0)
-        startNote = Variant(startNote.numberOr(0.0) + offset);
+        startNote_ = Variant(startNote_.numberOr(0.0) + offset);
 }
 
-void Composer::display(int mode, const Variant& played)
+void Composer::display(Mode mode, const Variant& played)
 {
     if (checked(controls::DisplayResults))
         panel_.setText(controls::result(mode), played.toText());
 }
 
+Variant Composer::pitchNote()
+{
+    // Only the note struck is moved: StartNote goes on as it was, so the
+    // formula's course is the same with and without a scale or a range.
+    const std::optional<NoteRange> range = noteRangeInBoxes();
+    const double n = startNote_.numberOr(0.0);
+    if (scale_.scale == Scale::Chromatic)
+        return range ? Variant(foldIntoRange(n, *range)) : startNote_;
+    if (!range)
+        return Variant(keepToScale(n, scale_));
+    // A range without a note of the scale is marked; the range alone holds
+    // the note meanwhile.
+    return Variant(keepToScaleInRange(n, scale_, *range).value_or(foldIntoRange(n, *range)));
+}
+
 void Composer::PitchOn()
 {
-    transpose(0);
-    // Only the note struck is held in the range: StartNote goes on unfolded,
-    // so the formula's course is the same with and without it.
-    Variant note = startNote;
-    if (const std::optional<NoteRange> range = noteRangeInBoxes())
-        note = Variant(foldIntoRange(startNote.numberOr(0.0), *range));
-    sendNote(output_, midiChannel, note, numberInBox(controls::Velocity, 60.0));
+    transpose(Mode::Pitch);
+    const Variant note = pitchNote();
+    sendNote(output_, midiChannel_, note, numberInBox(controls::velocity(), 60.0));
     struckNote_ = note;
     soundingNote_ = note;
-    display(0, note);
+    display(Mode::Pitch, note);
 }
 
 void Composer::VelOn()
 {
-    transpose(1);
-    const Variant note(numberInBox(controls::VelocityModeNote, 0.0));
-    sendNote(output_, midiChannel, note, startNote);
+    transpose(Mode::Velocity);
+    const Variant note(numberInBox(controls::velocityModeNote(), 0.0));
+    sendNote(output_, midiChannel_, note, startNote_);
     struckNote_ = note;
     soundingNote_ = note;
-    display(1, startNote);
+    display(Mode::Velocity, startNote_);
 }
 
 void Composer::ProgOn()
 {
-    transpose(2);
-    sendProgramChange(output_, midiChannel, startNote);
-    display(2, startNote);
+    transpose(Mode::ProgrammeChange);
+    sendProgramChange(output_, midiChannel_, startNote_);
+    display(Mode::ProgrammeChange, startNote_);
 }
 
 void Composer::PanOn()
 {
-    transpose(3);
-    sendControlChange(output_, midiChannel, midi::controller::Pan, startNote);
-    display(3, startNote);
+    transpose(Mode::Pan);
+    sendControlChange(output_, midiChannel_, midi::controller::Pan, startNote_);
+    display(Mode::Pan, startNote_);
 }
 
 void Composer::PitchOff()
 {
-    noteOff(startNoteOff);
+    noteOff(startNoteOff_);
 }
 
 void Composer::silenceSoundingNote()
@@ -86,7 +97,7 @@ void Composer::noteOff(const Variant& note)
 {
     // A note-on with velocity 0: every device takes it as a note-off, and it
     // keeps running status intact on old hardware.
-    sendNote(output_, midiChannel, note, 0);
+    sendNote(output_, midiChannel_, note, 0);
     if (soundingNote_ && numericEquals(note, *soundingNote_))
         soundingNote_.reset();
 }
@@ -105,18 +116,22 @@ void Composer::DoSleep()
     host_.pause(clampWait(wait));
 }
 
+int Composer::channelPatch(int channel) const
+{
+    // The clamp keeps a stray channel number inside the table.
+    return channelPatch_[static_cast<std::size_t>(std::clamp(channel, 0, midi::ChannelCount - 1))];
+}
+
 void Composer::patchSelected(int index)
 {
-    // Only channel 0 is ever used; the clamp keeps a stray channel number
-    // inside the table.
-    int& patch = channelPatch[static_cast<std::size_t>(std::clamp(midiChannel, 0, midi::ChannelCount - 1))];
-    patch = index;
-    sendProgramChange(output_, midiChannel, patch);
+    // Only channel 0 is ever used.
+    channelPatch_[static_cast<std::size_t>(std::clamp(midiChannel_, 0, midi::ChannelCount - 1))] = index;
+    sendProgramChange(output_, midiChannel_, index);
 }
 
 void Composer::testNote(int velocity)
 {
-    sendNote(output_, midiChannel, MiddleC, velocity);
+    sendNote(output_, midiChannel_, MiddleC, velocity);
 }
 
 } // namespace quorvane

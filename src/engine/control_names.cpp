@@ -2,24 +2,39 @@
 
 namespace quorvane::controls {
 
-QString doMode(int mode)
+QString element(const char* array, int index)
 {
-    return QStringLiteral("CheckDoMode(%1)").arg(mode);
+    return QStringLiteral("%1(%2)").arg(QLatin1String(array)).arg(index);
 }
 
-QString result(int mode)
+QString doMode(Mode mode)
 {
-    return QStringLiteral("TextVal(%1)").arg(mode);
+    return element("CheckDoMode", indexOf(mode));
 }
 
-QString transposition(int mode)
+QString result(Mode mode)
 {
-    return QStringLiteral("TextTranspose(%1)").arg(mode);
+    return element("TextVal", indexOf(mode));
 }
 
-QString formulaFrame(int formula)
+QString transposition(Mode mode)
 {
-    return QStringLiteral("FrameFormula(%1)").arg(formula);
+    return element("TextTranspose", indexOf(mode));
+}
+
+QString velocity()
+{
+    return result(Mode::Velocity);
+}
+
+QString velocityModeNote()
+{
+    return result(Mode::Pitch);
+}
+
+QString formulaFrame(Formula formula)
+{
+    return element("FrameFormula", indexOf(formula));
 }
 
 } // namespace quorvane::controls

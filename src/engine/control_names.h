@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/formulas_and_modes.h"
+
 #include <QString>
 
 // The object names of the main window's controls the engine reads and
@@ -20,18 +22,22 @@ inline constexpr char UseNoteOff[] = "CheckUseNoteOff";
 // The pause after every message
 inline constexpr char Delay[] = "DelayText";
 inline constexpr char RandomDelay[] = "CheckRandomDelay";
-// The four modes: 0 pitch, 1 velocity, 2 programme change, 3 pan
+// The four modes, a row of controls each
 inline constexpr char DisplayResults[] = "CheckDisplayResults";
 inline constexpr char ModeFlags[] = "TextDoMode";
-QString doMode(int mode);        // "CheckDoMode(mode)"
-QString result(int mode);        // "TextVal(mode)", where each mode shows what it played
-QString transposition(int mode); // "TextTranspose(mode)"
-// Two result boxes are also read: the velocity of every pitch-mode note and
-// the note the velocity mode plays.
-inline constexpr char Velocity[] = "TextVal(1)";
-inline constexpr char VelocityModeNote[] = "TextVal(0)";
+QString doMode(Mode mode);        // "CheckDoMode(mode)"
+QString result(Mode mode);        // "TextVal(mode)", where each mode shows what it played
+QString transposition(Mode mode); // "TextTranspose(mode)"
+// Two result boxes are also read: the velocity of every pitch-mode note
+// (the velocity mode's result) and the note the velocity mode plays (the
+// pitch mode's result).
+QString velocity();         // "TextVal(1)"
+QString velocityModeNote(); // "TextVal(0)"
 
-// The frame of each formula: 0 Wondrousness, 1 Mixmaster.
-QString formulaFrame(int formula); // "FrameFormula(formula)"
+// The frame of each formula, whose caption is bold while it runs.
+QString formulaFrame(Formula formula); // "FrameFormula(formula)"
+
+// "name(index)": one control of an array.
+QString element(const char* array, int index);
 
 } // namespace quorvane::controls

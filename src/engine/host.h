@@ -19,6 +19,9 @@ public:
     virtual float random() = 0;
     // True once the program is shutting down: running loops end at once.
     virtual bool ending() const = 0;
+    // The program is shutting down: from now on ending() is true, and a
+    // pause under way ends too.
+    virtual void setEnding() = 0;
 };
 
 } // namespace quorvane

@@ -26,11 +26,17 @@ std::optional<NoteRange> noteRange(const std::optional<double>& lowest, const st
     return NoteRange{*lowest, *highest};
 }
 
+double roundedNote(double note)
+{
+    const double n = roundHalfEven(note);
+    if (!std::isfinite(n))
+        return n > 0.0 ? midi::MaxData : 0.0; // NaN compares false: 0
+    return n;
+}
+
 double foldIntoRange(double note, const NoteRange& range)
 {
-    double n = roundHalfEven(note);
-    if (!std::isfinite(n))
-        n = n > 0.0 ? midi::MaxData : 0.0; // NaN compares false: 0
+    const double n = roundedNote(note);
     const double width = range.highest - range.lowest + 1.0;
     if (width < Octave) {
         // fmod keeps the sign of the dividend; a negative remainder is moved

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/formulas_and_modes.h"
+
 #include <QString>
 
 namespace quorvane {
@@ -20,8 +22,8 @@ public:
     virtual void setInvalidMark(const QString& box, bool invalid) = 0;
     // The red background of TextVal(0) when the Wondrousness run meets 63.
     virtual void setRedMark(const QString& box) = 0;
-    // Bold caption of FrameFormula(index) while that formula runs.
-    virtual void setFormulaBold(int formula, bool bold) = 0;
+    // Bold caption of the formula's frame while that formula runs.
+    virtual void setFormulaBold(Formula formula, bool bold) = 0;
     // Moves the patch selector; its selection handling sends the change.
     virtual void selectPatch(int index) = 0;
     // A modal message under the program's title.

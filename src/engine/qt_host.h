@@ -23,8 +23,7 @@ public:
     float random() override;
     bool ending() const override { return ending_; }
 
-    // From now on loops end at once; a pause under way ends too.
-    void setEnding();
+    void setEnding() override;
 
 private:
     using Clock = std::chrono::steady_clock;

@@ -40,9 +40,20 @@ constexpr int MaxData = 0x7F;
 
 // Controller numbers of the control change message.
 namespace controller {
+constexpr int BankSelect = 0;
+constexpr int DataEntry = 6;
 constexpr int Pan = 10;
+constexpr int BankSelectFine = 32; // the bank's low 7 bits
+constexpr int DataEntryFine = 38;
 constexpr int Sustain = 64;
+// Data increment and decrement, then the non-registered and registered
+// parameter numbers (fine, coarse) that data entry writes to.
+constexpr int FirstParameterControl = 96;
+constexpr int LastParameterControl = 101;
+// From here on the numbers are channel mode commands, not values.
+constexpr int FirstChannelMode = 120;
 constexpr int AllSoundOff = 120;
+constexpr int ResetAllControllers = 121;
 constexpr int AllNotesOff = 123;
 } // namespace controller
 

@@ -21,18 +21,35 @@ std::uint32_t Take::tickAt(std::int64_t timeNs) const
     return static_cast<std::uint32_t>(std::min(ticks, maxDurationTicks));
 }
 
-void Take::add(const MidiBytes& message, std::int64_t timeNs)
+std::uint32_t Take::nextTick(std::int64_t timeNs) const
+{
+    // The clock can be read a hair out of order by two senders; the file
+    // keeps the order in which things happened.
+    std::uint32_t tick = tickAt(timeNs);
+    if (!events_.empty())
+        tick = std::max(tick, events_.back().tick);
+    if (!keys_.empty())
+        tick = std::max(tick, keys_.back().tick);
+    return tick;
+}
+
+bool Take::setKey(const KeySignature& key, std::int64_t timeNs)
+{
+    if (!keys_.empty() && keys_.back().key == key)
+        return false;
+    keys_.push_back(KeyChange{nextTick(timeNs), events_.size(), key});
+    return true;
+}
+
+bool Take::add(const MidiBytes& message, std::int64_t timeNs)
 {
     if (message.empty() || message.size() > 3 || !midi::isChannelStatus(message[0]))
-        return;
-    Event event{tickAt(timeNs), {0, 0, 0}, static_cast<std::uint8_t>(message.size())};
+        return false;
+    Event event{nextTick(timeNs), {0, 0, 0}, static_cast<std::uint8_t>(message.size())};
     std::copy(message.begin(), message.end(), event.bytes);
-    // The clock can be read a hair out of order by two senders; the file
-    // keeps the order in which they went out.
-    if (!events_.empty())
-        event.tick = std::max(event.tick, events_.back().tick);
     events_.push_back(event);
     sounding_.play(message, timeNs);
+    return true;
 }
 
 bool Take::full(std::int64_t timeNs) const
@@ -42,7 +59,7 @@ bool Take::full(std::int64_t timeNs) const
 
 void Take::end(std::int64_t endNs)
 {
-    endTick_ = std::max(tickAt(endNs), events_.empty() ? 0u : events_.back().tick);
+    endTick_ = nextTick(endNs);
     sounding_.endAll([this](const SoundingNotes::Note& note) {
         const auto status = static_cast<std::uint8_t>(midi::NoteOff + note.channel);
         events_.push_back(Event{endTick_, {status, static_cast<std::uint8_t>(note.key), 0}, 3});

@@ -2,6 +2,7 @@
 
 #include "midi/midi_message.h"
 #include "midi/sounding_notes.h"
+#include "take/key_signature.h"
 
 #include <QDateTime>
 #include <cstdint>
@@ -41,24 +42,40 @@ public:
     // Keeps a message sent at timeNs. System common and real-time messages
     // are left out: they belong to the live connection, and in a file their
     // status bytes would be read as something else (0xFF starts a meta event).
-    void add(const MidiBytes& message, std::int64_t timeNs);
+    // Whether it was kept.
+    bool add(const MidiBytes& message, std::int64_t timeNs);
     // No room for another message at that time.
     bool full(std::int64_t timeNs) const;
+    // From timeNs on the music is in this key: the file carries its
+    // signature there, before the messages added after it. A key that is
+    // the one last written already is not written again. Whether it was
+    // kept.
+    bool setKey(const KeySignature& key, std::int64_t timeNs);
     // The take ends at endNs: every note still sounding gets its note-off
     // there, so that no note of the file hangs.
     void end(std::int64_t endNs);
 
+    struct KeyChange {
+        std::uint32_t tick;
+        std::size_t beforeEvent; // the number of events() added before it
+        KeySignature key;
+    };
+
     const std::vector<Event>& events() const { return events_; }
+    const std::vector<KeyChange>& keyChanges() const { return keys_; }
     std::uint32_t endTick() const { return endTick_; }
     std::int64_t startNs() const { return startNs_; }
     const QDateTime& startedAt() const { return startedAt_; }
 
 private:
     std::uint32_t tickAt(std::int64_t timeNs) const;
+    // The tick of what happens at timeNs, never before what came before it.
+    std::uint32_t nextTick(std::int64_t timeNs) const;
 
     std::int64_t startNs_;
     QDateTime startedAt_;
     std::vector<Event> events_;
+    std::vector<KeyChange> keys_;
     SoundingNotes sounding_;
     std::uint32_t endTick_ = 0;
 };

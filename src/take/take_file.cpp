@@ -1,15 +1,23 @@
 #include "take/take_file.h"
 
+#include "take/owned_file.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QObject>
 #include <QStandardPaths>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
+#include <mutex>
+#include <vector>
+#include <fcntl.h>
 #include <smf.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace quorvane {
@@ -67,6 +75,24 @@ struct SmfDeleter {
     }
 };
 
+// In a file, the byte that on the wire resets every receiver starts a meta
+// event instead: then its type, the length of its data and the data.
+constexpr unsigned char metaEvent = 0xFF;
+constexpr unsigned char tempoMeta = 0x51;        // microseconds a quarter note, 24 bits
+constexpr unsigned char keySignatureMeta = 0x59; // sharps (flats below 0), 1 for minor
+
+// Adds a meta event at tick; false when the library refuses it.
+bool addMeta(smf_track_t* track, int tick, unsigned char type, std::initializer_list<unsigned char> data)
+{
+    std::vector<unsigned char> bytes{metaEvent, type, static_cast<unsigned char>(data.size())};
+    bytes.insert(bytes.end(), data.begin(), data.end());
+    smf_event_t* event = smf_event_new_from_pointer(bytes.data(), static_cast<int>(bytes.size()));
+    if (!event)
+        return false;
+    smf_track_add_event_pulses(track, event, tick);
+    return true;
+}
+
 // The take as the library's song; null when the library refuses it.
 std::unique_ptr<smf_t, SmfDeleter> buildSong(const Take& take)
 {
@@ -78,38 +104,94 @@ std::unique_ptr<smf_t, SmfDeleter> buildSong(const Take& take)
         return nullptr;
     smf_add_track(smf.get(), track);
 
-    unsigned char tempo[] = {0xFF,
-                             0x51,
-                             0x03,
-                             static_cast<unsigned char>(takeMicrosecondsPerQuarter >> 16),
-                             static_cast<unsigned char>(takeMicrosecondsPerQuarter >> 8),
-                             static_cast<unsigned char>(takeMicrosecondsPerQuarter)};
-    smf_event_t* tempoEvent = smf_event_new_from_pointer(tempo, sizeof tempo);
-    if (!tempoEvent)
+    if (!addMeta(track, 0, tempoMeta,
+                 {static_cast<unsigned char>(takeMicrosecondsPerQuarter >> 16),
+                  static_cast<unsigned char>(takeMicrosecondsPerQuarter >> 8),
+                  static_cast<unsigned char>(takeMicrosecondsPerQuarter)}))
         return nullptr;
-    smf_track_add_event_pulses(track, tempoEvent, 0);
 
-    for (const Take::Event& e : take.events()) {
+    // Each key signature goes in among the messages where it came, so that
+    // the notes after a change are read in the new key.
+    auto key = take.keyChanges().begin();
+    auto addKeysBefore = [&](std::size_t index) {
+        for (; key != take.keyChanges().end() && key->beforeEvent <= index; ++key) {
+            if (!addMeta(track, static_cast<int>(key->tick), keySignatureMeta,
+                         {static_cast<unsigned char>(key->key.accidentals),
+                          static_cast<unsigned char>(key->key.minor ? 1 : 0)}))
+                return false;
+        }
+        return true;
+    };
+    const std::vector<Take::Event>& events = take.events();
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        const Take::Event& e = events[i];
+        if (!addKeysBefore(i))
+            return nullptr;
         smf_event_t* event =
             smf_event_new_from_bytes(e.bytes[0], e.length > 1 ? e.bytes[1] : -1, e.length > 2 ? e.bytes[2] : -1);
         if (!event)
             return nullptr;
         smf_track_add_event_pulses(track, event, static_cast<int>(e.tick));
     }
+    if (!addKeysBefore(events.size()))
+        return nullptr;
     if (smf_track_add_eot_pulses(track, static_cast<int>(take.endTick())) != 0)
         return nullptr;
     return smf;
 }
 
-// Pushes the written bytes to the disk before the rename makes them the take,
-// so that a power cut leaves the old state or the whole file.
-QString flushToDisk(const QString& path)
+QString systemReason()
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return file.errorString();
-    if (::fsync(file.handle()) != 0)
-        return QString::fromLocal8Bit(std::strerror(errno));
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// The song as the bytes of a file. The library writes only to a path, and a
+// write that fails there (a full disk) leaves its stream open for good; so it
+// writes into memory of our own, which it reaches by a path, and the disk is
+// written here.
+QByteArray songBytes(smf_t* song, QString& failure)
+{
+    OwnedFile memory(::memfd_create("quorvane-take", MFD_CLOEXEC));
+    if (memory.fd() < 0) {
+        failure = systemReason();
+        return {};
+    }
+    {
+        // One save at a time: the library's complaints are caught process-wide.
+        static std::mutex oneAtATime;
+        const std::lock_guard<std::mutex> lock(oneAtATime);
+        LibraryComplaints complaints;
+        const QByteArray path = "/proc/self/fd/" + QByteArray::number(memory.fd());
+        if (smf_save(song, path.constData()) != 0) {
+            failure = complaints.reason();
+            if (failure.isEmpty())
+                failure = QObject::tr("the MIDI file library could not write the file");
+            return {};
+        }
+    }
+    const off_t size = ::lseek(memory.fd(), 0, SEEK_END);
+    QByteArray bytes(qsizetype(std::max<off_t>(size, 0)), Qt::Uninitialized);
+    if (size < 0 || ::pread(memory.fd(), bytes.data(), std::size_t(size), 0) != size) {
+        failure = systemReason();
+        return {};
+    }
+    return bytes;
+}
+
+// Writes the bytes to path and pushes them to the disk before the rename
+// makes them the take, so that a power cut leaves the old state or the whole
+// file.
+QString writeToDisk(const QByteArray& bytes, const QString& path)
+{
+    OwnedFile file(::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (file.fd() < 0)
+        return systemReason();
+    if (!writeAll(file.fd(), bytes.constData(), std::size_t(bytes.size())))
+        return systemReason();
+    if (::fsync(file.fd()) != 0)
+        return systemReason();
+    if (!file.close())
+        return systemReason();
     return QString();
 }
 
@@ -147,16 +229,9 @@ QString writeTakeFile(const Take& take, const QString& path, bool replace)
 
     const QString partial = path + QStringLiteral(".part");
     QString failure;
-    {
-        LibraryComplaints complaints;
-        if (smf_save(song.get(), QFile::encodeName(partial).constData()) != 0) {
-            failure = complaints.reason();
-            if (failure.isEmpty())
-                failure = QObject::tr("the MIDI file library could not write the file");
-        }
-    }
+    const QByteArray bytes = songBytes(song.get(), failure);
     if (failure.isEmpty())
-        failure = flushToDisk(partial);
+        failure = writeToDisk(bytes, partial);
     if (failure.isEmpty() && replace) {
         std::error_code renamed;
         std::filesystem::rename(QFile::encodeName(partial).toStdString(), QFile::encodeName(path).toStdString(),

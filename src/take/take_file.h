@@ -15,7 +15,8 @@ QString takesFolder();
 QString freeTakePath(const QString& folder, const QDateTime& startedAt);
 
 // Writes the take as a Standard MIDI File (format 0, one track, a tempo event
-// at the start, the end of track at the take's end) to path, making its folder
+// at the start, its key signatures where they came, the end of track at the
+// take's end) to path, making its folder
 // if needed. It is written under a temporary name and renamed, so the final
 // name never holds half a file. A file already there is kept (the write
 // fails) unless `replace` says the user chose to overwrite it. Returns why it

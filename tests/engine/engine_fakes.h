@@ -8,6 +8,7 @@
 #include "engine/panel.h"
 
 #include <QMap>
+#include <array>
 #include <QStringList>
 #include <deque>
 #include <functional>
@@ -24,18 +25,31 @@ public:
     FakePanel()
     {
         texts = {
-            {controls::StartNote, QStringLiteral("60")},       {controls::PitchMin, QStringLiteral("0")},
-            {controls::PitchMax, QStringLiteral("0")},         {controls::Modulo, QStringLiteral("127")},
-            {controls::Delay, QStringLiteral("60")},           {controls::ModeFlags, QStringLiteral("0")},
-            {controls::result(0), QStringLiteral("0")},        {controls::result(1), QStringLiteral("60")},
-            {controls::result(2), QStringLiteral("0")},        {controls::result(3), QStringLiteral("0")},
-            {controls::transposition(0), QStringLiteral("0")}, {controls::transposition(1), QStringLiteral("0")},
-            {controls::transposition(2), QStringLiteral("0")}, {controls::transposition(3), QStringLiteral("0")},
+            {controls::StartNote, QStringLiteral("60")},
+            {controls::PitchMin, QStringLiteral("0")},
+            {controls::PitchMax, QStringLiteral("0")},
+            {controls::Modulo, QStringLiteral("127")},
+            {controls::Delay, QStringLiteral("60")},
+            {controls::ModeFlags, QStringLiteral("0")},
+            {controls::result(Mode::Pitch), QStringLiteral("0")},
+            {controls::result(Mode::Velocity), QStringLiteral("60")},
+            {controls::result(Mode::ProgrammeChange), QStringLiteral("0")},
+            {controls::result(Mode::Pan), QStringLiteral("0")},
+            {controls::transposition(Mode::Pitch), QStringLiteral("0")},
+            {controls::transposition(Mode::Velocity), QStringLiteral("0")},
+            {controls::transposition(Mode::ProgrammeChange), QStringLiteral("0")},
+            {controls::transposition(Mode::Pan), QStringLiteral("0")},
         };
         checks = {
-            {controls::UseNoteOff, 1},     {controls::UseModulo, 1}, {controls::RandomDelay, 1},
-            {controls::DisplayResults, 1}, {controls::UseMinMax, 0}, {controls::doMode(0), 1},
-            {controls::doMode(1), 0},      {controls::doMode(2), 0}, {controls::doMode(3), 0},
+            {controls::UseNoteOff, 1},
+            {controls::UseModulo, 1},
+            {controls::RandomDelay, 1},
+            {controls::DisplayResults, 1},
+            {controls::UseMinMax, 0},
+            {controls::doMode(Mode::Pitch), 1},
+            {controls::doMode(Mode::Velocity), 0},
+            {controls::doMode(Mode::ProgrammeChange), 0},
+            {controls::doMode(Mode::Pan), 0},
         };
     }
 
@@ -68,7 +82,7 @@ public:
             marked.remove(box);
     }
     void setRedMark(const QString& box) override { redMarks << box; }
-    void setFormulaBold(int formula, bool bold) override { boldLog.push_back({formula, bold}); }
+    void setFormulaBold(Formula formula, bool bold) override { boldLog.push_back({formula, bold}); }
     void selectPatch(int index) override { selectedPatches.push_back(index); }
     void showMessage(const QString& text) override { messages << text; }
 
@@ -89,7 +103,7 @@ public:
     QMap<QString, bool> marked;
     std::vector<std::pair<QString, QString>> shown;
     QStringList redMarks;
-    std::vector<std::pair<int, bool>> boldLog;
+    std::vector<std::pair<Formula, bool>> boldLog;
     std::vector<int> selectedPatches;
     QStringList messages;
     mutable QStringList unknownNames; // names the real window does not have
@@ -127,6 +141,7 @@ public:
         return r;
     }
     bool ending() const override { return ending_; }
+    void setEnding() override { ending_ = true; }
 
     std::function<void(int)> onYield;
     std::function<void(long long)> onPause;
@@ -139,6 +154,15 @@ public:
     int draws = 0;
     bool ending_ = false;
 };
+
+// Whether the composer plays each mode, in the order of their controls.
+inline std::array<bool, 4> modeFlags(const Composer& composer)
+{
+    std::array<bool, 4> flags{};
+    for (Mode mode : allModes)
+        flags[static_cast<std::size_t>(indexOf(mode))] = composer.modeOn(mode);
+    return flags;
+}
 
 // A composer over the fake panel, the scripted host and an output component
 // whose in-memory device 0 is open, as after start-up (pitch mode on).
@@ -158,18 +182,17 @@ struct Rig {
         output->setDeviceNumber(0);
         output->setAction(1);
         composer = std::make_unique<Composer>(panel, host, *output);
-        composer->midiChannel = 0;
-        composer->doMode[0] = 1;
+        composer->setModeOn(Mode::Pitch, true);
         out->clearLog();
     }
 
     // Sets the mode check boxes and clicks one, as the window does.
     void setModes(int pitch, int velocity, int programme, int pan)
     {
-        panel.check(controls::doMode(0), pitch);
-        panel.check(controls::doMode(1), velocity);
-        panel.check(controls::doMode(2), programme);
-        panel.check(controls::doMode(3), pan);
+        panel.check(controls::doMode(Mode::Pitch), pitch);
+        panel.check(controls::doMode(Mode::Velocity), velocity);
+        panel.check(controls::doMode(Mode::ProgrammeChange), programme);
+        panel.check(controls::doMode(Mode::Pan), pan);
         composer->refreshModeFlags();
     }
 
@@ -178,7 +201,7 @@ struct Rig {
     void stopAtYield(int n, bool mixmaster)
     {
         host.onYield = [this, n, mixmaster](int y) {
-            seen << composer->startNote.toText();
+            seen << composer->startNote().toText();
             if (y == n) {
                 if (mixmaster)
                     composer->stopMixmaster();

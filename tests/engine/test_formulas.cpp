@@ -8,7 +8,7 @@
 using namespace quorvane;
 using namespace quorvane::testing;
 
-using Bold = std::vector<std::pair<int, bool>>;
+using Bold = std::vector<std::pair<Formula, bool>>;
 
 class FormulasTest : public QObject {
     Q_OBJECT
@@ -53,18 +53,49 @@ private slots:
                                   "90 19 00",             // stop: 25 off
                               }));
         QCOMPARE(rig->seen, QStringList({"60", "30", "15", "46", "23", "70", "35", "106", "53", "33", "100", "50"}));
-        QCOMPARE(composer().startNote.toText(), QStringLiteral("25"));
-        QCOMPARE(composer().startNoteOff.toText(), QStringLiteral("25"));
-        QCOMPARE(composer().prevStartNote.toText(), QStringLiteral("50"));
-        QCOMPARE(panel().shownIn(controls::result(0)), QStringList({"30", "70", "33"}));
+        QCOMPARE(composer().startNote().toText(), QStringLiteral("25"));
+        QCOMPARE(composer().startNoteOff().toText(), QStringLiteral("25"));
+        QCOMPARE(composer().prevStartNote().toText(), QStringLiteral("50"));
+        QCOMPARE(panel().shownIn(controls::result(Mode::Pitch)), QStringList({"30", "70", "33"}));
         QCOMPARE(host().pauses, (std::vector<long long>{30, 30, 30})); // random delay, r = 0.5
-        QCOMPARE(panel().boldLog, (Bold{{0, true}, {0, false}}));
+        QCOMPARE(panel().boldLog, (Bold{{Formula::Wondrousness, true}, {Formula::Wondrousness, false}}));
         QVERIFY(panel().redMarks.isEmpty());
         QVERIFY(!composer().wondrousRunning());
         // The first pass's note-off and note as written to the component.
         QCOMPARE(rig->out->writeLog().mid(0, 10),
                  QStringList({"Status=144", "Data2=0", "Data1=", "Auxiliary=0", "Action=7", "Status=144", "Data2=60",
                               "Data1=30", "Auxiliary=0", "Action=7"}));
+    }
+
+    // Each pass reports its number before and after the fold under the
+    // formula that computed it: Wondrousness folds by 127, Mixmaster by the
+    // modulo box.
+    void passesAreReportedUnderTheirFormula()
+    {
+        struct Passes : PassObserver {
+            QStringList seen;
+            void passComputed(Formula formula, double computed, double folded) override
+            {
+                seen << QStringLiteral("%1 %2>%3")
+                            .arg(formula == Formula::Mixmaster ? "M" : "W")
+                            .arg(computed)
+                            .arg(folded);
+            }
+        } passes;
+        composer().setObserver(&passes);
+        rig->stopAtYield(9, false);
+        composer().runWondrousness();
+        QCOMPARE(passes.seen, QStringList({"W 30>30", "W 15>15", "W 46>46", "W 23>23", "W 70>70", "W 35>35",
+                                           "W 106>106", "W 53>53", "W 160>33"}));
+
+        passes.seen.clear();
+        panel().texts[controls::Modulo] = QStringLiteral("10");
+        host().randoms = {100.25f / 128.0f};
+        rig->stopAtYield(12, true);
+        composer().runMixmaster();
+        // 100.25: 100, then 1 / 0.25 = 4, whose fraction 0 starts afresh.
+        QCOMPARE(passes.seen.mid(0, 2), QStringList({"M 100>0", "M 4>4"}));
+        composer().setObserver(nullptr);
     }
 
     void roundRobinGivesEachModeItsTurn()
@@ -83,9 +114,9 @@ private slots:
                                   "b0 0a 35", // 8: 53 pan
                               }));
         QCOMPARE(host().pauses.size(), std::size_t(6));
-        QCOMPARE(panel().texts[controls::result(2)], QStringLiteral("106"));
-        QCOMPARE(panel().texts[controls::result(3)], QStringLiteral("53"));
-        QCOMPARE(panel().texts[controls::result(1)], QStringLiteral("60")); // never played
+        QCOMPARE(panel().texts[controls::result(Mode::ProgrammeChange)], QStringLiteral("106"));
+        QCOMPARE(panel().texts[controls::result(Mode::Pan)], QStringLiteral("53"));
+        QCOMPARE(panel().texts[controls::result(Mode::Velocity)], QStringLiteral("60")); // never played
     }
 
     void uncheckingAModeWhileRunningTakesEffectNextPass()
@@ -103,7 +134,7 @@ private slots:
 
     void transpositionFeedsBackIntoTheSequence()
     {
-        panel().texts[controls::transposition(0)] = "12";
+        panel().texts[controls::transposition(Mode::Pitch)] = "12";
         panel().check(controls::UseModulo, 0);
         panel().check(controls::UseNoteOff, 0);
         rig->stopAtYield(8, false);
@@ -121,8 +152,8 @@ private slots:
         rig->stopAtYield(6, false);
         composer().runWondrousness();
         QCOMPARE(rig->wire(), QStringList({"90 1e 3c", "90 00 0f", "90 46 3c", "90 00 23"}));
-        QCOMPARE(panel().texts[controls::result(0)], QStringLiteral("0"));
-        QCOMPARE(panel().texts[controls::result(1)], QStringLiteral("60"));
+        QCOMPARE(panel().texts[controls::result(Mode::Pitch)], QStringLiteral("0"));
+        QCOMPARE(panel().texts[controls::result(Mode::Velocity)], QStringLiteral("60"));
 
         // With display on, the velocity mode's value becomes the next velocity.
         rig = std::make_unique<Rig>();
@@ -156,7 +187,7 @@ private slots:
         // 126 -> 63 (red); 63 -> 190 Mod 127 = 63 (red, unchanged: restart at
         // floor(128 * 0.25) = 32); 32 -> 16.
         QCOMPARE(rig->seen, QStringList({"126", "63", "32"}));
-        QCOMPARE(panel().redMarks, QStringList({controls::result(0), controls::result(0)}));
+        QCOMPARE(panel().redMarks, QStringList({controls::result(Mode::Pitch), controls::result(Mode::Pitch)}));
         QCOMPARE(host().draws, 1);
         // The note-off of pass 3 refers to the 63 played before the restart.
         QCOMPARE(rig->wire(), QStringList({"90 00 00", "90 3f 3c", "90 3f 00", "90 3f 00", "90 10 00"}));
@@ -171,7 +202,7 @@ private slots:
         composer().runWondrousness();
         // 4 -> 2 -> 1: restart at floor(128 * 0.5) = 64 in the same pass.
         QCOMPARE(rig->seen, QStringList({"4", "2", "64", "32"}));
-        QCOMPARE(composer().startNote.toText(), QStringLiteral("16"));
+        QCOMPARE(composer().startNote().toText(), QStringLiteral("16"));
 
         for (const char* start : {"0", "-7", "0.4"}) {
             rig = std::make_unique<Rig>();
@@ -187,8 +218,8 @@ private slots:
     void anOverflowedWondrousValueRestarts()
     {
         rig->setModes(1, 1, 0, 0);
-        panel().texts[controls::transposition(0)] = "1.7e308";
-        panel().texts[controls::transposition(1)] = "1.7e308";
+        panel().texts[controls::transposition(Mode::Pitch)] = "1.7e308";
+        panel().texts[controls::transposition(Mode::Velocity)] = "1.7e308";
         panel().check(controls::UseModulo, 0);
         panel().check(controls::RandomDelay, 0);
         host().randoms = {0.5f};
@@ -197,9 +228,9 @@ private slots:
         // Pass 2: 8.5e307 + 1.7e308 overflows; it is played (clamped) and
         // then the formula starts afresh instead of tripling infinity.
         QCOMPARE(rig->seen, QStringList({"60", "1.7E+308", "64"}));
-        QCOMPARE(panel().texts[controls::result(1)], QStringLiteral("Infinity"));
+        QCOMPARE(panel().texts[controls::result(Mode::Velocity)], QStringLiteral("Infinity"));
         QCOMPARE(rig->wire().mid(3, 1), QStringList({"90 7f 7f"}));
-        QCOMPARE(composer().startNote.toText(), QStringLiteral("32"));
+        QCOMPARE(composer().startNote().toText(), QStringLiteral("32"));
     }
 
     void aStartNoteWithDecimalsRoundsForTheParityTest()
@@ -208,7 +239,7 @@ private slots:
         panel().check(controls::UseModulo, 0); // the fold would make it whole again
         rig->stopAtYield(1, false);
         composer().runWondrousness();
-        QCOMPARE(panel().texts[controls::result(0)], QStringLiteral("30.25"));
+        QCOMPARE(panel().texts[controls::result(Mode::Pitch)], QStringLiteral("30.25"));
         QCOMPARE(rig->wire().at(1), QStringLiteral("90 1e 3c"));
     }
 
@@ -225,14 +256,14 @@ private slots:
             QVERIFY(rig->wire().isEmpty());
             QVERIFY(panel().boldLog.empty());
             QVERIFY(!composer().wondrousRunning());
-            QVERIFY(composer().startNote.isEmpty());
+            QVERIFY(composer().startNote().isEmpty());
         }
         panel().texts[controls::StartNote] = " 1e2 "; // a number in any decimal form
         rig->stopAtYield(1, false);
         composer().runWondrousness();
         QVERIFY(!panel().isMarked(controls::StartNote));
         QCOMPARE(rig->seen, QStringList({" 1e2 "})); // the text until its first use
-        QCOMPARE(composer().startNote.toText(), QStringLiteral("50"));
+        QCOMPARE(composer().startNote().toText(), QStringLiteral("50"));
     }
 
     // Start value 128 * r = 0.5: first number 0, then 1 / 0.5 = 2, whose
@@ -247,11 +278,11 @@ private slots:
         composer().runMixmaster();
         // 0 | 2 (restart at 10.25) | 10 -> 1/0.25 = 4 | 4 (restart at 64) | 64
         QCOMPARE(rig->wire(), QStringList({"90 00 3c", "90 00 02", "c0 0a", "b0 0a 04", "90 40 02"}));
-        QCOMPARE(panel().shownIn(controls::result(0)), QStringList({"0", "64"}));
-        QCOMPARE(panel().shownIn(controls::result(1)), QStringList({"2"}));
+        QCOMPARE(panel().shownIn(controls::result(Mode::Pitch)), QStringList({"0", "64"}));
+        QCOMPARE(panel().shownIn(controls::result(Mode::Velocity)), QStringList({"2"}));
         QCOMPARE(host().draws, 4); // start, two restarts, and 64 restarts too
         QCOMPARE(host().pauses, (std::vector<long long>{60, 60, 60, 60, 60}));
-        QCOMPARE(panel().boldLog, (Bold{{1, true}, {1, false}}));
+        QCOMPARE(panel().boldLog, (Bold{{Formula::Mixmaster, true}, {Formula::Mixmaster, false}}));
         QVERIFY(!composer().mixRunning());
     }
 
@@ -263,9 +294,9 @@ private slots:
         rig->stopAtYield(2, true);
         composer().runMixmaster();
         QCOMPARE(host().draws, 3); // start, the overflow, and 64's fraction 0
-        QCOMPARE(panel().shownIn(controls::result(0)), QStringList({"0"}));
-        QCOMPARE(composer().startNote.toText(), QStringLiteral("64"));
-        QCOMPARE(composer().startNote.kind(), Variant::Kind::Number); // folded by the modulo
+        QCOMPARE(panel().shownIn(controls::result(Mode::Pitch)), QStringList({"0"}));
+        QCOMPARE(composer().startNote().toText(), QStringLiteral("64"));
+        QCOMPARE(composer().startNote().kind(), Variant::Kind::Number); // folded by the modulo
     }
 
     void mixmasterNumbersAreSingleWithoutModulo()
@@ -274,8 +305,8 @@ private slots:
         host().randoms = {100.25f / 128.0f};
         rig->stopAtYield(1, true);
         composer().runMixmaster();
-        QCOMPARE(composer().startNote.kind(), Variant::Kind::Single);
-        QCOMPARE(panel().shownIn(controls::result(0)), QStringList({"100"}));
+        QCOMPARE(composer().startNote().kind(), Variant::Kind::Single);
+        QCOMPARE(panel().shownIn(controls::result(Mode::Pitch)), QStringList({"100"}));
     }
 
     void mixmasterRunsLongWithoutEnding()
@@ -288,7 +319,7 @@ private slots:
             host().randoms.push_back(std::min(uniform(generator), 0.99999994f));
         int finite = 0;
         host().onYield = [&](int y) {
-            if (std::isfinite(composer().startNote.numberOr(0.0)))
+            if (std::isfinite(composer().startNote().numberOr(0.0)))
                 ++finite;
             if (y == 3000)
                 composer().stopMixmaster();
@@ -332,7 +363,7 @@ private slots:
             composer().runMixmaster();
             QCOMPARE(rig->wire().at(1), QStringLiteral("90 7f 3c")); // 127 unfolded
             QVERIFY(!panel().isMarked(controls::Modulo));
-            QVERIFY(panel().shownIn(controls::result(0)).last().toDouble() < 100.0); // folded again
+            QVERIFY(panel().shownIn(controls::result(Mode::Pitch)).last().toDouble() < 100.0); // folded again
             QVERIFY(!composer().mixRunning());
         }
         // With "Use Modulo" off the box is not read at all.
@@ -347,16 +378,16 @@ private slots:
     // Inside a run, unusable boxes count as their initial design values.
     void unusableBoxesInARunCountAsTheirDesignValues()
     {
-        panel().texts[controls::transposition(0)] = "up";
-        panel().texts[controls::result(1)] = "loud";
+        panel().texts[controls::transposition(Mode::Pitch)] = "up";
+        panel().texts[controls::result(Mode::Velocity)] = "loud";
         panel().texts[controls::Delay] = "soon";
         panel().check(controls::RandomDelay, 0);
         rig->stopAtYield(1, false);
         composer().runWondrousness();
         QCOMPARE(rig->wire().at(1), QStringLiteral("90 1e 3c"));
         QCOMPARE(host().pauses, (std::vector<long long>{60}));
-        QVERIFY(panel().isMarked(controls::transposition(0)));
-        QVERIFY(panel().isMarked(controls::result(1)));
+        QVERIFY(panel().isMarked(controls::transposition(Mode::Pitch)));
+        QVERIFY(panel().isMarked(controls::result(Mode::Velocity)));
         QVERIFY(panel().isMarked(controls::Delay));
     }
 
@@ -389,7 +420,7 @@ private slots:
         composer().runWondrousness();
         // Passes 1 and 2 only; no stop note-off, the caption left alone.
         QCOMPARE(rig->wire(), QStringList({"90 00 00", "90 1e 3c", "90 1e 00"}));
-        QCOMPARE(panel().boldLog, (Bold{{0, true}}));
+        QCOMPARE(panel().boldLog, (Bold{{Formula::Wondrousness, true}}));
     }
 
     void theProgramsEndCutsARunShortInThePause()
@@ -414,7 +445,7 @@ private slots:
         // Mixmaster pass 1 and Wondrousness pass 1 (note-off and note each);
         // neither loop sends anything after the yield that saw the end.
         QCOMPARE(rig->wire().size(), 4);
-        QCOMPARE(panel().boldLog, (Bold{{1, true}, {0, true}}));
+        QCOMPARE(panel().boldLog, (Bold{{Formula::Mixmaster, true}, {Formula::Wondrousness, true}}));
         composer().runWondrousness(); // a click that arrives while ending starts nothing
         QCOMPARE(rig->wire().size(), 4);
         QCOMPARE(host().yields, 4);
@@ -426,7 +457,7 @@ private slots:
     void aSecondDoItNestsAndOneStopEndsBoth()
     {
         host().onYield = [this](int y) {
-            rig->seen << composer().startNote.toText();
+            rig->seen << composer().startNote().toText();
             if (y == 2)
                 composer().runWondrousness();
             if (y == 4)
@@ -444,8 +475,9 @@ private slots:
                                   "90 0f 00",             // outer pass 2: 46, turn 1
                                   "90 2e 00",             // outer stop: 46 off
                               }));
-        QCOMPARE(composer().startNote.toText(), QStringLiteral("46"));
-        QCOMPARE(panel().boldLog, (Bold{{0, true}, {0, true}, {0, false}}));
+        QCOMPARE(composer().startNote().toText(), QStringLiteral("46"));
+        QCOMPARE(panel().boldLog,
+                 (Bold{{Formula::Wondrousness, true}, {Formula::Wondrousness, true}, {Formula::Wondrousness, false}}));
         QVERIFY(!composer().wondrousRunning());
     }
 
@@ -470,7 +502,10 @@ private slots:
         };
         composer().runMixmaster();
         QCOMPARE(trace, QStringList({"1:Mw", "2:Mw", "3:MW", "4:MW", "5:mW", "6:mW"}));
-        QCOMPARE(panel().boldLog, (Bold{{1, true}, {0, true}, {1, false}, {0, false}}));
+        QCOMPARE(panel().boldLog, (Bold{{Formula::Mixmaster, true},
+                                        {Formula::Wondrousness, true},
+                                        {Formula::Mixmaster, false},
+                                        {Formula::Wondrousness, false}}));
         QVERIFY(!composer().mixRunning());
         QVERIFY(!composer().wondrousRunning());
     }

@@ -101,7 +101,7 @@ private slots:
         rig->stopAtYield(12, false);
         composer().runWondrousness();
         QCOMPARE(rig->seen, QStringList({"60", "30", "15", "46", "23", "70", "35", "106", "53", "33", "100", "50"}));
-        QCOMPARE(panel().shownIn(controls::result(0)), QStringList({"54", "70", "57"}));
+        QCOMPARE(panel().shownIn(controls::result(Mode::Pitch)), QStringList({"54", "70", "57"}));
         const QStringList wire = rig->wire();
         QVERIFY(wire.contains("90 36 3c") && wire.contains("90 36 00")); // 54 on and off
         QVERIFY(wire.contains("90 39 3c") && wire.contains("90 39 00")); // 57 on and off
@@ -150,7 +150,7 @@ private slots:
 
     void boxesWithoutAUsableRangeAreMarkedAndFoldNothing()
     {
-        rig->composer->startNote = 30;
+        rig->composer->setStartNote(30);
         for (const auto& [lowest, highest] : {std::pair{"abc", "72"}, {"48.5", "72"}, {"-1", "72"}, {"48", "128"}}) {
             useRange(lowest, highest);
             rig->out->wire.clear();

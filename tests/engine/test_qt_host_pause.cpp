@@ -7,6 +7,7 @@
 #include "memory_backend.h"
 #include "midi/midi_input.h"
 #include "engine/qt_host.h"
+#include "private_x_server.h"
 #include "x_display.h"
 
 #include <QElapsedTimer>
@@ -17,84 +18,11 @@
 
 #include <atomic>
 #include <chrono>
-#include <csignal>
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 using namespace quorvane;
 
 namespace {
-
-// An Xvfb of this test's own on the first free display, stopped at the end
-// (and by the kernel should the test die first).
-class PrivateXServer {
-public:
-    ~PrivateXServer() { stop(); }
-
-    bool start()
-    {
-        int fds[2];
-        if (pipe(fds) != 0)
-            return false;
-        pid_ = fork();
-        if (pid_ < 0) {
-            close(fds[0]);
-            close(fds[1]);
-            return false;
-        }
-        if (pid_ == 0) {
-            prctl(PR_SET_PDEATHSIG, SIGTERM);
-            close(fds[0]);
-            const int devNull = open("/dev/null", O_WRONLY);
-            if (devNull >= 0) {
-                dup2(devNull, STDOUT_FILENO);
-                dup2(devNull, STDERR_FILENO);
-            }
-            const std::string fd = std::to_string(fds[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "320x240x24", "-nolisten", "tcp",
-                   static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        std::string number;
-        pollfd p{fds[0], POLLIN, 0};
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-        while (number.find('\n') == std::string::npos && std::chrono::steady_clock::now() < deadline) {
-            if (poll(&p, 1, 200) <= 0)
-                continue;
-            char buffer[32];
-            const ssize_t n = read(fds[0], buffer, sizeof buffer);
-            if (n <= 0)
-                break;
-            number.append(buffer, static_cast<std::size_t>(n));
-        }
-        close(fds[0]);
-        if (number.find('\n') == std::string::npos) {
-            stop();
-            return false;
-        }
-        display = ":" + QByteArray::fromStdString(number).trimmed();
-        return true;
-    }
-
-    void stop()
-    {
-        if (pid_ <= 0)
-            return;
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-    }
-
-    QByteArray display;
-
-private:
-    pid_t pid_ = -1;
-};
 
 class PressWindow : public QWindow {
 public:

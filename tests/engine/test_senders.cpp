@@ -29,45 +29,45 @@ private slots:
 
     void pitchOnWritesStatusVelocityNoteThenShowsIt()
     {
-        rig->composer->startNote = 30;
+        rig->composer->setStartNote(30);
         rig->composer->PitchOn();
         QCOMPARE(rig->out->writeLog(), fields("Status=144", "Data2=60", "Data1=30"));
         QCOMPARE(rig->wire(), QStringList{"90 1e 3c"});
-        QCOMPARE(rig->panel.shownIn(controls::result(0)), QStringList{"30"});
+        QCOMPARE(rig->panel.shownIn(controls::result(Mode::Pitch)), QStringList{"30"});
     }
 
     void velOnTakesItsNoteFromTheFirstResultBox()
     {
-        rig->panel.texts[controls::result(0)] = "64";
-        rig->composer->startNote = 100;
+        rig->panel.texts[controls::result(Mode::Pitch)] = "64";
+        rig->composer->setStartNote(100);
         rig->composer->VelOn();
         QCOMPARE(rig->out->writeLog(), fields("Status=144", "Data2=100", "Data1=64"));
         QCOMPARE(rig->wire(), QStringList{"90 40 64"});
-        QCOMPARE(rig->panel.shownIn(controls::result(1)), QStringList{"100"});
+        QCOMPARE(rig->panel.shownIn(controls::result(Mode::Velocity)), QStringList{"100"});
     }
 
     void progOnPasses200AndTheComponentClampsIt()
     {
-        rig->composer->startNote = 200;
+        rig->composer->setStartNote(200);
         rig->composer->ProgOn();
         QCOMPARE(rig->out->writeLog(), fields("Status=192", "Data1=200", "Data2=0"));
         QCOMPARE(rig->wire(), QStringList{"c0 7f"});
-        QCOMPARE(rig->panel.shownIn(controls::result(2)), QStringList{"200"});
+        QCOMPARE(rig->panel.shownIn(controls::result(Mode::ProgrammeChange)), QStringList{"200"});
     }
 
     void panOnIsController10()
     {
-        rig->composer->startNote = 64;
+        rig->composer->setStartNote(64);
         rig->composer->PanOn();
         QCOMPARE(rig->out->writeLog(), fields("Status=176", "Data1=10", "Data2=64"));
         QCOMPARE(rig->wire(), QStringList{"b0 0a 40"});
-        QCOMPARE(rig->panel.shownIn(controls::result(3)), QStringList{"64"});
+        QCOMPARE(rig->panel.shownIn(controls::result(Mode::Pan)), QStringList{"64"});
     }
 
     void pitchOffIsANoteOnWithVelocity0()
     {
         rig->composer->PitchOff(); // nothing played yet: empty reads as 0
-        rig->composer->startNoteOff = 30;
+        rig->composer->setStartNoteOff(30);
         rig->composer->PitchOff();
         QCOMPARE(rig->out->writeLog(),
                  fields("Status=144", "Data2=0", "Data1=") + fields("Status=144", "Data2=0", "Data1=30"));
@@ -77,33 +77,33 @@ private slots:
 
     void transpositionIsStoredBackIntoStartNote()
     {
-        rig->panel.texts[controls::transposition(0)] = "12";
-        rig->composer->startNote = 60;
+        rig->panel.texts[controls::transposition(Mode::Pitch)] = "12";
+        rig->composer->setStartNote(60);
         rig->composer->PitchOn();
-        QCOMPARE(rig->composer->startNote.toText(), QStringLiteral("72"));
+        QCOMPARE(rig->composer->startNote().toText(), QStringLiteral("72"));
         QCOMPARE(rig->wire(), QStringList{"90 48 3c"});
-        QCOMPARE(rig->panel.shownIn(controls::result(0)), QStringList{"72"});
+        QCOMPARE(rig->panel.shownIn(controls::result(Mode::Pitch)), QStringList{"72"});
 
-        rig->panel.texts[controls::transposition(3)] = "0.5";
-        rig->composer->startNote = 60;
+        rig->panel.texts[controls::transposition(Mode::Pan)] = "0.5";
+        rig->composer->setStartNote(60);
         rig->composer->PanOn();
-        QCOMPARE(rig->composer->startNote.toText(), QStringLiteral("60.5"));
-        QCOMPARE(rig->panel.shownIn(controls::result(3)), QStringList{"60.5"});
+        QCOMPARE(rig->composer->startNote().toText(), QStringLiteral("60.5"));
+        QCOMPARE(rig->panel.shownIn(controls::result(Mode::Pan)), QStringList{"60.5"});
         QCOMPARE(rig->wire().last(), QStringLiteral("b0 0a 3c")); // 60.5 rounds to even
     }
 
     void transpositionZeroLeavesTheValueAsItIs()
     {
-        rig->composer->startNote = Variant::single(16777216.0f);
+        rig->composer->setStartNote(Variant::single(16777216.0f));
         rig->composer->ProgOn();
-        QCOMPARE(rig->composer->startNote.kind(), Variant::Kind::Single);
-        QCOMPARE(rig->panel.shownIn(controls::result(2)), QStringList{"1.677722E+07"});
+        QCOMPARE(rig->composer->startNote().kind(), Variant::Kind::Single);
+        QCOMPARE(rig->panel.shownIn(controls::result(Mode::ProgrammeChange)), QStringList{"1.677722E+07"});
     }
 
     void displayOffLeavesTheResultBoxes()
     {
         rig->panel.check(controls::DisplayResults, 0);
-        rig->composer->startNote = 30;
+        rig->composer->setStartNote(30);
         rig->composer->PitchOn();
         rig->composer->VelOn();
         rig->composer->ProgOn();
@@ -116,32 +116,32 @@ private slots:
     // as its initial design value; it is unmarked once it holds a number.
     void boxesThatAreNoNumberCountAsTheirDesignValue()
     {
-        rig->panel.texts[controls::result(1)] = "loud";
-        rig->panel.texts[controls::transposition(0)] = "up";
-        rig->composer->startNote = 30;
+        rig->panel.texts[controls::result(Mode::Velocity)] = "loud";
+        rig->panel.texts[controls::transposition(Mode::Pitch)] = "up";
+        rig->composer->setStartNote(30);
         rig->composer->PitchOn();
         QCOMPARE(rig->wire(), QStringList{"90 1e 3c"}); // velocity 60, no transposition
-        QVERIFY(rig->panel.isMarked(controls::result(1)));
-        QVERIFY(rig->panel.isMarked(controls::transposition(0)));
+        QVERIFY(rig->panel.isMarked(controls::result(Mode::Velocity)));
+        QVERIFY(rig->panel.isMarked(controls::transposition(Mode::Pitch)));
 
-        rig->panel.texts[controls::result(1)] = "100";
-        rig->panel.texts[controls::transposition(0)] = "1";
+        rig->panel.texts[controls::result(Mode::Velocity)] = "100";
+        rig->panel.texts[controls::transposition(Mode::Pitch)] = "1";
         rig->composer->PitchOn();
         QCOMPARE(rig->wire().last(), QStringLiteral("90 1f 64"));
-        QVERIFY(!rig->panel.isMarked(controls::result(1)));
-        QVERIFY(!rig->panel.isMarked(controls::transposition(0)));
+        QVERIFY(!rig->panel.isMarked(controls::result(Mode::Velocity)));
+        QVERIFY(!rig->panel.isMarked(controls::transposition(Mode::Pitch)));
 
-        rig->panel.texts[controls::result(0)] = "x";
-        rig->composer->startNote = 90;
+        rig->panel.texts[controls::result(Mode::Pitch)] = "x";
+        rig->composer->setStartNote(90);
         rig->composer->VelOn();
         QCOMPARE(rig->wire().last(), QStringLiteral("90 00 5a")); // note 0
-        QVERIFY(rig->panel.isMarked(controls::result(0)));
+        QVERIFY(rig->panel.isMarked(controls::result(Mode::Pitch)));
 
-        rig->panel.texts[controls::transposition(2)] = "";
-        rig->composer->startNote = 5;
+        rig->panel.texts[controls::transposition(Mode::ProgrammeChange)] = "";
+        rig->composer->setStartNote(5);
         rig->composer->ProgOn();
         QCOMPARE(rig->wire().last(), QStringLiteral("c0 05"));
-        QVERIFY(rig->panel.isMarked(controls::transposition(2)));
+        QVERIFY(rig->panel.isMarked(controls::transposition(Mode::ProgrammeChange)));
     }
 
     void randomDelayIsAWholeNumberFrom0ToTheDelay()
@@ -206,11 +206,11 @@ private slots:
     void patchSelectionRecordsAndSendsTheProgrammeChange()
     {
         rig->composer->patchSelected(5);
-        QCOMPARE(rig->composer->channelPatch[0], 5);
+        QCOMPARE(rig->composer->channelPatch(0), 5);
         QCOMPARE(rig->out->writeLog(), fields("Status=192", "Data1=5", "Data2=0"));
         QCOMPARE(rig->wire(), QStringList{"c0 05"});
         rig->composer->patchSelected(127);
-        QCOMPARE(rig->composer->channelPatch[0], 127);
+        QCOMPARE(rig->composer->channelPatch(0), 127);
         QCOMPARE(rig->wire().last(), QStringLiteral("c0 7f"));
         QVERIFY(rig->panel.shown.empty());
     }
@@ -218,7 +218,7 @@ private slots:
     void modeFlagsFollowTheCheckBoxes()
     {
         rig->setModes(1, 0, 0, 1);
-        QCOMPARE(rig->composer->doMode, (std::array<int, 4>{1, 0, 0, 1}));
+        QCOMPARE(modeFlags(*rig->composer), (std::array<bool, 4>{true, false, false, true}));
         QCOMPARE(rig->panel.texts[controls::ModeFlags], QStringLiteral(", 1, 0, 0, 1"));
         rig->setModes(0, 0, 0, 0);
         QCOMPARE(rig->panel.texts[controls::ModeFlags], QStringLiteral(", 0, 0, 0, 0"));
@@ -240,15 +240,15 @@ private slots:
         composer.delayTextChanged();
         QVERIFY(!panel.isMarked(controls::Delay));
 
-        panel.texts[controls::transposition(2)] = "";
-        composer.transposeTextChanged(2);
-        QCOMPARE(panel.texts[controls::transposition(2)], QStringLiteral("0"));
-        panel.texts[controls::transposition(2)] = "-";
-        composer.transposeTextChanged(2);
-        QVERIFY(panel.isMarked(controls::transposition(2)));
-        panel.texts[controls::transposition(2)] = "-12";
-        composer.transposeTextChanged(2);
-        QVERIFY(!panel.isMarked(controls::transposition(2)));
+        panel.texts[controls::transposition(Mode::ProgrammeChange)] = "";
+        composer.transposeTextChanged(Mode::ProgrammeChange);
+        QCOMPARE(panel.texts[controls::transposition(Mode::ProgrammeChange)], QStringLiteral("0"));
+        panel.texts[controls::transposition(Mode::ProgrammeChange)] = "-";
+        composer.transposeTextChanged(Mode::ProgrammeChange);
+        QVERIFY(panel.isMarked(controls::transposition(Mode::ProgrammeChange)));
+        panel.texts[controls::transposition(Mode::ProgrammeChange)] = "-12";
+        composer.transposeTextChanged(Mode::ProgrammeChange);
+        QVERIFY(!panel.isMarked(controls::transposition(Mode::ProgrammeChange)));
 
         panel.texts[controls::Modulo] = "40000";
         composer.moduloTextChanged();
@@ -271,11 +271,11 @@ private slots:
         composer.startNoteTextChanged();
         QVERIFY(!panel.isMarked(controls::StartNote));
 
-        for (int mode = 0; mode < 4; ++mode) {
+        for (Mode mode : allModes) {
             const QString box = controls::result(mode);
             panel.texts[box] = "x";
             composer.resultTextChanged(mode);
-            QCOMPARE(panel.isMarked(box), mode < 2); // only 0 and 1 are read
+            QCOMPARE(panel.isMarked(box), mode == Mode::Pitch || mode == Mode::Velocity); // only these are read
             panel.texts[box] = "7";
             composer.resultTextChanged(mode);
             QVERIFY(!panel.isMarked(box));

@@ -1,11 +1,13 @@
 #include "jack_server.h"
 #include "app/program.h"
+#include "ui/main/window_names.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace quorvane;
@@ -16,6 +18,7 @@ using namespace quorvane;
 class JackFaultsTest : public QObject {
     Q_OBJECT
 
+    QTemporaryDir home;
     JackServer server;
     std::unique_ptr<Program> program;
     QStringList messages; // every message box the program showed, closed at once
@@ -58,8 +61,8 @@ class JackFaultsTest : public QObject {
     {
         QString heard;
         for (int i = 0; i < 10 && !heard.contains(QStringLiteral("90 3c 3c")); ++i) {
-            QTest::mousePress(button("Test"), Qt::LeftButton);
-            QTest::mouseRelease(button("Test"), Qt::LeftButton);
+            QTest::mousePress(button(controls::TestNote), Qt::LeftButton);
+            QTest::mouseRelease(button(controls::TestNote), Qt::LeftButton);
             for (int k = 0; k < 10 && !heard.contains(QStringLiteral("90 3c 3c")); ++k) {
                 QTest::qWait(50);
                 heard += QString::fromLocal8Bit(monitor->readAllStandardOutput());
@@ -82,6 +85,10 @@ class JackFaultsTest : public QObject {
 private slots:
     void initTestCase()
     {
+        // A home of its own: the start offers whatever takes the user's music
+        // folder holds unwritten.
+        QVERIFY(home.isValid());
+        qputenv("HOME", home.path().toLocal8Bit());
         QVERIFY(server.start());
         startMonitor();
         connect(&boxCloser, &QTimer::timeout, this, [this] {
@@ -104,8 +111,8 @@ private slots:
         expectOneMessageAboutTheServerSince(before);
         QVERIFY(!program->setup().isLoaded()); // its lists name ports that are gone
         // The window goes on working with nowhere to play.
-        QTest::mousePress(button("Test"), Qt::LeftButton);
-        QTest::mouseRelease(button("Test"), Qt::LeftButton);
+        QTest::mousePress(button(controls::TestNote), Qt::LeftButton);
+        QTest::mouseRelease(button(controls::TestNote), Qt::LeftButton);
         QCOMPARE(program->window().MIDIOutput1().openState(), 0);
     }
 
@@ -122,13 +129,13 @@ private slots:
 
     void serverDiesWhileAFormulaPlays()
     {
-        program->window().findChild<QLineEdit*>(QStringLiteral("DelayText"))->setText(QStringLiteral("5"));
+        program->window().findChild<QLineEdit*>(controls::Delay)->setText(QStringLiteral("5"));
         const qsizetype before = messages.size();
         // Both happen inside the formula's yield, as the user's clicks would.
         QTimer::singleShot(200, this, [this] { server.stop(); });
-        QTimer::singleShot(1500, button("StopIt"), &QPushButton::click);
-        button("DoIt")->click(); // returns once "Stop it" ended the run
-        QVERIFY(!program->window().composer().wondrousRunning());
+        QTimer::singleShot(1500, button(controls::StopIt), &QPushButton::click);
+        button(controls::DoIt)->click(); // returns once "Stop it" ended the run
+        QVERIFY(!program->composer().wondrousRunning());
         expectOneMessageAboutTheServerSince(before);
     }
 

@@ -2,12 +2,13 @@
 
 #include "ui/main/explanations.h"
 #include "ui/main/general_midi_patches.h"
-#include "engine/control_names.h"
 #include "engine/input_forwarding.h"
 #include "ui/main/main_window_layout.h"
 #include "ui/main/mixmaster_document.h"
 #include "engine/panic.h"
 #include "ui/main/paths_dialog.h"
+#include "ui/main/scale_menus.h"
+#include "ui/main/window_names.h"
 #include "ui/common/warning_box.h"
 #include "ui/monitor/monitor_window.h"
 
@@ -19,25 +20,32 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
 namespace quorvane {
 
-FrmMain::FrmMain(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input, Host& host,
-                 QWidget* parent)
-    : QMainWindow(parent), openWithDesktop([](const QUrl& url) { QDesktopServices::openUrl(url); }),
-      output_(std::make_unique<MidiOutput>(std::move(output))), input_(std::make_unique<MidiInput>(std::move(input)))
+FrmMain::FrmMain(QWidget* parent)
+    : QMainWindow(parent), openWithDesktop([](const QUrl& url) { QDesktopServices::openUrl(url); })
 {
-    setObjectName(QStringLiteral("frmMain"));
+    setObjectName(controls::Window);
     buildMainWindowLayout(*this);
-    composer_ = std::make_unique<Composer>(*this, host, *output_);
-    output_->setObserver(&playObservers_);
-    input_->setObserver(&playObservers_);
-    composer_->setObserver(&playObservers_);
+    showTitle();
+}
+
+void FrmMain::attach(const MainWindowParts& parts)
+{
+    output_ = &parts.output;
+    input_ = &parts.input;
+    composer_ = &parts.composer;
+    recording_ = &parts.recording;
+    playObservers_ = &parts.playObservers;
+    passObservers_ = &parts.passObservers;
     connectControls();
     connectMenus();
-    recording_ = std::make_unique<TakeRecording>(*this, playObservers_, [this](const QString& t) { showMessage(t); });
+    addRecordingToMenu();
+    showTitle();
 }
 
 FrmMain::~FrmMain() = default;
@@ -47,66 +55,104 @@ void FrmMain::connectControls()
     auto button = [this](const char* name) { return findChild<QPushButton*>(QString::fromLatin1(name)); };
     auto box = [this](const QString& name) { return findChild<QLineEdit*>(name); };
 
-    for (int i = 0; i < 4; ++i) {
-        connect(findChild<QCheckBox*>(controls::doMode(i)), &QCheckBox::clicked, this,
+    for (Mode mode : allModes) {
+        connect(findChild<QCheckBox*>(controls::doMode(mode)), &QCheckBox::clicked, this,
                 [this] { composer_->refreshModeFlags(); });
-        connect(box(controls::transposition(i)), &QLineEdit::textChanged, this,
-                [this, i] { composer_->transposeTextChanged(i); });
-        connect(box(controls::result(i)), &QLineEdit::textChanged, this,
-                [this, i] { composer_->resultTextChanged(i); });
+        connect(box(controls::transposition(mode)), &QLineEdit::textChanged, this,
+                [this, mode] { composer_->transposeTextChanged(mode); });
+        connect(box(controls::result(mode)), &QLineEdit::textChanged, this,
+                [this, mode] { composer_->resultTextChanged(mode); });
     }
     connect(box(controls::Delay), &QLineEdit::textChanged, this, [this] { composer_->delayTextChanged(); });
     connect(box(controls::StartNote), &QLineEdit::textChanged, this, [this] { composer_->startNoteTextChanged(); });
     for (const char* end : {controls::PitchMin, controls::PitchMax})
         connect(box(end), &QLineEdit::textChanged, this, [this] { composer_->noteRangeTextChanged(); });
+    // Whether the range holds a note of the scale matters only while it is used.
+    connect(findChild<QCheckBox*>(controls::UseMinMax), &QCheckBox::toggled, this,
+            [this] { composer_->noteRangeTextChanged(); });
     connect(box(controls::Modulo), &QLineEdit::textChanged, this, [this] { composer_->moduloTextChanged(); });
 
-    connect(button("DoIt"), &QPushButton::clicked, this, [this] { composer_->runWondrousness(); });
-    connect(button("StopIt"), &QPushButton::clicked, this, [this] { composer_->stopWondrousness(); });
-    connect(button("MixDoIt"), &QPushButton::clicked, this, [this] { composer_->runMixmaster(); });
-    connect(button("Command1"), &QPushButton::clicked, this, [this] { composer_->stopMixmaster(); });
+    connect(button(controls::DoIt), &QPushButton::clicked, this, [this] { composer_->runWondrousness(); });
+    connect(button(controls::StopIt), &QPushButton::clicked, this, [this] { composer_->stopWondrousness(); });
+    connect(button(controls::MixDoIt), &QPushButton::clicked, this, [this] { composer_->runMixmaster(); });
+    connect(button(controls::MixStopIt), &QPushButton::clicked, this, [this] { composer_->stopMixmaster(); });
 
-    connect(findChild<QComboBox*>(QStringLiteral("ComboPatch")), &QComboBox::currentIndexChanged, this,
-            [this](int index) {
-                if (index >= 0)
-                    composer_->patchSelected(index);
-            });
+    connect(findChild<QComboBox*>(controls::PatchList), &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index >= 0)
+            composer_->patchSelected(index);
+    });
 
-    connect(button("CommandExplainMixMaster"), &QPushButton::clicked, this,
+    connect(button(controls::ExplainMixmaster), &QPushButton::clicked, this,
             [this] { showExplanation(this, mixmasterExplanationTitle(), mixmasterExplanation()); });
-    connect(button("CommandExplainWondrous"), &QPushButton::clicked, this,
+    connect(button(controls::ExplainWondrousness), &QPushButton::clicked, this,
             [this] { showExplanation(this, wondrousnessExplanationTitle(), wondrousnessExplanation()); });
-    connect(button("CommandExplainMM"), &QPushButton::clicked, this,
+    connect(button(controls::MixmasterDocument), &QPushButton::clicked, this,
             [this] { openWithDesktop(QUrl::fromLocalFile(mixmasterDocumentPath())); });
 
     // The test note follows the mouse button alone; the keyboard's click of
     // the button must not leave a note hanging, so signals are not used.
-    button("Test")->installEventFilter(this);
+    button(controls::TestNote)->installEventFilter(this);
 
-    connect(input_.get(), &MidiInput::messageArrived, this,
-            [this] { forwardInput(*input_, *output_, composer_->midiChannel, *this); });
-    connect(input_.get(), &MidiInput::failureToTell, this, &FrmMain::showMessage);
-    connect(output_.get(), &MidiOutput::failureToTell, this, &FrmMain::showMessage);
+    connect(input_, &MidiInput::messageArrived, this,
+            [this] { forwardInput(*input_, *output_, composer_->midiChannel(), *this); });
+    connect(input_, &MidiInput::failureToTell, this, &FrmMain::showMessage);
+    connect(output_, &MidiOutput::failureToTell, this, &FrmMain::showMessage);
 }
 
 void FrmMain::connectMenus()
 {
     auto action = [this](const char* name) { return findChild<QAction*>(QString::fromLatin1(name)); };
-    connect(action("Exit"), &QAction::triggered, this, &QWidget::close);
-    connect(action("MIDISetup"), &QAction::triggered, this, [this] {
+    connect(action(menus::Exit), &QAction::triggered, this, &QWidget::close);
+    connect(action(menus::MidiSetup), &QAction::triggered, this, [this] {
         if (showSetupDialog)
             showSetupDialog();
     });
-    connect(action("About"), &QAction::triggered, this, [this] {
+    connect(action(menus::About), &QAction::triggered, this, [this] {
         if (showAbout)
             showAbout();
     });
-    connect(action("MnuPaths"), &QAction::triggered, this,
+    connect(action(menus::Paths), &QAction::triggered, this,
             [this] { showPathsDialog(this, recording_->folder, openWithDesktop); });
-    connect(action("MnuAllOff"), &QAction::triggered, this, [this] { allOff(*composer_, composer_->midiChannel); });
-    connect(action("MenuAllAllOff"), &QAction::triggered, this, [this] { allChannelsAllOff(*composer_); });
-    connect(action("MnuMonitor"), &QAction::triggered, this,
-            [this] { showMonitor(monitor_, playObservers_, generalMidiPatchNames(), this); });
+    connect(action(menus::AllOff), &QAction::triggered, this, [this] { allOff(*composer_, composer_->midiChannel()); });
+    connect(action(menus::AllChannelsAllOff), &QAction::triggered, this, [this] { allChannelsAllOff(*composer_); });
+    connect(action(menus::Monitor), &QAction::triggered, this,
+            [this] { showMonitor(monitor_, *playObservers_, *passObservers_, generalMidiPatchNames(), this); });
+    for (const char* menu : {menus::Scale, menus::Key})
+        connect(findChild<QMenu*>(menu), &QMenu::triggered, this, &FrmMain::scaleChosen);
+}
+
+void FrmMain::scaleChosen()
+{
+    const ScaleChoice choice = checkedScale(*this);
+    composer_->setScale(choice);
+    recording_->setKey(keySignatureOf(choice));
+    showTitle();
+}
+
+void FrmMain::addRecordingToMenu()
+{
+    QAction* record = recording_->action();
+    record->setObjectName(menus::Record);
+    // Above Exit, the last item of the File menu, which keeps it as it keeps
+    // its other items.
+    auto* file = findChild<QMenu*>(menus::File);
+    file->insertAction(findChild<QAction*>(menus::Exit), record);
+    record->setParent(file);
+    connect(recording_, &TakeRecording::recordingChanged, this, &FrmMain::showTitle);
+}
+
+void FrmMain::showTitle()
+{
+    // The title tells at a glance, without a menu opened or a control of the
+    // fixed layout moved, the scale the notes are kept to and that a take is
+    // being recorded: "Quorvane - C Major - recording".
+    QStringList title{QStringLiteral("Quorvane")};
+    const QString scale = composer_ ? scaleTitle(composer_->scale()) : QString();
+    if (!scale.isEmpty())
+        title << scale;
+    if (recording_ && recording_->recording())
+        title << QStringLiteral("recording");
+    setWindowTitle(title.join(QStringLiteral(" - ")));
 }
 
 void FrmMain::load()
@@ -116,14 +162,13 @@ void FrmMain::load()
     if (showSetupDialog)
         showSetupDialog();
     fillPatchList();
-    composer_->midiChannel = 0;
     QGuiApplication::restoreOverrideCursor();
-    composer_->doMode[0] = 1;
+    composer_->setModeOn(Mode::Pitch, true);
 }
 
 void FrmMain::fillPatchList()
 {
-    auto* combo = findChild<QComboBox*>(QStringLiteral("ComboPatch"));
+    auto* combo = findChild<QComboBox*>(controls::PatchList);
     // Appending is no selection; choosing entry 0 afterwards is, and sends
     // programme 0 once.
     combo->blockSignals(true);
@@ -134,7 +179,7 @@ void FrmMain::fillPatchList()
 
 bool FrmMain::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == findChild<QPushButton*>(QStringLiteral("Test"))) {
+    if (watched == findChild<QPushButton*>(controls::TestNote)) {
         switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick: composer_->testNote(60); break;
@@ -214,8 +259,12 @@ void FrmMain::setInvalidMark(const QString& box, bool invalid)
         invalidBoxes_.insert(box);
     else
         invalidBoxes_.remove(box);
+    const bool rangeEnd = box == QLatin1String(controls::PitchMin) || box == QLatin1String(controls::PitchMax);
+    const QString why = rangeEnd ? tr("Minimum and maximum must be whole note numbers from 0 to 127, the minimum "
+                                      "first, with a note of the chosen scale between them.")
+                                 : tr("This box must hold a number.");
     if (auto* line = findChild<QLineEdit*>(box))
-        line->setToolTip(invalid ? tr("This box must hold a number.") : QString());
+        line->setToolTip(invalid ? why : QString());
     updateBackground(box);
 }
 
@@ -225,7 +274,7 @@ void FrmMain::setRedMark(const QString& box)
     updateBackground(box);
 }
 
-void FrmMain::setFormulaBold(int formula, bool bold)
+void FrmMain::setFormulaBold(Formula formula, bool bold)
 {
     if (auto* frame = findChild<QGroupBox*>(controls::formulaFrame(formula))) {
         QFont font = frame->font();
@@ -236,7 +285,7 @@ void FrmMain::setFormulaBold(int formula, bool bold)
 
 void FrmMain::selectPatch(int index)
 {
-    auto* combo = findChild<QComboBox*>(QStringLiteral("ComboPatch"));
+    auto* combo = findChild<QComboBox*>(controls::PatchList);
     // Choosing the entry already shown is still a choice: the instrument is
     // sent again, so a synth that drifted elsewhere follows.
     if (combo->currentIndex() == index)

@@ -1,9 +1,10 @@
 #pragma once
 
 #include "engine/composer.h"
+#include "engine/panel.h"
+#include "engine/pass_observer.h"
 #include "midi/midi_input.h"
 #include "midi/midi_output.h"
-#include "engine/panel.h"
 #include "ui/record/take_recording.h"
 
 #include <QMainWindow>
@@ -16,17 +17,32 @@ namespace quorvane {
 
 class MonitorWindow;
 
-// The main window: every composition setting lives in its controls, it owns
-// the two MIDI components for the whole run, and its load is the program's
-// start-up sequence.
+// What the main window shows and drives, made by the program: the two MIDI
+// components, the composer its controls play, the recording of its File
+// menu, and whom the monitor listens to.
+struct MainWindowParts {
+    MidiOutput& output;
+    MidiInput& input;
+    Composer& composer;
+    TakeRecording& recording;
+    PlayObservers& playObservers;
+    PassObservers& passObservers;
+};
+
+// The main window: every composition setting lives in its controls, and its
+// load is the program's start-up sequence.
 class FrmMain : public QMainWindow, public Panel {
     Q_OBJECT
 public:
-    FrmMain(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input, Host& host,
-            QWidget* parent = nullptr);
+    // The controls and menus. They are the composer's panel, so the window
+    // comes first and is handed its parts once they are made.
+    explicit FrmMain(QWidget* parent = nullptr);
     ~FrmMain() override;
 
-    // The start-up sequence: device dialog, patch list, channel, pointer, pitch mode.
+    // Wires the controls and menus to the parts; once, before the window shows.
+    void attach(const MainWindowParts& parts);
+
+    // The start-up sequence: device dialog, patch list, pointer, pitch mode.
     void load();
 
     // The other windows, set by the program (tests leave them empty or script them):
@@ -39,11 +55,6 @@ public:
 
     MidiOutput& MIDIOutput1() { return *output_; }
     MidiInput& MIDIInput1() { return *input_; }
-    Composer& composer() { return *composer_; }
-    // Whoever wants to see or keep what plays (the monitor, a take being
-    // recorded) adds itself here.
-    PlayObservers& playObservers() { return playObservers_; }
-    TakeRecording& recording() { return *recording_; }
 
     // Panel: the controls by object name.
     QString text(const QString& box) const override;
@@ -51,7 +62,7 @@ public:
     int checkValue(const QString& checkBox) const override;
     void setInvalidMark(const QString& box, bool invalid) override;
     void setRedMark(const QString& box) override;
-    void setFormulaBold(int formula, bool bold) override;
+    void setFormulaBold(Formula formula, bool bold) override;
     void selectPatch(int index) override;
     void showMessage(const QString& text) override;
 
@@ -62,19 +73,25 @@ protected:
 private:
     void connectControls();
     void connectMenus();
+    void addRecordingToMenu();
+    // The title, from what runs.
+    void showTitle();
     void fillPatchList();
     void shutdown();
     void updateBackground(const QString& box);
+    // An item of Edit > Scale or Edit > Key was chosen.
+    void scaleChosen();
 
-    PlayObservers playObservers_;
-    std::unique_ptr<MidiOutput> output_;
-    std::unique_ptr<MidiInput> input_;
-    std::unique_ptr<Composer> composer_;
+    MidiOutput* output_ = nullptr;
+    MidiInput* input_ = nullptr;
+    Composer* composer_ = nullptr;
+    TakeRecording* recording_ = nullptr;
+    PlayObservers* playObservers_ = nullptr;
+    PassObservers* passObservers_ = nullptr;
     QSet<QString> invalidBoxes_;
     QSet<QString> redBoxes_;
     bool shutDown_ = false;
-    std::unique_ptr<TakeRecording> recording_;
-    // Last, so that it goes before the observers it listens to.
+    // Goes with the window, before the observers it listens to.
     std::unique_ptr<MonitorWindow> monitor_;
 };
 

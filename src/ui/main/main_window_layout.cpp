@@ -1,8 +1,11 @@
 #include "ui/main/main_window_layout.h"
 
 #include "ui/common/caption_fit.h"
+#include "ui/main/menu_keys_first.h"
+#include "ui/main/scale_menus.h"
 #include "ui/common/classic_frame.h"
 #include "ui/common/classic_look.h"
+#include "ui/main/window_names.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -13,6 +16,8 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <utility>
+#include <vector>
 
 namespace quorvane {
 
@@ -22,135 +27,146 @@ enum class Kind { Frame, Label, Text, FormulaText, Check, Button, Combo };
 
 struct Control {
     Kind kind;
-    const char* name;
-    const char* container; // nullptr: the window's client area
+    QString name;
+    QString container; // empty: the window's client area
     int left, top, width, height;
     const char* caption; // caption or initial text
     bool checked = false;
 };
 
-// Containers come before their contents.
-const Control controls[] = {
-    {Kind::Frame, "Frame4", nullptr, 120, 0, 3180, 4800, "General Controls"},
-    {Kind::Frame, "FrameFormula(0)", nullptr, 3405, 0, 2760, 870, "Wondrousness"},
-    {Kind::Frame, "FrameFormula(1)", nullptr, 3390, 930, 2760, 1215, "Mixmaster"},
-    {Kind::Button, "Test", nullptr, 3435, 4440, 1755, 330, "Test"},
+// Every control in its place; containers come before their contents.
+std::vector<Control> windowControls()
+{
+    using namespace controls;
+    const QString wondrous = formulaFrame(Formula::Wondrousness);
+    const QString mix = formulaFrame(Formula::Mixmaster);
+    return {
+        {Kind::Frame, GeneralFrame, {}, 120, 0, 3180, 4800, "General Controls"},
+        {Kind::Frame, wondrous, {}, 3405, 0, 2760, 870, "Wondrousness"},
+        {Kind::Frame, mix, {}, 3390, 930, 2760, 1215, "Mixmaster"},
+        {Kind::Button, TestNote, {}, 3435, 4440, 1755, 330, "Test"},
 
-    {Kind::Combo, "ComboPatch", "Frame4", 165, 300, 1995, 315, ""},
-    {Kind::Label, "LabelBasic(3)", "Frame4", 165, 765, 840, 195, "Start Note"},
-    {Kind::Text, "StartNoteText", "Frame4", 1455, 705, 630, 315, "60"},
-    {Kind::Check, "CheckMinMax", "Frame4", 150, 1125, 1275, 240, "Use Min/Max", false},
-    {Kind::Text, "PitchMin", "Frame4", 1455, 1080, 420, 315, "0"},
-    {Kind::Text, "PitchMax", "Frame4", 1890, 1080, 480, 315, "0"},
-    {Kind::Check, "CheckUseModulo", "Frame4", 165, 1545, 1170, 240, "Use Modulo", true},
-    {Kind::Text, "TextModulo", "Frame4", 1455, 1485, 765, 315, "127"},
-    {Kind::Frame, "Frame1", "Frame4", 135, 1905, 1845, 960, "Delay"},
-    {Kind::Check, "CheckUseNoteOff", "Frame4", 2025, 2340, 915, 240, "Note Off", true},
-    {Kind::Text, "TextDoMode", "Frame4", 2025, 2625, 825, 315, "0"},
-    {Kind::Frame, "Frame3", "Frame4", 90, 2895, 3015, 1845, "Applies to..."},
+        {Kind::Combo, PatchList, GeneralFrame, 165, 300, 1995, 315, ""},
+        {Kind::Label, element(Labels, 3), GeneralFrame, 165, 765, 840, 195, "Start Note"},
+        {Kind::Text, StartNote, GeneralFrame, 1455, 705, 630, 315, "60"},
+        {Kind::Check, UseMinMax, GeneralFrame, 150, 1125, 1275, 240, "Use Min/Max", false},
+        {Kind::Text, PitchMin, GeneralFrame, 1455, 1080, 420, 315, "0"},
+        {Kind::Text, PitchMax, GeneralFrame, 1890, 1080, 480, 315, "0"},
+        {Kind::Check, UseModulo, GeneralFrame, 165, 1545, 1170, 240, "Use Modulo", true},
+        {Kind::Text, Modulo, GeneralFrame, 1455, 1485, 765, 315, "127"},
+        {Kind::Frame, DelayFrame, GeneralFrame, 135, 1905, 1845, 960, "Delay"},
+        {Kind::Check, UseNoteOff, GeneralFrame, 2025, 2340, 915, 240, "Note Off", true},
+        {Kind::Text, ModeFlags, GeneralFrame, 2025, 2625, 825, 315, "0"},
+        {Kind::Frame, ModesFrame, GeneralFrame, 90, 2895, 3015, 1845, "Applies to..."},
 
-    {Kind::Label, "LabelBasic(4)", "Frame1", 150, 255, 750, 195, "Delay (ms)"},
-    {Kind::Text, "DelayText", "Frame1", 1005, 195, 630, 315, "60"},
-    {Kind::Check, "CheckRandomDelay", "Frame1", 105, 600, 1560, 240, "Randomise Delay", true},
+        {Kind::Label, element(Labels, 4), DelayFrame, 150, 255, 750, 195, "Delay (ms)"},
+        {Kind::Text, Delay, DelayFrame, 1005, 195, 630, 315, "60"},
+        {Kind::Check, RandomDelay, DelayFrame, 105, 600, 1560, 240, "Randomise Delay", true},
 
-    {Kind::Check, "CheckDisplayResults", "Frame3", 270, 240, 1440, 270, "Display Results", true},
-    {Kind::Label, "LabelBasic(5)", "Frame3", 2130, 270, 750, 195, "Transpose"},
-    {Kind::Check, "CheckDoMode(0)", "Frame3", 45, 630, 705, 240, "Pitch", true},
-    {Kind::Check, "CheckDoMode(1)", "Frame3", 45, 915, 915, 240, "Velocity", false},
-    {Kind::Check, "CheckDoMode(2)", "Frame3", 45, 1200, 1845, 240, "Programme Change", false},
-    {Kind::Check, "CheckDoMode(3)", "Frame3", 45, 1515, 645, 240, "Pan", false},
-    {Kind::Text, "TextVal(0)", "Frame3", 1755, 570, 480, 300, "0"},
-    {Kind::Text, "TextVal(1)", "Frame3", 1755, 870, 480, 300, "60"},
-    {Kind::Text, "TextVal(2)", "Frame3", 1755, 1170, 480, 300, "0"},
-    {Kind::Text, "TextVal(3)", "Frame3", 1755, 1470, 480, 300, "0"},
-    {Kind::Text, "TextTranspose(0)", "Frame3", 2280, 570, 480, 300, "0"},
-    {Kind::Text, "TextTranspose(1)", "Frame3", 2280, 870, 480, 300, "0"},
-    {Kind::Text, "TextTranspose(2)", "Frame3", 2280, 1170, 480, 315, "0"},
-    {Kind::Text, "TextTranspose(3)", "Frame3", 2280, 1470, 480, 300, "0"},
+        {Kind::Check, DisplayResults, ModesFrame, 270, 240, 1440, 270, "Display Results", true},
+        {Kind::Label, element(Labels, 5), ModesFrame, 2130, 270, 750, 195, "Transpose"},
+        {Kind::Check, doMode(Mode::Pitch), ModesFrame, 45, 630, 705, 240, "Pitch", true},
+        {Kind::Check, doMode(Mode::Velocity), ModesFrame, 45, 915, 915, 240, "Velocity", false},
+        {Kind::Check, doMode(Mode::ProgrammeChange), ModesFrame, 45, 1200, 1845, 240, "Programme Change", false},
+        {Kind::Check, doMode(Mode::Pan), ModesFrame, 45, 1515, 645, 240, "Pan", false},
+        {Kind::Text, result(Mode::Pitch), ModesFrame, 1755, 570, 480, 300, "0"},
+        {Kind::Text, result(Mode::Velocity), ModesFrame, 1755, 870, 480, 300, "60"},
+        {Kind::Text, result(Mode::ProgrammeChange), ModesFrame, 1755, 1170, 480, 300, "0"},
+        {Kind::Text, result(Mode::Pan), ModesFrame, 1755, 1470, 480, 300, "0"},
+        {Kind::Text, transposition(Mode::Pitch), ModesFrame, 2280, 570, 480, 300, "0"},
+        {Kind::Text, transposition(Mode::Velocity), ModesFrame, 2280, 870, 480, 300, "0"},
+        {Kind::Text, transposition(Mode::ProgrammeChange), ModesFrame, 2280, 1170, 480, 315, "0"},
+        {Kind::Text, transposition(Mode::Pan), ModesFrame, 2280, 1470, 480, 300, "0"},
 
-    {Kind::FormulaText, "Text1", "FrameFormula(0)", 75, 210, 1600, 600,
-     "if x is odd, then x = 3x + 1\r\nelse\r\nx = x/2\r\n"},
-    {Kind::Button, "DoIt", "FrameFormula(0)", 1755, 210, 700, 285, "Do it"},
-    {Kind::Button, "StopIt", "FrameFormula(0)", 1755, 495, 700, 285, "Stop it"},
-    {Kind::Button, "CommandExplainWondrous", "FrameFormula(0)", 2460, 375, 210, 255, "?"},
+        {Kind::FormulaText, WondrousnessFormula, wondrous, 75, 210, 1600, 600,
+         "if x is odd, then x = 3x + 1\r\nelse\r\nx = x/2\r\n"},
+        {Kind::Button, DoIt, wondrous, 1755, 210, 700, 285, "Do it"},
+        {Kind::Button, StopIt, wondrous, 1755, 495, 700, 285, "Stop it"},
+        {Kind::Button, ExplainWondrousness, wondrous, 2460, 375, 210, 255, "?"},
 
-    {Kind::FormulaText, "MixmasterText", "FrameFormula(1)", 75, 225, 1600, 900,
-     "x = long random number \r\nthen loop:\r\ny = int(x)\r\nz = x-y\r\nx = 1/z\r\n"},
-    {Kind::Button, "MixDoIt", "FrameFormula(1)", 1755, 180, 700, 285, "Do it"},
-    {Kind::Button, "Command1", "FrameFormula(1)", 1755, 465, 700, 285, "Stop it"},
-    {Kind::Button, "CommandExplainMM", "FrameFormula(1)", 1755, 810, 210, 255, "?"},
-    {Kind::Button, "CommandExplainMixMaster", "FrameFormula(1)", 2460, 315, 210, 255, "?"},
-};
+        {Kind::FormulaText, MixmasterFormula, mix, 75, 225, 1600, 900,
+         "x = long random number \r\nthen loop:\r\ny = int(x)\r\nz = x-y\r\nx = 1/z\r\n"},
+        {Kind::Button, MixDoIt, mix, 1755, 180, 700, 285, "Do it"},
+        {Kind::Button, MixStopIt, mix, 1755, 465, 700, 285, "Stop it"},
+        {Kind::Button, MixmasterDocument, mix, 1755, 810, 210, 255, "?"},
+        {Kind::Button, ExplainMixmaster, mix, 2460, 315, 210, 255, "?"},
+    };
+}
 
 // What a screen reader announces for the controls whose caption does not say
 // what they are: the boxes, named after the label or column they stand in,
 // and the buttons that only show "?". Every other control is announced by
 // its caption. Without a name of its own a control inside a frame would be
 // announced by the frame's caption.
-const struct {
-    const char* control;
-    const char* name;
-} accessibleNames[] = {
-    {"ComboPatch", "Instrument"},
-    {"StartNoteText", "Start Note"},
-    {"PitchMin", "Minimum pitch"},
-    {"PitchMax", "Maximum pitch"},
-    {"TextModulo", "Modulo"},
-    {"TextDoMode", "Modes in use"},
-    {"DelayText", "Delay (ms)"},
-    {"TextVal(0)", "Pitch result"},
-    {"TextVal(1)", "Velocity result"},
-    {"TextVal(2)", "Programme Change result"},
-    {"TextVal(3)", "Pan result"},
-    {"TextTranspose(0)", "Pitch transpose"},
-    {"TextTranspose(1)", "Velocity transpose"},
-    {"TextTranspose(2)", "Programme Change transpose"},
-    {"TextTranspose(3)", "Pan transpose"},
-    {"Text1", "Wondrousness formula"},
-    {"MixmasterText", "Mixmaster formula"},
-    {"CommandExplainWondrous", "Explain Wondrousness"},
-    {"CommandExplainMixMaster", "Explain Mixmaster"},
-    {"CommandExplainMM", "Mixmaster document"},
-};
+std::vector<std::pair<QString, const char*>> accessibleNames()
+{
+    using namespace controls;
+    return {
+        {PatchList, "Instrument"},
+        {StartNote, "Start Note"},
+        {PitchMin, "Minimum pitch"},
+        {PitchMax, "Maximum pitch"},
+        {Modulo, "Modulo"},
+        {ModeFlags, "Modes in use"},
+        {Delay, "Delay (ms)"},
+        {result(Mode::Pitch), "Pitch result"},
+        {result(Mode::Velocity), "Velocity result"},
+        {result(Mode::ProgrammeChange), "Programme Change result"},
+        {result(Mode::Pan), "Pan result"},
+        {transposition(Mode::Pitch), "Pitch transpose"},
+        {transposition(Mode::Velocity), "Velocity transpose"},
+        {transposition(Mode::ProgrammeChange), "Programme Change transpose"},
+        {transposition(Mode::Pan), "Pan transpose"},
+        {WondrousnessFormula, "Wondrousness formula"},
+        {MixmasterFormula, "Mixmaster formula"},
+        {ExplainWondrousness, "Explain Wondrousness"},
+        {ExplainMixmaster, "Explain Mixmaster"},
+        {MixmasterDocument, "Mixmaster document"},
+    };
+}
 
 // Keyboard focus order, first to last; frames and labels in the list take no
 // focus of their own and are skipped.
-const char* const tabOrder[] = {
-    "DoIt",
-    "Text1",
-    "StopIt",
-    "MixmasterText",
-    "MixDoIt",
-    "Command1",
-    "CheckUseNoteOff",
-    "StartNoteText",
-    "CheckMinMax",
-    "PitchMax",
-    "PitchMin",
-    "TextModulo",
-    "CheckUseModulo",
-    "ComboPatch",
-    "Test",
-    "CheckDisplayResults",
-    "TextVal(3)",
-    "TextVal(2)",
-    "TextVal(1)",
-    "TextVal(0)",
-    "CheckDoMode(3)",
-    "CheckDoMode(2)",
-    "CheckDoMode(1)",
-    "CheckDoMode(0)",
-    "CheckRandomDelay",
-    "DelayText",
-    "TextTranspose(0)",
-    "TextTranspose(1)",
-    "TextTranspose(2)",
-    "TextTranspose(3)",
-    "TextDoMode",
-    "CommandExplainMM",
-    "CommandExplainWondrous",
-    "CommandExplainMixMaster",
-};
+QStringList tabOrder()
+{
+    using namespace controls;
+    return {
+        DoIt,
+        WondrousnessFormula,
+        StopIt,
+        MixmasterFormula,
+        MixDoIt,
+        MixStopIt,
+        UseNoteOff,
+        StartNote,
+        UseMinMax,
+        PitchMax,
+        PitchMin,
+        Modulo,
+        UseModulo,
+        PatchList,
+        TestNote,
+        DisplayResults,
+        result(Mode::Pan),
+        result(Mode::ProgrammeChange),
+        result(Mode::Velocity),
+        result(Mode::Pitch),
+        doMode(Mode::Pan),
+        doMode(Mode::ProgrammeChange),
+        doMode(Mode::Velocity),
+        doMode(Mode::Pitch),
+        RandomDelay,
+        Delay,
+        transposition(Mode::Pitch),
+        transposition(Mode::Velocity),
+        transposition(Mode::ProgrammeChange),
+        transposition(Mode::Pan),
+        ModeFlags,
+        MixmasterDocument,
+        ExplainWondrousness,
+        ExplainMixmaster,
+    };
+}
 
 struct MenuItem {
     const char* menuName;
@@ -161,13 +177,13 @@ struct MenuItem {
 };
 
 const MenuItem menuItems[] = {
-    {"File", "&File", "Exit", "E&xit", nullptr},
-    {"MnuEdit", "&Edit", "MnuPaths", "&Paths...", nullptr},
-    {"MIDI", "&MIDI", "MnuAllOff", "&All Off", "Ctrl+A"},
-    {"MIDI", "&MIDI", "MenuAllAllOff", "All &Channels All Off", nullptr},
-    {"MIDI", "&MIDI", "MIDISetup", "MIDI &Setup", nullptr},
-    {"MIDI", "&MIDI", "MnuMonitor", "&Monitor...", nullptr},
-    {"help", "&Help", "About", "&About", nullptr},
+    {menus::File, "&File", menus::Exit, "E&xit", nullptr},
+    {menus::Edit, "&Edit", menus::Paths, "&Paths...", nullptr},
+    {menus::Midi, "&MIDI", menus::AllOff, "&All Off", "Ctrl+A"},
+    {menus::Midi, "&MIDI", menus::AllChannelsAllOff, "All &Channels All Off", nullptr},
+    {menus::Midi, "&MIDI", menus::MidiSetup, "MIDI &Setup", nullptr},
+    {menus::Midi, "&MIDI", menus::Monitor, "&Monitor...", nullptr},
+    {menus::Help, "&Help", menus::About, "&About", nullptr},
 };
 
 QWidget* makeControl(const Control& c, QWidget* container)
@@ -218,7 +234,7 @@ QWidget* makeControl(const Control& c, QWidget* container)
         break;
     }
     }
-    widget->setObjectName(QString::fromUtf8(c.name));
+    widget->setObjectName(c.name);
     widget->setFont(c.kind == Kind::FormulaText ? smallFormulaFont() : classicFont());
     widget->setGeometry(twips(c.left), twips(c.top), twips(c.width), twips(c.height));
     if (auto* box = qobject_cast<QPlainTextEdit*>(widget))
@@ -241,16 +257,15 @@ void buildMenus(QMainWindow& window)
         if (item.shortcut)
             action->setShortcut(QKeySequence(QString::fromUtf8(item.shortcut)));
     }
+    addScaleMenus(*bar->findChild<QMenu*>(menus::Edit));
 }
 
 } // namespace
 
 void buildMainWindowLayout(QMainWindow& window)
 {
-    window.setWindowTitle(QStringLiteral("Quorvane"));
-
     auto* client = new QWidget(&window);
-    client->setObjectName(QStringLiteral("ClientArea"));
+    client->setObjectName(controls::ClientArea);
     client->setFixedSize(twips(6285), twips(4860));
     QPalette palette = window.palette();
     palette.setColor(QPalette::Window, QColor(192, 192, 192));
@@ -258,24 +273,25 @@ void buildMainWindowLayout(QMainWindow& window)
     window.setAutoFillBackground(true);
     window.setCentralWidget(client);
 
-    for (const Control& c : controls) {
-        QWidget* container = c.container ? client->findChild<QWidget*>(QString::fromUtf8(c.container)) : client;
+    for (const Control& c : windowControls()) {
+        QWidget* container = c.container.isEmpty() ? client : client->findChild<QWidget*>(c.container);
         makeControl(c, container);
     }
     fitCaptions(client);
 
-    for (const auto& entry : accessibleNames)
-        client->findChild<QWidget*>(QString::fromUtf8(entry.control))->setAccessibleName(QString::fromUtf8(entry.name));
+    for (const auto& [control, name] : accessibleNames())
+        client->findChild<QWidget*>(control)->setAccessibleName(QString::fromUtf8(name));
 
     QWidget* previous = nullptr;
-    for (const char* name : tabOrder) {
-        QWidget* next = client->findChild<QWidget*>(QString::fromUtf8(name));
+    for (const QString& name : tabOrder()) {
+        QWidget* next = client->findChild<QWidget*>(name);
         if (previous)
             QWidget::setTabOrder(previous, next);
         previous = next;
     }
 
     buildMenus(window);
+    putMenuKeysFirst(window);
 
     // Fixed size: the client area plus the menu bar, never resizable.
     window.adjustSize();

@@ -21,15 +21,15 @@ MonitorModel::MonitorModel(MonitorLimits limits) : limits_(limits) { }
 
 void MonitorModel::messageSent(const MidiBytes& message, std::int64_t timeNs)
 {
-    queue({Report::Sent, timeNs, message, 0, 0, 0});
+    queue({Report::Sent, timeNs, message, Formula::Wondrousness, 0, 0});
 }
 
 void MonitorModel::messageReceived(const MidiBytes& message, std::int64_t timeNs)
 {
-    queue({Report::Received, timeNs, message, 0, 0, 0});
+    queue({Report::Received, timeNs, message, Formula::Wondrousness, 0, 0});
 }
 
-void MonitorModel::passComputed(int formula, double computed, double folded)
+void MonitorModel::passComputed(Formula formula, double computed, double folded)
 {
     queue({Report::Pass, steadyNowNs(), {}, formula, computed, folded});
 }

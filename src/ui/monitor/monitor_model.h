@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/pass_observer.h"
 #include "midi/play_observer.h"
 #include "midi/sounding_notes.h"
 
@@ -30,7 +31,7 @@ struct SeenMessage {
 struct SeenPass {
     long long number = 0; // counts every pass the monitor has seen, from 0
     std::int64_t timeNs = 0;
-    int formula = 0; // as PlayObserver::passComputed
+    Formula formula = Formula::Wondrousness;
     double computed = 0;
     double folded = 0;
 };
@@ -50,13 +51,13 @@ struct MonitorLimits {
 // come from any thread (input arrives on the MIDI system's): each one only
 // queues under a lock. drain(), on the user-interface thread, turns the queue
 // into note spans, the message history and the passes' numbers.
-class MonitorModel : public PlayObserver {
+class MonitorModel : public PlayObserver, public PassObserver {
 public:
     explicit MonitorModel(MonitorLimits limits = {});
 
     void messageSent(const MidiBytes& message, std::int64_t timeNs) override;
     void messageReceived(const MidiBytes& message, std::int64_t timeNs) override;
-    void passComputed(int formula, double computed, double folded) override;
+    void passComputed(Formula formula, double computed, double folded) override;
 
     // Takes in what was reported since the last drain and forgets what is
     // past the limits at nowNs; false when nothing arrived.
@@ -83,7 +84,7 @@ private:
         enum Kind { Sent, Received, Pass } kind;
         std::int64_t timeNs;
         MidiBytes bytes;
-        int formula;
+        Formula formula;
         double computed;
         double folded;
     };

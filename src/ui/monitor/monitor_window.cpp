@@ -24,9 +24,10 @@ constexpr std::int64_t rateEveryNs = 1'000'000'000;
 
 } // namespace
 
-MonitorWindow::MonitorWindow(PlayObservers& observers, const QStringList& patchNames, QWidget* parent)
-    : QWidget(parent, Qt::Window), observers_(observers), roll_(new PianoRoll(model_)), plot_(new NumberPlot(model_)),
-      messages_(new MessageListModel(patchNames, steadyNowNs(), 2000, this))
+MonitorWindow::MonitorWindow(PlayObservers& messages, PassObservers& passes, const QStringList& patchNames,
+                             QWidget* parent)
+    : QWidget(parent, Qt::Window), messageObservers_(messages), passObservers_(passes), roll_(new PianoRoll(model_)),
+      plot_(new NumberPlot(model_)), messages_(new MessageListModel(patchNames, steadyNowNs(), 2000, this))
 {
     setObjectName(QStringLiteral("MonitorWindow"));
     setWindowTitle(tr("Quorvane Monitor"));
@@ -52,8 +53,21 @@ MonitorWindow::MonitorWindow(PlayObservers& observers, const QStringList& patchN
 
 MonitorWindow::~MonitorWindow()
 {
-    if (listening_)
-        observers_.remove(&model_);
+    listen(false);
+}
+
+void MonitorWindow::listen(bool on)
+{
+    if (on == listening_)
+        return;
+    if (on) {
+        messageObservers_.add(&model_);
+        passObservers_.add(&model_);
+    } else {
+        messageObservers_.remove(&model_);
+        passObservers_.remove(&model_);
+    }
+    listening_ = on;
 }
 
 QWidget* MonitorWindow::makeMessagePanel()
@@ -107,10 +121,7 @@ QWidget* MonitorWindow::makeMessagePanel()
 void MonitorWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (!listening_) {
-        observers_.add(&model_);
-        listening_ = true;
-    }
+    listen(true);
     rateFrom_ = model_.messages().empty() ? 0 : model_.messages().back().number + 1;
     rateSinceNs_ = steadyNowNs();
     refreshTimer_.start();
@@ -122,9 +133,8 @@ void MonitorWindow::hideEvent(QHideEvent* event)
     // Hidden, the monitor costs the program nothing: nobody listens.
     refreshTimer_.stop();
     if (listening_) {
-        observers_.remove(&model_);
+        listen(false);
         model_.stopListening(steadyNowNs());
-        listening_ = false;
     }
 }
 
@@ -153,11 +163,11 @@ void MonitorWindow::refresh()
     }
 }
 
-void showMonitor(std::unique_ptr<MonitorWindow>& monitor, PlayObservers& observers, const QStringList& patchNames,
-                 QWidget* owner)
+void showMonitor(std::unique_ptr<MonitorWindow>& monitor, PlayObservers& messages, PassObservers& passes,
+                 const QStringList& patchNames, QWidget* owner)
 {
     if (!monitor) {
-        monitor = std::make_unique<MonitorWindow>(observers, patchNames, owner);
+        monitor = std::make_unique<MonitorWindow>(messages, passes, patchNames, owner);
         // Beside or below the main window where the screen has room, so
         // that both stay in sight while a formula plays.
         const QRect owned = owner->frameGeometry();

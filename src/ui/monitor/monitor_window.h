@@ -23,7 +23,9 @@ class PianoRoll;
 class MonitorWindow : public QWidget {
     Q_OBJECT
 public:
-    MonitorWindow(PlayObservers& observers, const QStringList& patchNames, QWidget* parent = nullptr);
+    // Listens to the messages in and out, and to the numbers of the passes.
+    MonitorWindow(PlayObservers& messages, PassObservers& passes, const QStringList& patchNames,
+                  QWidget* parent = nullptr);
     ~MonitorWindow() override;
 
     const MonitorModel& model() const { return model_; }
@@ -33,10 +35,12 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    void listen(bool on);
     void refresh();
     QWidget* makeMessagePanel();
 
-    PlayObservers& observers_;
+    PlayObservers& messageObservers_;
+    PassObservers& passObservers_;
     MonitorModel model_;
     bool listening_ = false;
     // At most about 60 repaints a second, and none while nothing changes.
@@ -53,7 +57,7 @@ private:
 
 // Shows the one monitor, made on first use and kept, hidden when closed, for
 // as long as `monitor` lives; it must go before the observers it listens to.
-void showMonitor(std::unique_ptr<MonitorWindow>& monitor, PlayObservers& observers, const QStringList& patchNames,
-                 QWidget* owner);
+void showMonitor(std::unique_ptr<MonitorWindow>& monitor, PlayObservers& messages, PassObservers& passes,
+                 const QStringList& patchNames, QWidget* owner);
 
 } // namespace quorvane

@@ -1,6 +1,7 @@
 #include "ui/monitor/number_plot.h"
 
 #include "ui/monitor/monitor_model.h"
+#include "engine/formulas_and_modes.h"
 
 #include <QPainter>
 #include <algorithm>
@@ -15,7 +16,9 @@ constexpr int left = 46;   // the value scale
 constexpr int top = 34;    // title and legend
 constexpr int bottom = 16; // pass numbers
 
-const char* const formulaNames[] = {"Mixmaster", "Wondrousness"};
+// Indexed by formula; the plot names and draws them in this order too.
+const char* const formulaNames[] = {"Wondrousness", "Mixmaster"};
+constexpr Formula formulas[] = {Formula::Wondrousness, Formula::Mixmaster};
 
 // A round step for about `lines` grid lines over `range`: 1, 2 or 5 times a
 // power of ten.
@@ -39,12 +42,12 @@ bool plottable(double v)
 // The number before the fold in the desktop's highlight colour, after it in
 // an orange that reads on light and dark backgrounds alike; Mixmaster's
 // lines dashed.
-QPen seriesPen(const QPalette& palette, int formula, bool folded)
+QPen seriesPen(const QPalette& palette, Formula formula, bool folded)
 {
     // One-pixel lines: the raster engine draws them by a fast path, where a
     // wide line through a zigzag of hundreds of points is slow to fill.
     QPen pen(folded ? QColor(230, 110, 0) : palette.color(QPalette::Highlight), 1);
-    if (formula == 0)
+    if (formula == Formula::Mixmaster)
         pen.setStyle(Qt::DashLine);
     return pen;
 }
@@ -78,15 +81,15 @@ void NumberPlot::paintEvent(QPaintEvent*)
                 high = std::max(high, v);
             }
         }
-        ran[it->formula == 0 ? 0 : 1] = true;
+        ran[indexOf(it->formula)] = true;
     }
 
     // The title names the formulas on show; the legend tells the two lines
     // apart, and the formulas too when both ran.
     QStringList names;
-    for (int formula : {1, 0})
-        if (ran[formula])
-            names << QString::fromLatin1(formulaNames[formula]);
+    for (Formula formula : formulas)
+        if (ran[indexOf(formula)])
+            names << QString::fromLatin1(formulaNames[indexOf(formula)]);
     QFont bold = font();
     bold.setBold(true);
     p.setFont(bold);
@@ -107,10 +110,10 @@ void NumberPlot::paintEvent(QPaintEvent*)
         p.drawText(QRect(x + 20, 18, w + 2, 16), Qt::AlignLeft | Qt::AlignVCenter, label);
         x += 20 + w + 12;
     };
-    legend(seriesPen(pal, 1, false), tr("computed"));
-    legend(seriesPen(pal, 1, true), tr("after modulo"));
+    legend(seriesPen(pal, Formula::Wondrousness, false), tr("computed"));
+    legend(seriesPen(pal, Formula::Wondrousness, true), tr("after modulo"));
     if (ran[0] && ran[1])
-        legend(seriesPen(pal, 0, false), tr("Mixmaster"));
+        legend(seriesPen(pal, Formula::Mixmaster, false), tr("Mixmaster"));
 
     const QRectF plot(left, top, width() - left - 8, height() - top - bottom);
     const double step = niceStep(high - low, 4);
@@ -138,14 +141,14 @@ void NumberPlot::paintEvent(QPaintEvent*)
     }
 
     p.setClipRect(plot.adjusted(-2, -2, 2, 2));
-    for (int formula : {1, 0}) {
-        if (!ran[formula])
+    for (Formula formula : formulas) {
+        if (!ran[indexOf(formula)])
             continue;
         for (bool folded : {false, true}) {
             QPolygonF line;
             for (auto it = shown; it != passes.end(); ++it) {
                 const double v = folded ? it->folded : it->computed;
-                if ((it->formula == 0 ? 0 : 1) == formula && plottable(v))
+                if (it->formula == formula && plottable(v))
                     line << QPointF(xOf(it->number), yOf(v));
             }
             p.setPen(seriesPen(pal, formula, folded));

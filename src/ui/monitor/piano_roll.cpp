@@ -64,13 +64,16 @@ void PianoRoll::paintEvent(QPaintEvent*)
         low = 48;
         high = 83;
     }
+    // Widened downward, since the top octave (120-127) is short; from the
+    // bottom of the range upward.
     low = low / 12 * 12;
-    high = high / 12 * 12 + 11;
+    high = std::min(127, high / 12 * 12 + 11);
     while (high - low < 23) {
-        low = std::max(0, low - 12);
-        high = std::min(127, low + 23);
+        if (low > 0)
+            low -= 12;
+        else
+            high = std::min(127, low + 23);
     }
-    high = std::min(high, 127);
 
     const QRect roll(gutter, header, width() - gutter - 4, height() - header - footer);
     const int rows = high - low + 1;

@@ -6,28 +6,24 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QMainWindow>
-#include <QMenu>
 #include <QMessageBox>
 
 namespace quorvane {
 
-TakeRecording::TakeRecording(QMainWindow& window, PlayObservers& observers,
-                             std::function<void(const QString&)> showMessage)
-    : folder(takesFolder()), window_(window), observers_(observers), showMessage_(std::move(showMessage)),
-      action_(new QAction(tr("&Record"), &window))
+TakeRecording::TakeRecording(PlayObservers& observers, std::function<void(const QString&)> showMessage,
+                             QWidget* dialogParent)
+    : folder(takesFolder()), observers_(observers), showMessage_(std::move(showMessage)), dialogParent_(dialogParent),
+      action_(new QAction(tr("&Record"), this))
 {
     askSavePath = [this](const QString& suggested) {
-        return QFileDialog::getSaveFileName(&window_, tr("Save the Take"), suggested, tr("MIDI files (*.mid)"));
+        return QFileDialog::getSaveFileName(dialogParent_, tr("Save the Take"), suggested, tr("MIDI files (*.mid)"));
     };
-    action_->setObjectName(QStringLiteral("MnuRecord"));
     action_->setCheckable(true);
     action_->setShortcut(QKeySequence(QStringLiteral("Ctrl+R")));
-    // Above Exit, the last item of the File menu.
-    if (auto* file = window.findChild<QMenu*>(QStringLiteral("File")))
-        file->insertAction(file->actions().value(0), action_);
     connect(action_, &QAction::toggled, this, &TakeRecording::toggled);
-    recorder_.takeFull = [this](Take&& take) { save(std::move(take)); };
+    recorder_.writeFailed = [this](UnwrittenTake&& take) { offerElsewhere(std::move(take)); };
+    // Listening from the start, not only while a take runs: a take begins
+    // with the programme and controllers that the messages before it left.
     observers_.add(&recorder_);
 }
 
@@ -39,50 +35,51 @@ TakeRecording::~TakeRecording()
 void TakeRecording::toggled(bool on)
 {
     if (on)
-        recorder_.start();
-    else if (std::optional<Take> take = recorder_.stop())
-        save(std::move(*take));
-    showState();
-}
-
-void TakeRecording::showState()
-{
-    // The title shows a running take at a glance without moving any control.
-    window_.setWindowTitle(recorder_.recording() ? QStringLiteral("Quorvane - recording") : QStringLiteral("Quorvane"));
+        recorder_.start(folder);
+    else
+        recorder_.stop();
+    emit recordingChanged(recorder_.recording());
 }
 
 void TakeRecording::endForExit()
 {
-    recorder_.handFullTakesOn();
-    if (action_->isChecked())
+    if (action_ && action_->isChecked())
         action_->setChecked(false);
+    finishWriting();
 }
 
-void TakeRecording::save(Take&& take)
+void TakeRecording::finishWriting()
 {
-    QString path = freeTakePath(folder, take.startedAt());
+    recorder_.finishWriting();
+}
+
+void TakeRecording::offerElsewhere(UnwrittenTake&& unwritten)
+{
+    QString path = unwritten.path;
+    QString failure = unwritten.failure;
     bool chosenByUser = false; // the save dialog has asked before overwriting
-    for (;;) {
-        const QString failure = writeTakeFile(take, path, chosenByUser);
-        if (failure.isEmpty())
-            return;
+    while (!failure.isEmpty()) {
         showMessage_(tr("The take could not be written to %1: %2.\n\nIt is kept: choose another place for it.")
                          .arg(QDir::toNativeSeparators(path), failure));
         QString chosen;
         while (chosen.isEmpty()) {
             chosen = askSavePath(QDir::home().filePath(QFileInfo(path).fileName()));
-            if (chosen.isEmpty() && userLetsItGo())
+            if (chosen.isEmpty() && userLetsItGo()) {
+                unwritten.journal.remove();
                 return;
+            }
         }
         path = chosen;
         chosenByUser = true;
+        failure = writeTakeFile(unwritten.take, path, chosenByUser);
     }
+    unwritten.journal.remove();
 }
 
 bool TakeRecording::userLetsItGo()
 {
     return QMessageBox::question(
-               &window_, QStringLiteral("Quorvane"), tr("The take has not been saved anywhere. Discard it?"),
+               dialogParent_, QStringLiteral("Quorvane"), tr("The take has not been saved anywhere. Discard it?"),
                QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Cancel) == QMessageBox::Discard;
 }
 

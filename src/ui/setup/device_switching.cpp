@@ -37,17 +37,23 @@ void openNamingFailure(Component& component, const QComboBox& list, const QStrin
 }
 
 // The device number the chosen entry carries; an entry of a device that has
-// gone carries none, and the musician is told so.
+// gone carries none, and the musician is told so, by the device's own name.
 std::optional<int> listedDevice(const QComboBox& list)
 {
     const QVariant device = list.currentData();
     if (device.isValid())
         return device.toInt();
-    showWarning(list.window(), deviceGone(list.currentText()).text());
+    showWarning(list.window(), deviceGone(list.currentData(deviceNameRole).toString()).text());
     return std::nullopt;
 }
 
 } // namespace
+
+void addDeviceEntry(QComboBox& list, const QString& text, const QString& name, const QVariant& device)
+{
+    list.addItem(text, device);
+    list.setItemData(list.count() - 1, name, deviceNameRole);
+}
 
 void OpenMidiOut(MidiOutput& output, const QComboBox& ComboMidiOut)
 {

@@ -3,9 +3,20 @@
 #include "midi/midi_input.h"
 #include "midi/midi_output.h"
 
+#include <QVariant>
+
 class QComboBox;
 
 namespace quorvane {
+
+// Each entry of the dialog's two lists carries its device number (none for a
+// device that has gone) and, beside its text, the device's own name in this
+// role: a device that has gone keeps it too, so that the choice is found
+// again by that name once the device is back, and a gone mark is never
+// marked again.
+constexpr int deviceNameRole = Qt::UserRole + 1;
+
+void addDeviceEntry(QComboBox& list, const QString& text, const QString& name, const QVariant& device);
 
 // Puts the output device selected in the setup dialog's output list into use:
 // closes the output if it reads as open or sits on the virtual port (device

@@ -36,17 +36,18 @@ void MIDISetupForm::centre()
 
 namespace {
 
-// Each entry carries its device number; one that has gone carries none.
+// The entry of the device named `chosen`, found by its name wherever it now
+// stands; a device that has gone is listed once more, marked, with no number.
 void keepChoice(QComboBox& list, const QString& chosen)
 {
     if (chosen.isEmpty())
         return;
-    const int position = list.findText(chosen);
+    const int position = list.findData(chosen, deviceNameRole, Qt::MatchExactly);
     if (position >= 0) {
         list.setCurrentIndex(position);
         return;
     }
-    list.addItem(QCoreApplication::translate("MIDISetupForm", "%1 (gone)").arg(chosen));
+    addDeviceEntry(list, QCoreApplication::translate("MIDISetupForm", "%1 (gone)").arg(chosen), chosen, QVariant());
     list.setCurrentIndex(list.count() - 1);
 }
 
@@ -56,9 +57,9 @@ void MIDISetupForm::listOutputs()
 {
     ComboMidiOut->clear();
     const int outputs = output_.deviceCount();
-    for (int device = -1; device < outputs; ++device) {
+    for (int device = device::VirtualPort; device < outputs; ++device) {
         output_.setDeviceNumber(device);
-        ComboMidiOut->addItem(output_.deviceName(), device);
+        addDeviceEntry(*ComboMidiOut, output_.deviceName(), output_.deviceName(), device);
     }
 }
 
@@ -68,7 +69,7 @@ void MIDISetupForm::listInputs()
     const int inputs = input_.deviceCount();
     for (int device = 0; device < inputs; ++device) {
         input_.setDeviceNumber(device);
-        ComboMidiIn->addItem(input_.deviceName(), device);
+        addDeviceEntry(*ComboMidiIn, input_.deviceName(), input_.deviceName(), device);
     }
 }
 
@@ -105,8 +106,8 @@ void MIDISetupForm::load()
 
 void MIDISetupForm::refreshLists()
 {
-    const QString output = ComboMidiOut->currentText();
-    const QString input = ComboMidiIn->currentText();
+    const QString output = ComboMidiOut->currentData(deviceNameRole).toString();
+    const QString input = ComboMidiIn->currentData(deviceNameRole).toString();
     listOutputs();
     keepChoice(*ComboMidiOut, output);
     listInputs();

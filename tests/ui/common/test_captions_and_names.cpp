@@ -1,7 +1,8 @@
-#include "engine/qt_host.h"
+#include "app/program.h"
 #include "memory_backend.h"
 #include "ui/about/about_box.h"
 #include "ui/main/frm_main.h"
+#include "ui/main/window_names.h"
 #include "ui/setup/midi_setup_form.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -23,11 +24,9 @@ namespace {
 
 // The three windows, built as the program builds them, over in-memory devices.
 struct Windows {
-    QtHost host;
-    MidiOutput output{std::make_unique<MemoryOutputBackend>()};
-    MidiInput input{std::make_unique<MemoryInputBackend>()};
-    FrmMain main{std::make_unique<MemoryOutputBackend>(), std::make_unique<MemoryInputBackend>(), host};
-    MIDISetupForm setup{output, input};
+    Program program{std::make_unique<MemoryOutputBackend>(), std::make_unique<MemoryInputBackend>()};
+    FrmMain& main = program.window();
+    MIDISetupForm setup{main.MIDIOutput1(), main.MIDIInput1()};
     AboutBox about;
 
     QList<QWidget*> all() { return {main.centralWidget(), &setup, &about}; } // the menus hold no controls
@@ -92,7 +91,7 @@ private slots:
         Windows windows;
         windows.main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&windows.main));
-        for (const char* name : {"Text1", "MixmasterText"}) {
+        for (const char* name : {controls::WondrousnessFormula, controls::MixmasterFormula}) {
             auto* box = windows.main.findChild<QPlainTextEdit*>(QString::fromLatin1(name));
             const QRect room = box->viewport()->rect();
             qreal bottom = box->document()->documentMargin();

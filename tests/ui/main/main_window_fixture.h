@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ui/main/frm_main.h"
+#include "app/program.h"
+#include "ui/main/window_names.h"
 #include "memory_backend.h"
-#include "engine/qt_host.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -23,14 +23,15 @@ inline void openFirstDevices(quorvane::FrmMain& window)
     window.MIDIInput1().setAction(4);
 }
 
-// A main window over in-memory MIDI devices and the real Qt host, loaded as
-// at start-up with the output and input device 0 opened as the device dialog
-// would, and the record cleared so that a test sees only what it caused.
+// The program over in-memory MIDI devices and its own Qt host, put together
+// as for the user, loaded as at start-up with the output and input device 0
+// opened as the device dialog would, and the record cleared so that a test
+// sees only what it caused.
 struct MainWindowFixture {
-    quorvane::QtHost host;
     quorvane::MemoryOutputBackend* out = nullptr;
     quorvane::MemoryInputBackend* in = nullptr;
-    std::unique_ptr<quorvane::FrmMain> window;
+    std::unique_ptr<quorvane::Program> program;
+    quorvane::FrmMain* window = nullptr;
     int programEnds = 0;
 
     explicit MainWindowFixture(bool clearLogs = true)
@@ -39,14 +40,16 @@ struct MainWindowFixture {
         auto input = std::make_unique<quorvane::MemoryInputBackend>();
         out = output.get();
         in = input.get();
-        window = std::make_unique<quorvane::FrmMain>(std::move(output), std::move(input), host);
+        program = std::make_unique<quorvane::Program>(std::move(output), std::move(input));
+        window = &program->window();
         window->MIDIOutput1().setRecorder(out);
         window->MIDIInput1().setRecorder(in);
         window->showSetupDialog = [this] { openFirstDevices(*window); };
         window->openWithDesktop = [](const QUrl&) {};
+        // The test goes on after the window closes: the program's end is counted, not made.
         window->endProgram = [this] {
             ++programEnds;
-            host.setEnding();
+            program->host().setEnding();
         };
         window->load();
         if (clearLogs) {
@@ -56,6 +59,8 @@ struct MainWindowFixture {
         }
     }
 
+    quorvane::Composer& composer() const { return program->composer(); }
+
     template <class T = QWidget>
     T* find(const QString& name) const
     {
@@ -64,18 +69,18 @@ struct MainWindowFixture {
     QPushButton* button(const QString& name) const { return find<QPushButton>(name); }
     QLineEdit* box(const QString& name) const { return find<QLineEdit>(name); }
     QCheckBox* check(const QString& name) const { return find<QCheckBox>(name); }
-    QComboBox* patches() const { return find<QComboBox>(QStringLiteral("ComboPatch")); }
+    QComboBox* patches() const { return find<QComboBox>(quorvane::controls::PatchList); }
 
     // Clicks "Stop it" of the Wondrousness frame once the formula has made
     // at least `passes` sends, from inside its yield, as a user would.
     void stopWondrousnessAfter(std::size_t sends)
     {
-        auto* timer = new QTimer(window.get());
-        QObject::connect(timer, &QTimer::timeout, window.get(), [this, timer, sends] {
+        auto* timer = new QTimer(window);
+        QObject::connect(timer, &QTimer::timeout, window, [this, timer, sends] {
             if (out->wire.size() >= sends) {
                 timer->stop();
                 timer->deleteLater();
-                button(QStringLiteral("StopIt"))->click();
+                button(quorvane::controls::StopIt)->click();
             }
         });
         timer->start(1);

@@ -30,16 +30,17 @@ private slots:
         ScriptedHost host;
         auto output = std::make_unique<MemoryOutputBackend>();
         MemoryOutputBackend* out = output.get();
-        FrmMain window(std::move(output), std::make_unique<MemoryInputBackend>(), host);
+        Program program(std::move(output), std::make_unique<MemoryInputBackend>(), host);
+        FrmMain& window = program.window();
         window.showSetupDialog = [&] { openFirstDevices(window); };
         window.endProgram = [&] { host.ending_ = true; };
         window.load();
-        auto* velocity = window.findChild<QCheckBox*>(QStringLiteral("CheckDoMode(1)"));
+        auto* velocity = window.findChild<QCheckBox*>(controls::doMode(Mode::Velocity));
         velocity->setChecked(velocityMode != 1);
         velocity->click(); // a click refreshes the mode flags
         // The velocity mode's note stays 50: the pitch mode does not show its notes there.
-        window.findChild<QCheckBox*>(QStringLiteral("CheckDisplayResults"))->setChecked(false);
-        window.findChild<QLineEdit*>(QStringLiteral("TextVal(0)"))->setText(QStringLiteral("50"));
+        window.findChild<QCheckBox*>(controls::DisplayResults)->setChecked(false);
+        window.findChild<QLineEdit*>(controls::result(Mode::Pitch))->setText(QStringLiteral("50"));
         out->wire.clear();
 
         // The second pause follows the second note played; the yield of
@@ -57,7 +58,7 @@ private slots:
             if (!duringPause && yield == 2)
                 close();
         };
-        window.findChild<QPushButton*>(QStringLiteral("DoIt"))->click(); // returns when the loop ends
+        window.findChild<QPushButton*>(controls::DoIt)->click(); // returns when the loop ends
 
         // The close comes right after a note-on: that note still sounds.
         const QStringList last = sentBeforeClose.value(sentBeforeClose.size() - 1).split(QLatin1Char(' '));

@@ -19,21 +19,35 @@ private slots:
         MainWindowFixture f(false);
         // The names the engine reads by are the window's own: each finds its
         // control, which starts as the design has it.
-        const QList<QPair<QString, bool>> checks = {
-            {controls::doMode(0), true},   {controls::doMode(1), false},     {controls::doMode(2), false},
-            {controls::doMode(3), false},  {controls::UseNoteOff, true},     {controls::UseModulo, true},
-            {controls::RandomDelay, true}, {controls::DisplayResults, true}, {controls::UseMinMax, false}};
+        const QList<QPair<QString, bool>> checks = {{controls::doMode(Mode::Pitch), true},
+                                                    {controls::doMode(Mode::Velocity), false},
+                                                    {controls::doMode(Mode::ProgrammeChange), false},
+                                                    {controls::doMode(Mode::Pan), false},
+                                                    {controls::UseNoteOff, true},
+                                                    {controls::UseModulo, true},
+                                                    {controls::RandomDelay, true},
+                                                    {controls::DisplayResults, true},
+                                                    {controls::UseMinMax, false}};
         for (const auto& [name, isChecked] : checks) {
             QVERIFY2(f.check(name), qPrintable(name));
             QCOMPARE(f.check(name)->isChecked(), isChecked);
         }
-        const QList<QPair<QString, QString>> texts = {
-            {controls::StartNote, "60"},       {controls::Delay, "60"},           {controls::Modulo, "127"},
-            {controls::PitchMin, "0"},         {controls::PitchMax, "0"},         {controls::result(0), "0"},
-            {controls::result(1), "60"},       {controls::result(2), "0"},        {controls::result(3), "0"},
-            {controls::transposition(0), "0"}, {controls::transposition(1), "0"}, {controls::transposition(2), "0"},
-            {controls::transposition(3), "0"}, {controls::ModeFlags, "0"},        {controls::Velocity, "60"},
-            {controls::VelocityModeNote, "0"}};
+        const QList<QPair<QString, QString>> texts = {{controls::StartNote, "60"},
+                                                      {controls::Delay, "60"},
+                                                      {controls::Modulo, "127"},
+                                                      {controls::PitchMin, "0"},
+                                                      {controls::PitchMax, "0"},
+                                                      {controls::result(Mode::Pitch), "0"},
+                                                      {controls::result(Mode::Velocity), "60"},
+                                                      {controls::result(Mode::ProgrammeChange), "0"},
+                                                      {controls::result(Mode::Pan), "0"},
+                                                      {controls::transposition(Mode::Pitch), "0"},
+                                                      {controls::transposition(Mode::Velocity), "0"},
+                                                      {controls::transposition(Mode::ProgrammeChange), "0"},
+                                                      {controls::transposition(Mode::Pan), "0"},
+                                                      {controls::ModeFlags, "0"},
+                                                      {controls::velocity(), "60"},
+                                                      {controls::velocityModeNote(), "0"}};
         for (const auto& [name, text] : texts) {
             QVERIFY2(f.box(name), qPrintable(name));
             QCOMPARE(f.box(name)->text(), text);
@@ -49,9 +63,10 @@ private slots:
         QCOMPARE(f.out->writeLog().mid(2),
                  QStringList({"Status=192", "Data1=0", "Data2=0", "Auxiliary=0", "Action=7"}));
         QVERIFY(QGuiApplication::overrideCursor() == nullptr);
-        QCOMPARE(f.window->composer().doMode, (std::array<int, 4>{1, 0, 0, 0}));
-        QCOMPARE(f.window->composer().midiChannel, 0);
-        QCOMPARE(f.window->composer().channelPatch[0], 0);
+        for (Mode mode : allModes)
+            QCOMPARE(f.composer().modeOn(mode), mode == Mode::Pitch);
+        QCOMPARE(f.composer().midiChannel(), 0);
+        QCOMPARE(f.composer().channelPatch(0), 0);
     }
 
     void layoutFollowsTheDesign()
@@ -60,15 +75,15 @@ private slots:
         QCOMPARE(f.window->windowTitle(), QStringLiteral("Quorvane"));
         QCOMPARE(f.window->centralWidget()->size(), QSize(419, 324));
         QCOMPARE(f.window->minimumSize(), f.window->maximumSize()); // not resizable
-        QCOMPARE(f.find(QStringLiteral("Frame3"))->parentWidget()->objectName(), QStringLiteral("Frame4"));
-        QCOMPARE(f.find(QStringLiteral("DelayText"))->parentWidget()->objectName(), QStringLiteral("Frame1"));
-        QCOMPARE(f.find(QStringLiteral("TextVal(2)"))->geometry(), QRect(117, 78, 32, 20));
-        QCOMPARE(f.find(QStringLiteral("CommandExplainMM"))->geometry(), QRect(117, 54, 14, 17));
-        QCOMPARE(f.find<QGroupBox>(QStringLiteral("FrameFormula(1)"))->title(), QStringLiteral("Mixmaster"));
-        auto* formula = f.find<QPlainTextEdit>(QStringLiteral("Text1"));
+        QCOMPARE(f.find(controls::ModesFrame)->parentWidget()->objectName(), QString(controls::GeneralFrame));
+        QCOMPARE(f.find(controls::Delay)->parentWidget()->objectName(), QString(controls::DelayFrame));
+        QCOMPARE(f.find(controls::result(Mode::ProgrammeChange))->geometry(), QRect(117, 78, 32, 20));
+        QCOMPARE(f.find(controls::MixmasterDocument)->geometry(), QRect(117, 54, 14, 17));
+        QCOMPARE(f.find<QGroupBox>(controls::formulaFrame(Formula::Mixmaster))->title(), QStringLiteral("Mixmaster"));
+        auto* formula = f.find<QPlainTextEdit>(controls::WondrousnessFormula);
         QVERIFY(formula->isReadOnly());
-        QVERIFY(f.find<QPlainTextEdit>(QStringLiteral("MixmasterText"))->isReadOnly());
-        QVERIFY(formula->font().pointSizeF() < f.box(QStringLiteral("StartNoteText"))->font().pointSizeF());
+        QVERIFY(f.find<QPlainTextEdit>(controls::MixmasterFormula)->isReadOnly());
+        QVERIFY(formula->font().pointSizeF() < f.box(controls::StartNote)->font().pointSizeF());
         QCOMPARE(formula->toPlainText(), QStringLiteral("if x is odd, then x = 3x + 1\nelse\nx = x/2\n"));
         QCOMPARE(f.window->palette().color(QPalette::Window), QColor(192, 192, 192));
     }
@@ -77,18 +92,28 @@ private slots:
     {
         MainWindowFixture f;
         QStringList captions;
+        QStringList names;
         for (QAction* menu : f.window->menuBar()->actions()) {
             QStringList items;
-            for (QAction* item : menu->menu()->actions())
+            QStringList itemNames;
+            for (QAction* item : menu->menu()->actions()) {
                 items << item->text();
+                itemNames << (item->menu() ? item->menu()->objectName() : item->objectName());
+            }
             captions << menu->text() + QLatin1Char(':') + items.join(QLatin1Char('|'));
+            names << menu->menu()->objectName() + QLatin1Char(':') + itemNames.join(QLatin1Char('|'));
         }
         QCOMPARE(captions,
-                 QStringList({"&File:&Record|E&xit", "&Edit:&Paths...",
+                 QStringList({"&File:&Record|E&xit", "&Edit:&Scale|&Key||&Paths...",
                               "&MIDI:&All Off|All &Channels All Off|MIDI &Setup|&Monitor...", "&Help:&About"}));
-        QCOMPARE(f.find<QAction>(QStringLiteral("MnuAllOff"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+A")));
+        // Outside tools find the items by these names.
+        QCOMPARE(names, QStringList({"File:MnuRecord|Exit", "MnuEdit:MnuScale|MnuKey||MnuPaths",
+                                     "MIDI:MnuAllOff|MenuAllAllOff|MIDISetup|MnuMonitor", "help:About"}));
+        QCOMPARE(f.find<QAction>(menus::AllOff)->shortcut(), QKeySequence(QStringLiteral("Ctrl+A")));
     }
 
+    // The literal names pin the spellings that tests and outside tools find
+    // the controls by.
     void tabOrderAndFirstFocus()
     {
         MainWindowFixture f;
@@ -127,20 +152,20 @@ private slots:
                                       "CommandExplainWondrous",
                                       "CommandExplainMixMaster"};
         QStringList chain;
-        for (QWidget* w = f.window->nextInFocusChain(); w != f.window.get(); w = w->nextInFocusChain()) {
+        for (QWidget* w = f.window->nextInFocusChain(); w != f.window; w = w->nextInFocusChain()) {
             if ((w->focusPolicy() & Qt::TabFocus) && !w->objectName().isEmpty() && expected.contains(w->objectName()))
                 chain << w->objectName();
         }
         QCOMPARE(chain, expected);
 
         f.window->show();
-        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
-        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("DoIt"));
+        QVERIFY(QTest::qWaitForWindowActive(f.window));
+        QCOMPARE(QApplication::focusWidget()->objectName(), QString(controls::DoIt));
         // No default button: Enter in a box starts nothing.
-        f.box(QStringLiteral("StartNoteText"))->setFocus();
-        QTest::keyClick(f.box(QStringLiteral("StartNoteText")), Qt::Key_Return);
+        f.box(controls::StartNote)->setFocus();
+        QTest::keyClick(f.box(controls::StartNote), Qt::Key_Return);
         QVERIFY(f.out->wire.empty());
-        QVERIFY(!f.window->composer().wondrousRunning());
+        QVERIFY(!f.composer().wondrousRunning());
     }
 
     void enterOrSpaceRightAfterShowingStartsWondrousness_data()
@@ -154,44 +179,45 @@ private slots:
     {
         QFETCH(int, key);
         MainWindowFixture f;
-        f.box(QStringLiteral("DelayText"))->setText(QStringLiteral("0"));
+        f.box(controls::Delay)->setText(QStringLiteral("0"));
         f.window->show();
-        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        QVERIFY(QTest::qWaitForWindowActive(f.window));
         f.stopWondrousnessAfter(4);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
         QVERIFY(f.out->wire.size() >= 4);
         // The first pass switches off the empty pending note, then plays 60 halved at velocity 60.
         QCOMPARE(f.out->wireLog().mid(0, 2), QStringList({"90 00 00", "90 1e 3c"}));
-        QVERIFY(!f.window->composer().wondrousRunning());
+        QVERIFY(!f.composer().wondrousRunning());
     }
 
     void modeFlagsAndGuards()
     {
         MainWindowFixture f;
-        f.check(QStringLiteral("CheckDoMode(3)"))->click();
-        QCOMPARE(f.box(QStringLiteral("TextDoMode"))->text(), QStringLiteral(", 1, 0, 0, 1"));
-        f.check(QStringLiteral("CheckDoMode(0)"))->click();
-        f.check(QStringLiteral("CheckDoMode(3)"))->click();
-        QCOMPARE(f.box(QStringLiteral("TextDoMode"))->text(), QStringLiteral(", 0, 0, 0, 0"));
-        QCOMPARE(f.window->composer().doMode, (std::array<int, 4>{0, 0, 0, 0}));
+        f.check(controls::doMode(Mode::Pan))->click();
+        QCOMPARE(f.box(controls::ModeFlags)->text(), QStringLiteral(", 1, 0, 0, 1"));
+        f.check(controls::doMode(Mode::Pitch))->click();
+        f.check(controls::doMode(Mode::Pan))->click();
+        QCOMPARE(f.box(controls::ModeFlags)->text(), QStringLiteral(", 0, 0, 0, 0"));
+        for (Mode mode : allModes)
+            QVERIFY(!f.composer().modeOn(mode));
 
-        f.box(QStringLiteral("DelayText"))->clear();
-        QCOMPARE(f.box(QStringLiteral("DelayText"))->text(), QStringLiteral("0"));
-        f.box(QStringLiteral("TextTranspose(2)"))->clear();
-        QCOMPARE(f.box(QStringLiteral("TextTranspose(2)"))->text(), QStringLiteral("0"));
-        f.box(QStringLiteral("TextModulo"))->setText(QStringLiteral("40000"));
-        QCOMPARE(f.box(QStringLiteral("TextModulo"))->text(), QStringLiteral("30000"));
-        f.box(QStringLiteral("TextModulo"))->setText(QStringLiteral("abc"));
-        QCOMPARE(f.box(QStringLiteral("TextModulo"))->text(), QStringLiteral("abc"));
+        f.box(controls::Delay)->clear();
+        QCOMPARE(f.box(controls::Delay)->text(), QStringLiteral("0"));
+        f.box(controls::transposition(Mode::ProgrammeChange))->clear();
+        QCOMPARE(f.box(controls::transposition(Mode::ProgrammeChange))->text(), QStringLiteral("0"));
+        f.box(controls::Modulo)->setText(QStringLiteral("40000"));
+        QCOMPARE(f.box(controls::Modulo)->text(), QStringLiteral("30000"));
+        f.box(controls::Modulo)->setText(QStringLiteral("abc"));
+        QCOMPARE(f.box(controls::Modulo)->text(), QStringLiteral("abc"));
         QVERIFY(f.out->wire.empty()); // settings alone play nothing
     }
 
     void testButtonFollowsTheMouseOnly()
     {
         MainWindowFixture f;
-        QPushButton* test = f.button(QStringLiteral("Test"));
+        QPushButton* test = f.button(controls::TestNote);
         f.window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        QVERIFY(QTest::qWaitForWindowExposed(f.window));
         QTest::mousePress(test, Qt::LeftButton);
         QCOMPARE(f.out->wireLog(), QStringList({"90 3c 3c"}));
         QCOMPARE(f.out->writeLog(), QStringList({"Status=144", "Data2=60", "Data1=60", "Auxiliary=0", "Action=7"}));
@@ -213,7 +239,7 @@ private slots:
         MainWindowFixture f;
         f.patches()->setCurrentIndex(f.patches()->findText(QStringLiteral("Gunshot")));
         QCOMPARE(f.out->wireLog(), QStringList({"c0 7f"}));
-        QCOMPARE(f.window->composer().channelPatch[0], 127);
+        QCOMPARE(f.composer().channelPatch(0), 127);
     }
 
     void explanationTextsKeepTheirStructure()
@@ -244,10 +270,8 @@ private slots:
     {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("title");
-        QTest::newRow("Mixmaster") << "CommandExplainMixMaster"
-                                   << "The Mixmaster Algorithm";
-        QTest::newRow("Wondrousness") << "CommandExplainWondrous"
-                                      << "Wondrousness";
+        QTest::newRow("Mixmaster") << QString(controls::ExplainMixmaster) << "The Mixmaster Algorithm";
+        QTest::newRow("Wondrousness") << QString(controls::ExplainWondrousness) << "Wondrousness";
     }
 
     void explanationBoxesOpenModally()
@@ -273,7 +297,7 @@ private slots:
         MainWindowFixture f;
         QList<QUrl> opened;
         f.window->openWithDesktop = [&](const QUrl& url) { opened << url; };
-        f.button(QStringLiteral("CommandExplainMM"))->click();
+        f.button(controls::MixmasterDocument)->click();
         QCOMPARE(opened.size(), 1);
         QVERIFY(opened[0].toLocalFile().endsWith(QStringLiteral("docs/mixmaster.txt")));
         QVERIFY(QApplication::activeModalWidget() == nullptr);

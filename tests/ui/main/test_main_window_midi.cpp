@@ -35,7 +35,7 @@ private slots:
         f.in->inject({0xC0, 40});
         QTRY_COMPARE(f.patches()->currentText(), QStringLiteral("Violin"));
         QCOMPARE(f.out->wireLog(), QStringList({"c0 28"}));
-        QCOMPARE(f.window->composer().channelPatch[0], 40);
+        QCOMPARE(f.composer().channelPatch(0), 40);
 
         // The same programme again still reaches the synth.
         f.in->inject({0xC0, 40});
@@ -46,11 +46,11 @@ private slots:
     void inputIsForwardedWhileAFormulaRuns()
     {
         MainWindowFixture f;
-        f.box(QStringLiteral("DelayText"))->setText(QStringLiteral("5"));
-        f.check(QStringLiteral("CheckRandomDelay"))->setChecked(false);
+        f.box(controls::Delay)->setText(QStringLiteral("5"));
+        f.check(controls::RandomDelay)->setChecked(false);
         QTimer::singleShot(30, [&] { f.in->inject({0x99, 36, 127}); });
         f.stopWondrousnessAfter(40);
-        f.button(QStringLiteral("DoIt"))->click();
+        f.button(controls::DoIt)->click();
         const QStringList wire = f.out->wireLog();
         const qsizetype forwarded = wire.indexOf(QStringLiteral("99 24 7f"));
         QVERIFY(forwarded > 0);
@@ -91,13 +91,13 @@ private slots:
         QFETCH(bool, byMenu);
         QFETCH(bool, noteOff);
         MainWindowFixture f;
-        f.window->composer().startNote = 64;
-        f.window->composer().PitchOn(); // a formula's note, still sounding
+        f.composer().setStartNote(64);
+        f.composer().PitchOn(); // a formula's note, still sounding
         f.out->wire.clear();
-        f.check(QStringLiteral("CheckUseNoteOff"))->setChecked(noteOff);
+        f.check(controls::UseNoteOff)->setChecked(noteOff);
         f.window->show();
         if (byMenu)
-            f.find<QAction>(QStringLiteral("Exit"))->trigger();
+            f.find<QAction>(menus::Exit)->trigger();
         else
             f.window->close();
         f.window->close(); // a second close finds the program already ended
@@ -112,17 +112,17 @@ private slots:
     void exitFromInsideARunningFormulaEndsItThere()
     {
         MainWindowFixture f;
-        f.box(QStringLiteral("DelayText"))->setText(QStringLiteral("2"));
+        f.box(controls::Delay)->setText(QStringLiteral("2"));
         std::size_t sentAtExit = 0;
-        auto* timer = new QTimer(f.window.get());
+        auto* timer = new QTimer(f.window);
         QObject::connect(timer, &QTimer::timeout, [&] {
             if (f.out->wire.size() >= 8 && sentAtExit == 0) {
-                f.find<QAction>(QStringLiteral("Exit"))->trigger();
+                f.find<QAction>(menus::Exit)->trigger();
                 sentAtExit = f.out->wire.size();
             }
         });
         timer->start(1);
-        f.button(QStringLiteral("MixDoIt"))->click(); // returns only once the loop has ended
+        f.button(controls::MixDoIt)->click(); // returns only once the loop has ended
         timer->stop();
         QCOMPARE(f.programEnds, 1);
         QCOMPARE(f.out->wire.size(), sentAtExit); // nothing more after the devices closed
@@ -132,18 +132,18 @@ private slots:
     void midiSetupDuringARunPausesIt()
     {
         MainWindowFixture f;
-        f.box(QStringLiteral("DelayText"))->setText(QStringLiteral("1"));
+        f.box(controls::Delay)->setText(QStringLiteral("1"));
         std::size_t sentWhileOpen = 0;
         f.window->showSetupDialog = [&] {
-            QDialog dialog(f.window.get());
+            QDialog dialog(f.window);
             const std::size_t before = f.out->wire.size();
             QTimer::singleShot(100, &dialog, &QDialog::accept);
             dialog.exec();
             sentWhileOpen = f.out->wire.size() - before;
-            f.button(QStringLiteral("StopIt"))->click();
+            f.button(controls::StopIt)->click();
         };
-        QTimer::singleShot(20, [&] { f.find<QAction>(QStringLiteral("MIDISetup"))->trigger(); });
-        f.button(QStringLiteral("DoIt"))->click();
+        QTimer::singleShot(20, [&] { f.find<QAction>(menus::MidiSetup)->trigger(); });
+        f.button(controls::DoIt)->click();
         QCOMPARE(sentWhileOpen, std::size_t(0));
         QVERIFY(!f.out->wire.empty());
     }
@@ -151,12 +151,12 @@ private slots:
     void panicItemsSilenceTheChannels()
     {
         MainWindowFixture f;
-        f.window->composer().startNoteOff = 72;
-        f.find<QAction>(QStringLiteral("MnuAllOff"))->trigger();
+        f.composer().setStartNoteOff(72);
+        f.find<QAction>(menus::AllOff)->trigger();
         QCOMPARE(f.out->wireLog(), QStringList({"b0 40 00", "b0 7b 00", "90 48 00"}));
 
         f.out->wire.clear();
-        f.find<QAction>(QStringLiteral("MenuAllAllOff"))->trigger();
+        f.find<QAction>(menus::AllChannelsAllOff)->trigger();
         const QStringList wire = f.out->wireLog();
         QCOMPARE(wire.size(), 16 * 3 + 1);
         for (int channel = 0; channel < 16; ++channel) {
@@ -164,6 +164,41 @@ private slots:
             QCOMPARE(wire.mid(channel * 3, 3), QStringList({status + " 40 00", status + " 7b 00", status + " 78 00"}));
         }
         QCOMPARE(wire.last(), QStringLiteral("90 48 00"));
+    }
+
+    // Ctrl+A is the panic key from whatever control has the focus, also a
+    // settings box that would take it for select-all, right after typing.
+    void ctrlAIsAllOffWhateverHasTheFocus_data()
+    {
+        QTest::addColumn<QString>("control");
+        for (const char* name :
+             {"DelayText", "TextVal(0)", "StartNoteText", "Text1", "ComboPatch", "DoIt", "CheckUseNoteOff"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+
+    void ctrlAIsAllOffWhateverHasTheFocus()
+    {
+        QFETCH(QString, control);
+        MainWindowFixture f;
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(f.window));
+        QWidget* focused = f.find<QWidget>(control);
+        focused->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), focused);
+        auto* box = qobject_cast<QLineEdit*>(focused);
+        if (box) {
+            box->selectAll();
+            QTest::keyClicks(box, QStringLiteral("125"));
+        }
+        f.out->wire.clear();
+
+        QTest::keyClick(f.window->windowHandle(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(f.out->wireLog().mid(0, 2), QStringList({"b0 40 00", "b0 7b 00"}));
+        if (box) {
+            QCOMPARE(box->text(), QStringLiteral("125"));
+            QVERIFY2(!box->hasSelectedText(), qPrintable(box->selectedText()));
+        }
+        QCOMPARE(QApplication::focusWidget(), focused);
     }
 
     // The window's own check box and boxes: 48..72 typed in, a Mixmaster run
@@ -175,8 +210,8 @@ private slots:
         f.check(controls::UseMinMax)->click();
         f.box(controls::PitchMin)->setText(QStringLiteral("48"));
         f.box(controls::PitchMax)->setText(QStringLiteral("72"));
-        QTimer::singleShot(300, f.window.get(), [&] { f.button(QStringLiteral("Command1"))->click(); });
-        f.button(QStringLiteral("MixDoIt"))->click(); // returns once stopped
+        QTimer::singleShot(300, f.window, [&] { f.button(controls::MixStopIt)->click(); });
+        f.button(controls::MixDoIt)->click(); // returns once stopped
         int struck = 0;
         for (const MemoryOutputBackend::WireMessage& m : f.out->wire)
             if (m.bytes.size() == 3 && m.bytes[0] == midi::NoteOn && m.bytes[2] > 0) {

@@ -2,6 +2,9 @@
 #include "main_window_fixture.h"
 #include "smf_reading.h"
 #include "take/take_file.h"
+#include "take/take_journal.h"
+#include "ui/monitor/monitor_window.h"
+#include "ui/record/take_recovery.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -121,9 +124,9 @@ private slots:
     {
         MainWindowFixture f;
         QTemporaryDir folder;
-        f.window->recording().folder = folder.path();
-        f.box(QStringLiteral("DelayText"))->setText(QStringLiteral("4"));
-        auto* record = f.find<QAction>(QStringLiteral("MnuRecord"));
+        f.program->recording().folder = folder.path();
+        f.box(controls::Delay)->setText(QStringLiteral("4"));
+        auto* record = f.find<QAction>(menus::Record);
         QVERIFY(record->isCheckable());
         QCOMPARE(record->shortcut(), QKeySequence(QStringLiteral("Ctrl+R")));
         const std::int64_t offset = memoryClockOffset();
@@ -133,7 +136,7 @@ private slots:
         const std::int64_t after = steadyNowNs();
         QVERIFY(record->isChecked());
         QCOMPARE(f.window->windowTitle(), QStringLiteral("Quorvane - recording"));
-        auto* keyboard = new QTimer(f.window.get());
+        auto* keyboard = new QTimer(f.window);
         QObject::connect(keyboard, &QTimer::timeout, [&] {
             if (f.out->wire.size() >= 10) {
                 keyboard->stop();
@@ -142,15 +145,16 @@ private slots:
         });
         keyboard->start(1);
         f.stopWondrousnessAfter(80);
-        f.button(QStringLiteral("DoIt"))->click();
-        QTest::mousePress(f.button(QStringLiteral("Test")), Qt::LeftButton); // still sounding at the end
+        f.button(controls::DoIt)->click();
+        QTest::mousePress(f.button(controls::TestNote), Qt::LeftButton); // still sounding at the end
         const auto wire = f.out->wire;
         QVERIFY(hexTexts(wire).contains(QStringLiteral("99 24 7f")));
         QVERIFY(takesIn(folder.path()).isEmpty());
 
         record->trigger();
         QCOMPARE(f.window->windowTitle(), QStringLiteral("Quorvane"));
-        QTest::mouseRelease(f.button(QStringLiteral("Test")), Qt::LeftButton); // after the take
+        QTest::mouseRelease(f.button(controls::TestNote), Qt::LeftButton); // after the take
+        f.program->recording().finishWriting();
         const QStringList takes = takesIn(folder.path());
         QCOMPARE(takes.size(), 1);
         QVERIFY(QRegularExpression(QStringLiteral("/quorvane-\\d{8}-\\d{6}\\.mid$")).match(takes[0]).hasMatch());
@@ -162,15 +166,18 @@ private slots:
         QCOMPARE(file.ppqn, 960);
         const QStringList bytes = file.byteTexts();
         QCOMPARE(bytes.value(0), QStringLiteral("ff 51 03 07 a1 20"));
-        QCOMPARE(bytes.mid(1, int(wire.size())), hexTexts(wire));
+        // The instrument chosen at start-up, then what was played.
+        QCOMPARE(bytes.value(1), QStringLiteral("c0 00"));
+        QCOMPARE(file.events[1].tick, 0);
+        QCOMPARE(bytes.mid(2, int(wire.size())), hexTexts(wire));
         // The test note and the forwarded drum note were never ended.
-        QCOMPARE(bytes.mid(1 + int(wire.size())), QStringList({"80 3c 00", "89 24 00", "ff 2f 00"}));
+        QCOMPARE(bytes.mid(2 + int(wire.size())), QStringList({"80 3c 00", "89 24 00", "ff 2f 00"}));
 
         // Each message at the time the output put it on the wire, within one
         // tick beyond what is unknown of the take's start.
         for (std::size_t i = 0; i < wire.size(); ++i) {
             const double onWire = double(wire[i].nanoseconds + offset - before);
-            const double inFile = file.events[i + 1].seconds * 1e9;
+            const double inFile = file.events[i + 2].seconds * 1e9;
             QVERIFY2(
                 std::abs(inFile - onWire) <= tickNs + double(after - before),
                 qPrintable(
@@ -179,26 +186,82 @@ private slots:
         QVERIFY(file.events.back().seconds * 1e9 >= double(wire.back().nanoseconds + offset - after) - tickNs);
     }
 
+    // The passes cost one atomic load while the monitor is closed; the
+    // output is heard all along, since a take begins with the programme and
+    // controllers sent before "Record".
+    void onlyTheMonitorHearsThePasses()
+    {
+        MainWindowFixture f;
+        QTemporaryDir folder;
+        f.program->recording().folder = folder.path();
+        const PlayObservers& messages = f.program->playObservers();
+        const PassObservers& passes = f.program->passObservers();
+        QVERIFY(messages.listened() && !passes.listened());
+        auto* record = f.find<QAction>(menus::Record);
+        record->trigger();
+        QVERIFY(!passes.listened());
+        record->trigger();
+
+        f.find<QAction>(menus::Monitor)->trigger();
+        QVERIFY(passes.listened());
+        f.window->findChild<MonitorWindow*>()->close();
+        QVERIFY(messages.listened() && !passes.listened());
+    }
+
     void switchingDevicesDoesNotEndATake()
     {
         MainWindowFixture f;
         QTemporaryDir folder;
-        f.window->recording().folder = folder.path();
-        auto* record = f.find<QAction>(QStringLiteral("MnuRecord"));
+        f.program->recording().folder = folder.path();
+        auto* record = f.find<QAction>(menus::Record);
         record->trigger();
-        QTest::mouseClick(f.button(QStringLiteral("Test")), Qt::LeftButton);
+        QTest::mouseClick(f.button(controls::TestNote), Qt::LeftButton);
         MidiOutput& output = f.window->MIDIOutput1();
         output.setAction(MidiOutput::Close);
         output.setDeviceNumber(1);
         output.setAction(MidiOutput::Open);
-        QTest::mouseClick(f.button(QStringLiteral("Test")), Qt::RightButton);
+        QTest::mouseClick(f.button(controls::TestNote), Qt::RightButton);
         QVERIFY(record->isChecked());
         QCOMPARE(f.window->windowTitle(), QStringLiteral("Quorvane - recording"));
         record->trigger();
+        f.program->recording().finishWriting();
         const QStringList takes = takesIn(folder.path());
         QCOMPARE(takes.size(), 1);
         QCOMPARE(readMidiFile(takes[0]).byteTexts().mid(1),
-                 QStringList({"90 3c 3c", "90 3c 00", "90 3c 3c", "90 3c 00", "ff 2f 00"}));
+                 QStringList({"c0 00", "90 3c 3c", "90 3c 00", "90 3c 3c", "90 3c 00", "ff 2f 00"}));
+    }
+
+    // A long session becomes a series of takes, each of which starts with
+    // the instrument chosen before "Record"; each is kept in a journal beside
+    // the takes while it runs, which goes once the take is written.
+    void aSplitTakeStartsWithTheProgrammeChosenBefore()
+    {
+        MainWindowFixture f;
+        QTemporaryDir folder;
+        f.program->recording().folder = folder.path();
+        f.patches()->setCurrentIndex(5);
+        auto* record = f.find<QAction>(menus::Record);
+        record->trigger();
+        QTest::mouseClick(f.button(controls::TestNote), Qt::LeftButton);
+        QTRY_COMPARE(QDir(folder.path()).entryList({QStringLiteral("*.journal")}).size(), 1);
+        // The output of a long session, at the speed of the fastest formula.
+        PlayObservers& output = f.program->playObservers();
+        const std::int64_t t = steadyNowNs();
+        for (std::size_t i = 0; i < Take::maxEvents; ++i)
+            output.messageSent({0x90, std::uint8_t(40 + i % 40), std::uint8_t(i % 2 ? 0 : 70)},
+                               t + std::int64_t(i) * 30000);
+        QTest::mouseClick(f.button(controls::TestNote), Qt::LeftButton);
+        record->trigger();
+        f.program->recording().finishWriting();
+
+        const QStringList takes = takesIn(folder.path());
+        QCOMPARE(takes.size(), 2);
+        for (const QString& take : takes) {
+            const ReadFile file = readMidiFile(take);
+            QVERIFY2(file.byteTexts().value(1) == QStringLiteral("c0 05"), qPrintable(file.byteTexts().value(1)));
+            QCOMPARE(file.events[1].tick, 0);
+        }
+        QCOMPARE(QDir(folder.path()).entryList({QStringLiteral("*.journal")}), QStringList());
     }
 
     void aTakeThatCannotBeWrittenIsOfferedUntilItIs()
@@ -209,10 +272,10 @@ private slots:
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
         const QString blocked = dir.filePath(QStringLiteral("blocker/Quorvane"));
-        f.window->recording().folder = blocked;
-        auto* record = f.find<QAction>(QStringLiteral("MnuRecord"));
+        f.program->recording().folder = blocked;
+        auto* record = f.find<QAction>(menus::Record);
         record->trigger();
-        QTest::mouseClick(f.button(QStringLiteral("Test")), Qt::LeftButton);
+        QTest::mouseClick(f.button(controls::TestNote), Qt::LeftButton);
 
         SaveAnswers answers;
         // The place chosen first is full: its partial file is the kernel's always-full device.
@@ -221,7 +284,10 @@ private slots:
         const QString chosen = dir.filePath(QStringLiteral("take.mid"));
         answers.paths = {QString(), full, chosen};
         answers.discard = {false};
-        answers.run([&] { record->trigger(); });
+        answers.run([&] {
+            record->trigger();
+            f.program->recording().finishWriting();
+        });
 
         QCOMPARE(answers.messages.size(), 2);
         QVERIFY2(answers.messages[0].contains(QDir::toNativeSeparators(blocked)), qPrintable(answers.messages[0]));
@@ -231,19 +297,22 @@ private slots:
         QVERIFY(!answers.dialogRefused);
         QCOMPARE(answers.suggested.size(), 3);
         QVERIFY(answers.suggested[0].startsWith(QDir::homePath()));
-        QCOMPARE(readMidiFile(chosen).byteTexts().mid(1), QStringList({"90 3c 3c", "90 3c 00", "ff 2f 00"}));
+        QCOMPARE(readMidiFile(chosen).byteTexts().mid(1), QStringList({"c0 00", "90 3c 3c", "90 3c 00", "ff 2f 00"}));
         QCOMPARE(f.window->windowTitle(), QStringLiteral("Quorvane"));
     }
 
     void aTakeIsDroppedOnlyWhenTheUserSaysSo()
     {
         MainWindowFixture f;
-        f.window->recording().folder = QStringLiteral("/proc/quorvane-takes");
-        auto* record = f.find<QAction>(QStringLiteral("MnuRecord"));
+        f.program->recording().folder = QStringLiteral("/proc/quorvane-takes");
+        auto* record = f.find<QAction>(menus::Record);
         record->trigger();
         SaveAnswers answers;
         answers.discard = {true};
-        answers.run([&] { record->trigger(); });
+        answers.run([&] {
+            record->trigger();
+            f.program->recording().finishWriting();
+        });
         QCOMPARE(answers.messages.size(), 1);
         QCOMPARE(answers.suggested.size(), 1);
         QVERIFY(QApplication::activeModalWidget() == nullptr);
@@ -254,16 +323,16 @@ private slots:
     {
         MainWindowFixture f;
         QTemporaryDir folder;
-        f.window->recording().folder = folder.path();
-        f.box(QStringLiteral("DelayText"))->setText(QStringLiteral("2"));
-        f.find<QAction>(QStringLiteral("MnuRecord"))->trigger();
-        auto* timer = new QTimer(f.window.get());
+        f.program->recording().folder = folder.path();
+        f.box(controls::Delay)->setText(QStringLiteral("2"));
+        f.find<QAction>(menus::Record)->trigger();
+        auto* timer = new QTimer(f.window);
         QObject::connect(timer, &QTimer::timeout, [&] {
             if (f.out->wire.size() >= 9 && f.programEnds == 0)
-                f.find<QAction>(QStringLiteral("Exit"))->trigger();
+                f.find<QAction>(menus::Exit)->trigger();
         });
         timer->start(1);
-        f.button(QStringLiteral("MixDoIt"))->click();
+        f.button(controls::MixDoIt)->click();
         timer->stop();
         QCOMPARE(f.programEnds, 1);
         const QStringList takes = takesIn(folder.path());
@@ -271,12 +340,79 @@ private slots:
         const QStringList wire = hexTexts(f.out->wire);
         QVERIFY(wire.last().startsWith(QStringLiteral("90 ")) && wire.last().endsWith(QStringLiteral(" 00")));
         const QStringList bytes = readMidiFile(takes[0]).byteTexts();
-        QCOMPARE(bytes.mid(1, wire.size()), wire);
+        QCOMPARE(bytes.mid(1, 1 + wire.size()), QStringList{"c0 00"} + wire);
         // Then only note-offs of notes the formula left sounding, and the end.
         QCOMPARE(bytes.last(), QStringLiteral("ff 2f 00"));
-        for (const QString& closing : bytes.mid(1 + wire.size()).mid(0, bytes.size() - wire.size() - 2))
+        for (const QString& closing : bytes.mid(2 + wire.size()).mid(0, bytes.size() - wire.size() - 3))
             QVERIFY2(QRegularExpression(QStringLiteral("^8[0-9a-f] [0-7][0-9a-f] 00$")).match(closing).hasMatch(),
                      qPrintable(closing));
+    }
+
+    // At start, the takes that a killed program left in their journals are
+    // offered one by one, by name: "Recover" writes one beside the takes
+    // (and keeps its journal when it cannot), "Discard" lets it go. A
+    // journal that a running program holds is not offered.
+    void leftTakesAreOfferedByNameAtStart()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("Quorvane"));
+        const QDateTime first(QDate(2026, 5, 1), QTime(20, 15, 0));
+        const QDateTime second(QDate(2026, 5, 1), QTime(21, 0, 0));
+        DiskQueue disk;
+        for (const auto& [start, note] : {std::pair{first, 60}, std::pair{second, 62}}) {
+            TakeJournal journal(disk, folder, start);
+            Take take(0, start);
+            for (const MidiBytes& m : std::vector<MidiBytes>{{0xC0, 5}, {0x90, std::uint8_t(note), 90}}) {
+                take.add(m, steadyNowNs() - take.startNs());
+                journal.append(take.events().back());
+            }
+        } // left without a remove, as by a killed program
+        TakeJournal running(disk, folder, QDateTime(QDate(2026, 5, 1), QTime(22, 0, 0)));
+        disk.waitUntilIdle();
+        const QStringList journals = QDir(folder).entryList({QStringLiteral("*.journal")}, QDir::Files, QDir::Name);
+        QCOMPARE(journals.size(), 3);
+        const QString firstJournal = QDir(folder).filePath(journals[0]);
+
+        // Offered and recovered where the disk is full: kept for the next start.
+        const QString firstTake = QDir(folder).filePath(QStringLiteral("quorvane-20260501-201500.mid"));
+        QVERIFY(QFile::link(QStringLiteral("/dev/full"), firstTake + QStringLiteral(".part")));
+        QStringList offers, warnings;
+        QStringList answers = {QStringLiteral("Recover"), QStringLiteral("Discard")};
+        auto answer = [&](QWidget& modal) {
+            auto* box = qobject_cast<QMessageBox*>(&modal);
+            if (!box)
+                return;
+            if (QAbstractButton* ok = box->button(QMessageBox::Ok)) {
+                warnings << box->text();
+                ok->click();
+                return;
+            }
+            offers << box->text();
+            const QString choice = answers.takeFirst();
+            for (QAbstractButton* button : box->buttons()) {
+                if (button->text() == choice)
+                    button->click();
+            }
+        };
+        answerModalsDuring([&] { offerLeftTakes(nullptr, folder); }, answer);
+        QCOMPARE(offers.size(), 2);
+        QVERIFY2(offers[0].contains(QDir::toNativeSeparators(firstJournal)), qPrintable(offers[0]));
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY(warnings[0].contains(QString::fromLocal8Bit(std::strerror(ENOSPC))));
+        QVERIFY(warnings[0].contains(QDir::toNativeSeparators(firstJournal)));
+        QCOMPARE(QDir(folder).entryList({QStringLiteral("*.journal")}, QDir::Files, QDir::Name),
+                 QStringList({journals[0], journals[2]}));
+        QCOMPARE(takesIn(folder), QStringList());
+
+        answers = {QStringLiteral("Recover")};
+        offers.clear();
+        answerModalsDuring([&] { offerLeftTakes(nullptr, folder); }, answer);
+        QCOMPARE(offers.size(), 1);
+        QCOMPARE(takesIn(folder), QStringList({firstTake}));
+        QCOMPARE(readMidiFile(firstTake).byteTexts().mid(1),
+                 QStringList({"c0 05", "90 3c 5a", "80 3c 00", "ff 2f 00"}));
+        QCOMPARE(QDir(folder).entryList({QStringLiteral("*.journal")}), QStringList({journals[2]}));
+        running.remove();
     }
 
     void pathsShowTheTakesFolderAndOpenIt()
@@ -284,7 +420,7 @@ private slots:
         MainWindowFixture f;
         QTemporaryDir dir;
         const QString folder = dir.filePath(QStringLiteral("Music/Quorvane"));
-        f.window->recording().folder = folder;
+        f.program->recording().folder = folder;
         QList<QUrl> opened;
         f.window->openWithDesktop = [&](const QUrl& url) { opened << url; };
         QString shown;
@@ -292,7 +428,7 @@ private slots:
             shown = dialog->findChild<QLabel*>(QStringLiteral("TakesPath"))->text();
             dialog->findChild<QPushButton*>(QStringLiteral("OpenTakesFolder"))->click();
         });
-        f.find<QAction>(QStringLiteral("MnuPaths"))->trigger();
+        f.find<QAction>(menus::Paths)->trigger();
         QVERIFY2(shown.contains(QDir::toNativeSeparators(folder)), qPrintable(shown));
         QCOMPARE(opened, QList<QUrl>({QUrl::fromLocalFile(folder)}));
         QVERIFY(QFileInfo(folder).isDir());
@@ -307,7 +443,7 @@ private slots:
         dirs.write("XDG_MUSIC_DIR=\"$HOME/Tunes\"\n");
         dirs.close();
         QCOMPARE(takesFolder(), home_.filePath(QStringLiteral("Tunes/Quorvane")));
-        QCOMPARE(MainWindowFixture().window->recording().folder, home_.filePath(QStringLiteral("Tunes/Quorvane")));
+        QCOMPARE(MainWindowFixture().program->recording().folder, home_.filePath(QStringLiteral("Tunes/Quorvane")));
     }
 };
 

@@ -27,17 +27,29 @@ public:
     }
     void pause(long long) override { QCoreApplication::processEvents(); }
     float random() override { return std::uniform_real_distribution<float>(0.0f, 1.0f)(generator) * 0.999999f; }
-    bool ending() const override { return false; }
+    bool ending() const override { return ending_; }
+    void setEnding() override { ending_ = true; }
+    bool ending_ = false;
     std::mt19937 generator{7};
 };
 
-const QStringList editableBoxes = {"StartNoteText",   "DelayText",        "TextModulo",       "PitchMin",
-                                   "PitchMax",        "TextVal(0)",       "TextVal(1)",       "TextVal(2)",
-                                   "TextVal(3)",      "TextTranspose(0)", "TextTranspose(1)", "TextTranspose(2)",
-                                   "TextTranspose(3)"};
-const QStringList checkBoxes = {"CheckDoMode(0)",   "CheckDoMode(1)",      "CheckDoMode(2)",
-                                "CheckDoMode(3)",   "CheckUseNoteOff",     "CheckUseModulo",
-                                "CheckRandomDelay", "CheckDisplayResults", "CheckMinMax"};
+QStringList editableBoxes()
+{
+    QStringList boxes = {controls::StartNote, controls::Delay, controls::Modulo, controls::PitchMin,
+                         controls::PitchMax};
+    for (Mode mode : allModes)
+        boxes << controls::result(mode) << controls::transposition(mode);
+    return boxes;
+}
+
+QStringList checkBoxes()
+{
+    QStringList boxes = {controls::UseNoteOff, controls::UseModulo, controls::RandomDelay, controls::DisplayResults,
+                         controls::UseMinMax};
+    for (Mode mode : allModes)
+        boxes << controls::doMode(mode);
+    return boxes;
+}
 
 } // namespace
 
@@ -51,7 +63,8 @@ class SoakTest : public QObject {
     SoakHost host;
     MemoryOutputBackend* out = nullptr;
     MemoryInputBackend* in = nullptr;
-    std::unique_ptr<FrmMain> window;
+    std::unique_ptr<Program> program;
+    FrmMain* window = nullptr;
     std::mt19937 random{20261208};
     int actions = 0;
     int depth = 0;
@@ -122,13 +135,13 @@ class SoakTest : public QObject {
         if (depth >= maxDepth)
             return;
         // Wondrousness refuses a start note that is no number and starts nothing.
-        const QString startNote = window->findChild<QLineEdit*>(QStringLiteral("StartNoteText"))->text();
+        const QString startNote = window->findChild<QLineEdit*>(controls::StartNote)->text();
         if (mixmaster)
             expectMix = true;
         else if (textToNumber(startNote))
             expectWondrous = true;
         ++depth;
-        click(mixmaster ? "MixDoIt" : "DoIt"); // returns once this loop has ended
+        click(mixmaster ? controls::MixDoIt : controls::DoIt); // returns once this loop has ended
         --depth;
     }
 
@@ -137,27 +150,29 @@ class SoakTest : public QObject {
         if (actions >= total || QTest::currentTestFailed()) {
             // Wind down: every loop ends at its next pass boundary.
             expectMix = expectWondrous = false;
-            click("StopIt");
-            click("Command1");
+            click(controls::StopIt);
+            click(controls::MixStopIt);
             return;
         }
         ++actions;
         switch (pick(12)) {
         case 0:
-        case 1: window->findChild<QLineEdit*>(editableBoxes[pick(editableBoxes.size())])->setText(randomText()); break;
+        case 1:
+            window->findChild<QLineEdit*>(editableBoxes()[pick(int(editableBoxes().size()))])->setText(randomText());
+            break;
         case 2:
-        case 3: window->findChild<QCheckBox*>(checkBoxes[pick(checkBoxes.size())])->click(); break;
+        case 3: window->findChild<QCheckBox*>(checkBoxes()[pick(int(checkBoxes().size()))])->click(); break;
         case 4: startFormula(pick(2) == 1); break;
         case 5:
             if (pick(2)) {
                 expectWondrous = false;
-                click("StopIt");
+                click(controls::StopIt);
             } else {
                 expectMix = false;
-                click("Command1");
+                click(controls::MixStopIt);
             }
             break;
-        case 6: window->findChild<QComboBox*>(QStringLiteral("ComboPatch"))->setCurrentIndex(pick(128)); break;
+        case 6: window->findChild<QComboBox*>(controls::PatchList)->setCurrentIndex(pick(128)); break;
         case 7:
         case 8:
             for (int i = pick(4); i >= 0; --i)
@@ -165,18 +180,18 @@ class SoakTest : public QObject {
             QCoreApplication::processEvents();
             break;
         case 9:
-            window->findChild<QAction*>(pick(2) ? QStringLiteral("MnuAllOff") : QStringLiteral("MenuAllAllOff"))
+            window->findChild<QAction*>(pick(2) ? QString(menus::AllOff) : QString(menus::AllChannelsAllOff))
                 ->trigger();
             break;
         case 10:
-            QTest::mousePress(window->findChild<QPushButton*>(QStringLiteral("Test")), Qt::LeftButton);
-            QTest::mouseRelease(window->findChild<QPushButton*>(QStringLiteral("Test")), Qt::LeftButton);
+            QTest::mousePress(window->findChild<QPushButton*>(controls::TestNote), Qt::LeftButton);
+            QTest::mouseRelease(window->findChild<QPushButton*>(controls::TestNote), Qt::LeftButton);
             break;
-        default: window->findChild<QLineEdit*>(QStringLiteral("DelayText"))->setText(QString::number(pick(3))); break;
+        default: window->findChild<QLineEdit*>(controls::Delay)->setText(QString::number(pick(3))); break;
         }
         checkWire();
-        QCOMPARE(window->composer().wondrousRunning(), expectWondrous);
-        QCOMPARE(window->composer().mixRunning(), expectMix);
+        QCOMPARE(program->composer().wondrousRunning(), expectWondrous);
+        QCOMPARE(program->composer().mixRunning(), expectMix);
     }
 
     void checkWire()
@@ -212,7 +227,8 @@ private slots:
         auto input = std::make_unique<MemoryInputBackend>();
         out = output.get();
         in = input.get();
-        window = std::make_unique<FrmMain>(std::move(output), std::move(input), host);
+        program = std::make_unique<Program>(std::move(output), std::move(input), host);
+        window = &program->window();
         // Message boxes (a start note that is no number) are answered at once.
         QTimer closer;
         connect(&closer, &QTimer::timeout, [] {
@@ -228,26 +244,26 @@ private slots:
         host.act = nullptr;
         QVERIFY(!QTest::currentTestFailed());
         QCOMPARE(actions, total);
-        QVERIFY(!window->composer().wondrousRunning() && !window->composer().mixRunning());
+        QVERIFY(!program->composer().wondrousRunning() && !program->composer().mixRunning());
         QVERIFY(out->wire.size() > std::size_t(total));
 
         // With "Note Off" on, a run that is stopped leaves no note of its own sounding.
-        if (!window->findChild<QCheckBox*>(QStringLiteral("CheckUseNoteOff"))->isChecked())
-            window->findChild<QCheckBox*>(QStringLiteral("CheckUseNoteOff"))->click();
-        window->findChild<QAction*>(QStringLiteral("MenuAllAllOff"))->trigger();
+        if (!window->findChild<QCheckBox*>(controls::UseNoteOff)->isChecked())
+            window->findChild<QCheckBox*>(controls::UseNoteOff)->click();
+        window->findChild<QAction*>(menus::AllChannelsAllOff)->trigger();
         checkWire();
         sounding.clear();
-        for (const char* mode : {"CheckDoMode(0)", "CheckDoMode(1)"}) {
-            if (!window->findChild<QCheckBox*>(QString::fromLatin1(mode))->isChecked())
-                window->findChild<QCheckBox*>(QString::fromLatin1(mode))->click();
+        for (Mode mode : {Mode::Pitch, Mode::Velocity}) {
+            if (!window->findChild<QCheckBox*>(controls::doMode(mode))->isChecked())
+                window->findChild<QCheckBox*>(controls::doMode(mode))->click();
         }
-        window->findChild<QLineEdit*>(QStringLiteral("DelayText"))->setText(QStringLiteral("0"));
+        window->findChild<QLineEdit*>(controls::Delay)->setText(QStringLiteral("0"));
         int passes = 0;
         host.act = [&] {
             if (++passes == 50)
-                click("StopIt");
+                click(controls::StopIt);
         };
-        click("DoIt");
+        click(controls::DoIt);
         host.act = nullptr;
         checkWire();
         QVERIFY2(sounding.empty(), qPrintable(QStringLiteral("%1 notes still sounding").arg(sounding.size())));

@@ -109,7 +109,7 @@ private slots:
         for (int i = 1; i <= 5; ++i) {
             m.messageSent({0x90, 60, static_cast<std::uint8_t>(i)}, i * second);
             m.messageSent({0x80, 60, 0}, i * second);
-            m.passComputed(1, i * 3 + 1, i);
+            m.passComputed(Formula::Wondrousness, i * 3 + 1, i);
         }
         m.drain(6 * second);
         QCOMPARE(ended(m), QStringList({"ch1 60 v3 3-3", "ch1 60 v4 4-4", "ch1 60 v5 5-5"}));

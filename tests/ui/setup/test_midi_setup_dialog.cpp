@@ -290,22 +290,47 @@ private slots:
         QCOMPARE(rig.in->openDevice, 1);
     }
 
-    void chosenDeviceThatWentIsMarkedAndNotOpened()
+    // A chosen device that went is marked as gone, once however often "Ok"
+    // keeps it, and is the choice again once it is back.
+    void chosenDeviceThatWentIsMarkedOnceAndFoundWhenBack()
     {
         Rig rig(twoOuts, twoIns);
         rig.show([&](QDialog& form) {
-            select(form, 2, 1);
+            select(form, 2, 0);
             click(form, "CmdOk");
         });
         rig.out->names.removeLast();
+        rig.in->names.removeFirst();
+        for (int look = 0; look < 2; ++look) {
+            const QStringList boxes = rig.show([&](QDialog& form) {
+                QCOMPARE(entries(form, "ComboMidiOut"),
+                         (QStringList{virtualPort, twoOuts.at(0), twoOuts.at(1) + QStringLiteral(" (gone)")}));
+                QCOMPARE(list(form, "ComboMidiOut").currentIndex(), 2);
+                QCOMPARE(entries(form, "ComboMidiIn"), (QStringList{twoIns.at(1), twoIns.at(0) + " (gone)"}));
+                QCOMPARE(list(form, "ComboMidiIn").currentIndex(), 1);
+                // After this answer returns, so that the boxes it brings are answered.
+                QTimer::singleShot(0, &form, [&form] { click(form, "CmdOk"); });
+            });
+            QCOMPARE(boxes.size(), 2);
+            // Told by the device's own name, not by the marked entry.
+            QVERIFY(boxes.at(0).contains('"' + twoIns.at(0) + '"'));
+            QVERIFY(boxes.at(1).contains('"' + twoOuts.at(1) + '"'));
+            QCOMPARE(rig.output->openState(), 0); // nothing else was put in its place
+            QCOMPARE(rig.input->openState(), 0);
+        }
+
+        rig.out->names.append(twoOuts.at(1));
+        rig.in->names.prepend(twoIns.at(0));
         const QStringList boxes = rig.show([&](QDialog& form) {
-            QCOMPARE(list(form, "ComboMidiOut").currentText(), twoOuts.at(1) + QStringLiteral(" (gone)"));
-            // After this answer returns, so that the box it brings is answered.
-            QTimer::singleShot(0, &form, [&form] { click(form, "CmdOk"); });
+            QCOMPARE(entries(form, "ComboMidiOut"), (QStringList{virtualPort} + twoOuts));
+            QCOMPARE(list(form, "ComboMidiOut").currentIndex(), 2);
+            QCOMPARE(entries(form, "ComboMidiIn"), twoIns);
+            QCOMPARE(list(form, "ComboMidiIn").currentIndex(), 0);
+            click(form, "CmdOk");
         });
-        QCOMPARE(boxes.size(), 1);
-        QVERIFY(boxes.at(0).contains(twoOuts.at(1)));
-        QCOMPARE(rig.output->openState(), 0); // nothing else was put in its place
+        QCOMPARE(boxes, QStringList());
+        QCOMPARE(rig.out->openDevice, 1);
+        QCOMPARE(rig.in->openDevice, 0);
     }
 
     void cancelledDialogIsRebuiltAndReopensDefaults()
