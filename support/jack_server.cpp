@@ -92,6 +92,11 @@ bool JackServer::isRunning() const
     return server_ && server_->state() == QProcess::Running;
 }
 
+qint64 JackServer::processId() const
+{
+    return server_ ? server_->processId() : 0;
+}
+
 QStringList JackServer::ports() const
 {
     return runJackTool(QStringLiteral("jack_lsp"), {}).split(QLatin1Char('\n'), Qt::SkipEmptyParts);

@@ -19,6 +19,8 @@ public:
     bool start(int periodFrames = 64);
     void stop();
     bool isRunning() const;
+    // The server's process, for a test that stops it from a thread of its own.
+    qint64 processId() const;
     const QString& name() const { return name_; }
 
     // Port names as jack_lsp lists them.

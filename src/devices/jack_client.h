@@ -64,7 +64,7 @@ private:
         jack_ringbuffer_t* ring = nullptr;       // messages on their way to or from the callback
         Receiver receiver;                       // inputs only; under receiverMutex_
         std::mutex sendMutex;                    // one writer at a time on the ring
-        unsigned opens = 0;                      // the ticket of the latest open
+        std::atomic<unsigned> opens{0};          // the ticket of the latest open; asked on the loss thread too
     };
 
     explicit JackClient(jack_client_t* client);

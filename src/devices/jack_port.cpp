@@ -1,5 +1,7 @@
 #include "devices/jack_port.h"
 
+#include <utility>
+
 namespace quorvane {
 
 JackPort::JackPort(MidiSystem& system, bool forInput) : system_(system), forInput_(forInput) { }
@@ -22,20 +24,37 @@ void JackPort::open(JackClient::Port port, const QString& connectTo, JackClient:
     JackClient* client = system_.jack();
     if (!client)
         throw system_.missing();
-    ticket_ = client->openPort(port, connectTo, std::move(receiver));
-    client_ = client;
-    port_ = port;
+    const unsigned ticket = client->openPort(port, connectTo, std::move(receiver));
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        client_ = client;
+        port_ = port;
+        ticket_ = ticket;
+    }
+    // The server may go away while the open waits for its connection, before
+    // the port above was there for the loss to be told of. Looked at only
+    // now, a loss is either seen here or told by tellLoss(), never neither.
+    if (!client->alive()) {
+        close();
+        throw system_.lost();
+    }
 }
 
 void JackPort::close()
 {
-    if (client_)
-        client_->closePort(port_, ticket_);
-    client_ = nullptr;
+    JackClient* client = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        client = std::exchange(client_, nullptr);
+    }
+    // Outside the lock: the close waits for the process callback.
+    if (client)
+        client->closePort(port_, ticket_);
 }
 
 bool JackPort::isOpen() const
 {
+    std::lock_guard<std::mutex> lock(mutex_);
     return client_ && client_->isOpen(port_, ticket_);
 }
 
@@ -55,11 +74,18 @@ void JackPort::send(const MidiBytes& message)
 
 void JackPort::setLossNotifier(PortBackend::LossNotifier notifier)
 {
-    lossNotifier_ = std::move(notifier);
-    system_.addLossListener(this, [this] {
-        if (isOpen() && lossNotifier_)
-            lossNotifier_(MidiSystem::lost());
-    });
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        lossNotifier_ = std::move(notifier);
+    }
+    system_.addLossListener(this, [this] { tellLoss(); });
+}
+
+void JackPort::tellLoss()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (client_ && client_->isOpen(port_, ticket_) && lossNotifier_)
+        lossNotifier_(MidiSystem::lost());
 }
 
 } // namespace quorvane

@@ -5,6 +5,7 @@
 #include "midi/port_backend.h"
 
 #include <QStringList>
+#include <mutex>
 
 namespace quorvane {
 
@@ -22,7 +23,9 @@ public:
 
     QStringList others();
     // Registers our port and connects it to the other client's port of that
-    // name; to none for an empty name. Throws MidiFailure.
+    // name; to none for an empty name. Throws MidiFailure, also when the
+    // server went away during the open: a port that opened is either told
+    // lost later or never reads as open.
     void open(JackClient::Port port, const QString& connectTo, JackClient::Receiver receiver = nullptr);
     void close();
     bool isOpen() const;
@@ -30,8 +33,12 @@ public:
     void setLossNotifier(PortBackend::LossNotifier notifier);
 
 private:
+    void tellLoss(); // on the thread that tells of the server's loss
+
     MidiSystem& system_;
     bool forInput_;
+    // The open port, read by the thread that tells of the server's loss.
+    mutable std::mutex mutex_;
     JackClient* client_ = nullptr; // the client of the open port; kept by the system even once its server is gone
     JackClient::Port port_ = JackClient::Port::Output;
     unsigned ticket_ = 0;

@@ -3,12 +3,48 @@
 #include "memory_backend.h"
 #include "midi/midi_input.h"
 #include "midi/midi_output.h"
+#include "devices/jack_backends.h"
 #include "devices/system_backend.h"
 
 #include <QSignalSpy>
 #include <QtTest>
+#include <atomic>
+#include <csignal>
+#include <thread>
 
 using namespace quorvane;
+
+namespace {
+
+// The program's JACK input, except that the first message to reach it stops
+// the server: it comes through the new connection while the open still
+// waits for the process callback to have taken the port.
+class InputStoppingTheServer : public InputBackend {
+public:
+    InputStoppingTheServer(MidiSystem& system, qint64 serverProcess) : jack_(system), serverProcess_(serverProcess)
+    { }
+
+    QStringList devices() override { return jack_.devices(); }
+    void open(const QString& device, Receiver receiver) override
+    {
+        jack_.open(device, [this, receiver](const MidiBytes& message) {
+            if (!stopped.exchange(true))
+                ::kill(static_cast<pid_t>(serverProcess_), SIGTERM);
+            receiver(message);
+        });
+    }
+    void close() override { jack_.close(); }
+    bool isOpen() const override { return jack_.isOpen(); }
+    void setLossNotifier(LossNotifier notifier) override { jack_.setLossNotifier(std::move(notifier)); }
+
+    std::atomic<bool> stopped{false};
+
+private:
+    JackInputBackend jack_;
+    qint64 serverProcess_;
+};
+
+} // namespace
 
 // The MIDI components on the program's own back ends, against a JACK server of the
 // test's own with outside clients as the far end of every port.
@@ -305,6 +341,38 @@ private slots:
         QCOMPARE(output->openState(), 0);
         QCOMPARE(errors.size(), 1);
         QCOMPARE(errors.at(0).at(0).toInt(), MidiErrorCode::DeviceLost);
+    }
+
+    // Long periods: after its connection the open waits two more cycles,
+    // 170 ms, for the server to be stopped in. Whether the loss is seen by
+    // the open or comes after it, the input must end closed, told once.
+    void serverLostWhileAnInputOpensLeavesItClosedAndTold()
+    {
+        peer.close();
+        server.stop();
+        QVERIFY2(server.start(4096), "jackd with the dummy driver did not start");
+        QVERIFY(peer.open());
+        std::atomic<bool> playing{true};
+        std::thread keys([&] {
+            while (playing) {
+                peer.play({{0x90, 60, 100}});
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+        auto backend = std::make_unique<InputStoppingTheServer>(system, server.processId());
+        InputStoppingTheServer& stopping = *backend;
+        MidiInput opening(std::move(backend));
+        QSignalSpy errors(&opening, &MidiInput::errorReported);
+        openNamed(opening, QStringLiteral("peer:out"));
+        QTRY_VERIFY_WITH_TIMEOUT(stopping.stopped, 5000);
+        playing = false;
+        keys.join();
+        QTRY_COMPARE_WITH_TIMEOUT(opening.openState(), 0, 5000);
+        QTRY_COMPARE(errors.size(), 1);
+        QCOMPARE(errors.at(0).at(0).toInt(), MidiErrorCode::DeviceLost);
+        QTest::qWait(200); // a second report would come by now
+        QCOMPARE(errors.size(), 1);
+        server.stop();
     }
 };
 
