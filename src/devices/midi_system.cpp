@@ -107,8 +107,14 @@ MidiFailure MidiSystem::lost()
 
 QString MidiSystem::virtualPortName(Kind kind)
 {
-    return kind == Kind::Jack ? tr("Quorvane virtual port (JACK: Quorvane:virtual out)")
-                              : tr("Quorvane virtual port (ALSA sequencer)");
+    switch (kind) {
+    case Kind::Jack: return tr("Quorvane virtual port (JACK: Quorvane:virtual out)");
+    case Kind::Alsa: return tr("Quorvane virtual port (ALSA sequencer)");
+    case Kind::None: break;
+    }
+    // Listed all the same, so that the first entry keeps its place; choosing
+    // it says what is missing.
+    return tr("Quorvane virtual port (no MIDI system)");
 }
 
 void MidiSystem::serverLost()

@@ -51,7 +51,8 @@ public:
 
     static QString clientName() { return QStringLiteral("Quorvane"); }
     // How device -1, the port others patch from, is listed: with the system
-    // in use, so that the device dialog shows which one that is.
+    // in use, so that the device dialog shows which one that is, and with
+    // none named when there is none.
     static QString virtualPortName(Kind kind);
 
 private:

@@ -8,7 +8,7 @@ namespace quorvane {
 namespace {
 
 // No MIDI system at all: nothing to list and nothing to open, and each try
-// says what is missing. Device -1 is still named, as the ALSA sequencer's.
+// says what is missing. Device -1 is still named, as having no system.
 class NoSystemOutputBackend : public OutputBackend {
 public:
     explicit NoSystemOutputBackend(MidiSystem& system) : system_(system) { }

@@ -95,8 +95,9 @@ void FrmMain::connectControls()
 
     connect(input_, &MidiInput::messageArrived, this,
             [this] { forwardInput(*input_, *output_, composer_->midiChannel(), *this); });
-    connect(input_, &MidiInput::failureToTell, this, &FrmMain::showMessage);
-    connect(output_, &MidiOutput::failureToTell, this, &FrmMain::showMessage);
+    auto tellFailure = [this](const QString& text) { deviceWarnings_.show(text); };
+    connect(input_, &MidiInput::failureToTell, this, tellFailure);
+    connect(output_, &MidiOutput::failureToTell, this, tellFailure);
 }
 
 void FrmMain::connectMenus()

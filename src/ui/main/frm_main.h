@@ -5,6 +5,7 @@
 #include "engine/pass_observer.h"
 #include "midi/midi_input.h"
 #include "midi/midi_output.h"
+#include "ui/common/warning_box.h"
 #include "ui/record/take_recording.h"
 
 #include <QMainWindow>
@@ -91,6 +92,8 @@ private:
     QSet<QString> invalidBoxes_;
     QSet<QString> redBoxes_;
     bool shutDown_ = false;
+    // What the MIDI components report by themselves.
+    JoinedWarnings deviceWarnings_{this};
     // Goes with the window, before the observers it listens to.
     std::unique_ptr<MonitorWindow> monitor_;
 };

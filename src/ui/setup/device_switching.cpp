@@ -20,10 +20,9 @@ QString tr(const char* text)
 // Opens the device already selected on the component. A failed open is told
 // to the musician once, in words that name the list entry: the component's
 // own notification is held back for this one action, since on its own it
-// could only give the reason. What the error policy keeps quiet (the "no
-// MIDI system" already told) stays quiet.
+// could only give the reason. Remarks that need no action are never told.
 template <class Component>
-void openNamingFailure(Component& component, const QComboBox& list, const QString& message)
+void openNamingFailure(Component& component, const QComboBox& list, const QString& message, ChosenBy chosenBy)
 {
     {
         const QSignalBlocker quiet(&component);
@@ -31,9 +30,11 @@ void openNamingFailure(Component& component, const QComboBox& list, const QStrin
     }
     if (component.openState() >= 1)
         return;
-    if (!component.lastFailureToTell())
-        return;
-    showWarning(list.window(), message.arg(list.currentText(), component.lastFailure().text()));
+    const MidiFailure& failure = component.lastFailure();
+    const bool toTell = component.lastFailureToTell() ||
+                        (chosenBy == ChosenBy::Musician && !isQuietMidiError(failure.code()));
+    if (toTell)
+        showWarning(list.window(), message.arg(list.currentText(), failure.text()));
 }
 
 // The device number the chosen entry carries; an entry of a device that has
@@ -55,7 +56,7 @@ void addDeviceEntry(QComboBox& list, const QString& text, const QString& name, c
     list.setItemData(list.count() - 1, name, deviceNameRole);
 }
 
-void OpenMidiOut(MidiOutput& output, const QComboBox& ComboMidiOut)
+void OpenMidiOut(MidiOutput& output, const QComboBox& ComboMidiOut, ChosenBy chosenBy)
 {
     const int state = output.openState();
     const std::optional<int> device = toInteger16(output.deviceNumber());
@@ -68,10 +69,10 @@ void OpenMidiOut(MidiOutput& output, const QComboBox& ComboMidiOut)
     if (!chosen)
         return;
     output.setDeviceNumber(*chosen);
-    openNamingFailure(output, ComboMidiOut, tr("The MIDI output device \"%1\" could not be opened.\n\n%2"));
+    openNamingFailure(output, ComboMidiOut, tr("The MIDI output device \"%1\" could not be opened.\n\n%2"), chosenBy);
 }
 
-void OpenMidiIn(MidiInput& input, const QComboBox& ComboMidiIn)
+void OpenMidiIn(MidiInput& input, const QComboBox& ComboMidiIn, ChosenBy chosenBy)
 {
     // Reception goes straight to close: the component stops it as it closes.
     if (input.openState() >= 1)
@@ -82,7 +83,7 @@ void OpenMidiIn(MidiInput& input, const QComboBox& ComboMidiIn)
     if (!chosen)
         return;
     input.setDeviceNumber(*chosen);
-    openNamingFailure(input, ComboMidiIn, tr("The MIDI input device \"%1\" could not be opened.\n\n%2"));
+    openNamingFailure(input, ComboMidiIn, tr("The MIDI input device \"%1\" could not be opened.\n\n%2"), chosenBy);
     input.setAction(MidiInput::Start);
 }
 

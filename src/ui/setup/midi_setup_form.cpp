@@ -96,12 +96,12 @@ void MIDISetupForm::load()
     // that there always is an output where a MIDI system exists.
     ComboMidiOut->setCurrentIndex(ComboMidiOut->count() > 1 ? 1 : 0);
     output_.setDeviceNumber(device::VirtualPort);
-    OpenMidiOut(output_, *ComboMidiOut);
+    OpenMidiOut(output_, *ComboMidiOut, ChosenBy::Defaults);
 
     listInputs();
     ComboMidiIn->setCurrentIndex(0); // stays empty when there is no input device
     input_.setDeviceNumber(0);
-    OpenMidiIn(input_, *ComboMidiIn);
+    OpenMidiIn(input_, *ComboMidiIn, ChosenBy::Defaults);
 }
 
 void MIDISetupForm::refreshLists()
@@ -116,8 +116,8 @@ void MIDISetupForm::refreshLists()
 
 void MIDISetupForm::CmdOk_Click()
 {
-    OpenMidiIn(input_, *ComboMidiIn);
-    OpenMidiOut(output_, *ComboMidiOut);
+    OpenMidiIn(input_, *ComboMidiIn, ChosenBy::Musician);
+    OpenMidiOut(output_, *ComboMidiOut, ChosenBy::Musician);
     accept(); // hidden, not discarded: the next show offers the same choice
 }
 
