@@ -96,14 +96,17 @@ void timingAt(JackServer& server, int period)
     }
     std::vector<double> anchor;
     {
-        RtMidiOut bare(RtMidi::UNIX_JACK, "bare sender");
-        bare.openVirtualPort("out");
+        // Dropped once the server has stopped, below: see keepUntilStopped.
+        const auto bare = std::make_shared<RtMidiOut>(RtMidi::UNIX_JACK, "bare sender");
+        server.keepUntilStopped(bare);
+        bare->openVirtualPort("out");
         server.connect(QStringLiteral("bare sender:out"), QStringLiteral("peer:in"));
         QThread::msleep(100);
         anchor = intervalErrors(peer, frameMs, [&](int i) {
             const unsigned char note[] = {0x90, static_cast<unsigned char>(60 + i % 12), 100};
-            bare.sendMessage(note, 3);
+            bare->sendMessage(note, 3);
         });
+        bare->closePort();
     }
     printFigure({QStringLiteral("%1 frames (%2 ms)").arg(period).arg(fixed(period * frameMs, 2)),
                  ours.empty() ? QStringLiteral("no output") : spreadText(spreadOf(ours)),

@@ -13,7 +13,8 @@ public:
 };
 
 // The least a thru can be: RtMidi's input callback sends each message on at
-// once, on the MIDI system's own thread.
+// once, on the MIDI system's own thread. Over JACK it may only be dropped
+// once its server has stopped (JackServer::keepUntilStopped).
 class RtMidiThru : public Thru {
 public:
     RtMidiThru();

@@ -285,11 +285,9 @@ void benchThruChain(QtHost& host, JackServer& server)
             break;
         }
         const double frameMs = 1000.0 / 48000;
-        Chain anchor;
-        {
-            RtMidiThru thru;
-            anchor = chainLatencies(thru, frameMs);
-        }
+        const auto anchorThru = std::make_shared<RtMidiThru>();
+        server.keepUntilStopped(anchorThru);
+        const Chain anchor = chainLatencies(*anchorThru, frameMs);
         MidiSystem system;
         const std::unique_ptr<Program> thruProgram = loadedProgram(system, host);
         WindowThru thru(thruProgram->window());
@@ -321,11 +319,9 @@ void benchThruLatency(QtHost& host, JackServer& server)
         printNote(QStringLiteral("left out: jackd with the dummy driver did not start"));
         return;
     }
-    Latencies anchor;
-    {
-        RtMidiThru thru;
-        anchor = measureIdle(server, thru);
-    }
+    const auto anchorThru = std::make_shared<RtMidiThru>();
+    server.keepUntilStopped(anchorThru);
+    const Latencies anchor = measureIdle(server, *anchorThru);
     MidiSystem system;
     const std::unique_ptr<Program> program = loadedProgram(system, host);
     WindowThru thru(program->window());

@@ -80,6 +80,7 @@ void JackServer::stop()
         }
         server_.reset();
     }
+    kept_.clear(); // no process callback runs any more
     for (auto& client : clients_) {
         client->kill();
         client->waitForFinished(3000);
@@ -118,6 +119,11 @@ bool JackServer::connect(const QString& from, const QString& to) const
     int code = -1;
     runJackTool(QStringLiteral("jack_connect"), {from, to}, &code);
     return code == 0;
+}
+
+void JackServer::keepUntilStopped(std::shared_ptr<void> client)
+{
+    kept_.push_back(std::move(client));
 }
 
 QProcess* JackServer::startClient(const QString& program, const QStringList& arguments)

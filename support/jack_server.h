@@ -33,10 +33,18 @@ public:
     // it is killed when the server stops.
     QProcess* startClient(const QString& program, const QStringList& arguments);
 
+    // Holds a JACK client of this process until the server has stopped.
+    // RtMidi's JACK output frees the buffer its process callback reads before
+    // it closes its client, so dropping one while its server runs crashes
+    // when a callback is still under way; once the server has stopped no
+    // callback runs, and a client whose ports were closed before closes at once.
+    void keepUntilStopped(std::shared_ptr<void> client);
+
 private:
     QString name_;
     std::unique_ptr<QProcess> server_;
     std::vector<std::unique_ptr<QProcess>> clients_;
+    std::vector<std::shared_ptr<void>> kept_;
 };
 
 // Runs a JACK command line tool against the server of this process.
