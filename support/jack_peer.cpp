@@ -1,6 +1,7 @@
 #include "jack_peer.h"
 
 #include <jack/midiport.h>
+#include <pthread.h>
 
 JackPeer::~JackPeer()
 {
@@ -60,24 +61,34 @@ void JackPeer::forget()
 
 int JackPeer::process(jack_nframes_t frames, void* self)
 {
-    auto* peer = static_cast<JackPeer*>(self);
-    std::lock_guard<std::mutex> lock(peer->mutex_); // a test's client: a lock is fine here
-    void* out = jack_port_get_buffer(peer->out_, frames);
+    // libjack's close cancels a callback still under way at once, wherever it
+    // is; not while this one holds its lock or allocates, or the lock would
+    // stay held (the next heard() waits for ever) and the heap half-changed.
+    int cancelState = 0;
+    pthread_setcancelstate(PTHREAD_CANCEL_DISABLE, &cancelState);
+    static_cast<JackPeer*>(self)->exchange(frames);
+    pthread_setcancelstate(cancelState, nullptr);
+    return 0;
+}
+
+void JackPeer::exchange(jack_nframes_t frames)
+{
+    std::lock_guard<std::mutex> lock(mutex_); // a test's client: a lock is fine here
+    void* out = jack_port_get_buffer(out_, frames);
     jack_midi_clear_buffer(out);
-    const jack_nframes_t start = jack_last_frame_time(peer->client_);
-    if (!peer->toPlay_.empty())
-        peer->played_.push_back(start);
-    for (const Bytes& event : peer->toPlay_)
+    const jack_nframes_t start = jack_last_frame_time(client_);
+    if (!toPlay_.empty())
+        played_.push_back(start);
+    for (const Bytes& event : toPlay_)
         jack_midi_event_write(out, 0, event.data(), event.size());
-    peer->toPlay_.clear();
-    void* in = jack_port_get_buffer(peer->in_, frames);
+    toPlay_.clear();
+    void* in = jack_port_get_buffer(in_, frames);
     const std::uint32_t count = jack_midi_get_event_count(in);
     for (std::uint32_t i = 0; i < count; ++i) {
         jack_midi_event_t event;
         if (jack_midi_event_get(&event, in, i) == 0)
-            peer->heard_.push_back({Bytes(event.buffer, event.buffer + event.size), start + event.time});
+            heard_.push_back({Bytes(event.buffer, event.buffer + event.size), start + event.time});
     }
-    return 0;
 }
 
 int JackPeer::xrun(void* self)

@@ -35,6 +35,7 @@ public:
 
 private:
     static int process(jack_nframes_t frames, void* self);
+    void exchange(jack_nframes_t frames); // the callback's work, under the lock
     static int xrun(void* self);
 
     const char* name_;
