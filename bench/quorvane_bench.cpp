@@ -13,6 +13,7 @@
 #include "scale_costs.h"
 #include "take_costs.h"
 #include "thru_latency.h"
+#include "window_free_delay.h"
 #include "ui/main/window_names.h"
 
 #include <QApplication>
@@ -75,6 +76,13 @@ int main(int argc, char* argv[])
         return 0;
     }
 
+    // `quorvane_bench timing`: the timing of the window's own playing alone.
+    if (QCoreApplication::arguments().contains(QStringLiteral("timing"))) {
+        JackServer server;
+        benchWindowFreeDelay(server);
+        return 0;
+    }
+
     // `quorvane_bench jack`: the JACK timing and the thru latency alone.
     if (QCoreApplication::arguments().contains(QStringLiteral("jack"))) {
         JackServer server;
@@ -93,6 +101,7 @@ int main(int argc, char* argv[])
     // The rest needs MIDI: a private JACK server, stopped whatever happens.
     JackServer server;
     benchJackTiming(server);
+    benchWindowFreeDelay(server);
     server.start();
     benchThruLatency(host, server);
     benchThruChain(host, server);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <jack/jack.h>
 
 #include <atomic>
@@ -25,6 +26,8 @@ public:
     JackPeer& operator=(const JackPeer&) = delete;
 
     bool open(); // on the server of JACK_DEFAULT_SERVER
+    QString inPort() const { return QString::fromLatin1(name_) + QStringLiteral(":in"); }
+    QString outPort() const { return QString::fromLatin1(name_) + QStringLiteral(":out"); }
     void close();
     void play(std::vector<Bytes> events);
     std::vector<Heard> heard();
