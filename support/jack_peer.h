@@ -35,6 +35,8 @@ public:
     std::vector<jack_nframes_t> playedFrames(); // one per play() that went out
     int xruns() const { return xruns_; }        // the server's, since open()
     void forget();
+    // A frame of the server as a moment of JACK's own clock, in microseconds.
+    jack_time_t frameTime(jack_nframes_t frame) const { return jack_frames_to_time(client_, frame); }
 
 private:
     static int process(jack_nframes_t frames, void* self);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "devices/jack_frame_clock.h"
 #include "midi/midi_message.h"
 
 #include <QString>
@@ -8,9 +9,11 @@
 #include <jack/ringbuffer.h>
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <semaphore.h>
 #include <thread>
 
@@ -53,9 +56,17 @@ public:
     void closePort(Port port, unsigned ticket);
     bool isOpen(Port port, unsigned ticket) const;
 
-    // Queues one message on an open output; waits a bounded time for room.
-    // Throws MidiFailure.
-    void send(Port port, const MidiBytes& message);
+    // Queues one message on an open output, to be heard at atNs on the
+    // steady clock, or one period after now when untimed; a message is never
+    // heard before one queued earlier on the same port. Waits a bounded time
+    // for room. Throws MidiFailure.
+    void send(Port port, const MidiBytes& message, std::optional<std::int64_t> atNs = std::nullopt);
+    // One period of the server: how long after an untimed send it is heard.
+    std::int64_t periodNs() const;
+    // How long before its time a timed message must be queued: the process
+    // callback writes the next period's output, and the user-interface
+    // thread that sends needs a margin for its own lateness.
+    std::int64_t schedulingLeadNs() const;
 
 private:
     struct Slot {
@@ -64,13 +75,14 @@ private:
         jack_ringbuffer_t* ring = nullptr;       // messages on their way to or from the callback
         Receiver receiver;                       // inputs only; under receiverMutex_
         std::mutex sendMutex;                    // one writer at a time on the ring
+        std::int64_t lastAtNs = 0;               // the time of the message queued last; under sendMutex
         unsigned opens = 0;                      // the ticket of the latest open
     };
 
     explicit JackClient(jack_client_t* client);
     static int process(jack_nframes_t frames, void* self);
     static void shutdown(void* self);
-    void writeDue(Slot& slot, jack_nframes_t frames, jack_nframes_t cycleStart);
+    void writeDue(Slot& slot, const JackFrameClock& clock);
     void takeInput(Slot& slot, jack_nframes_t frames);
     void deliverInput();    // the delivery thread's loop
     void passQueuedInput(); // with receiverMutex_ held
@@ -82,6 +94,7 @@ private:
     jack_client_t* client_;
     std::atomic<bool> alive_{true};
     std::atomic<unsigned> cycles_{0};
+    JackTimeline timeline_; // the process callback's alone
     std::function<void()> onShutdown_;
     Slot slots_[3];
     std::mutex receiverMutex_;

@@ -5,6 +5,8 @@
 #include "midi/port_backend.h"
 
 #include <QStringList>
+#include <cstdint>
+#include <optional>
 
 namespace quorvane {
 
@@ -26,7 +28,10 @@ public:
     void open(JackClient::Port port, const QString& connectTo, JackClient::Receiver receiver = nullptr);
     void close();
     bool isOpen() const;
-    void send(const MidiBytes& message); // throws MidiFailure
+    // Untimed without atNs (steady clock, ns). Throws MidiFailure.
+    void send(const MidiBytes& message, std::optional<std::int64_t> atNs = std::nullopt);
+    std::int64_t schedulingLeadNs() const;
+    std::int64_t latencyNs() const;
     void setLossNotifier(PortBackend::LossNotifier notifier);
 
 private:

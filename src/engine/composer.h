@@ -4,6 +4,7 @@
 #include "engine/host.h"
 #include "engine/note_range.h"
 #include "engine/panel.h"
+#include "engine/pass_clock.h"
 #include "engine/pass_observer.h"
 #include "engine/scale.h"
 
@@ -144,6 +145,20 @@ private:
     // end): switch off the note the next pass would have switched off.
     void endRun();
 
+    // The messages of one pass are sent timed, at the pass's time; whatever
+    // is sent outside a pass (the test note, the patch list, forwarded
+    // input, the end of a run) as soon as possible.
+    class PassSends {
+    public:
+        explicit PassSends(Composer& composer);
+        ~PassSends() { composer_.output_.setSendTime(std::nullopt); }
+        PassSends(const PassSends&) = delete;
+        PassSends& operator=(const PassSends&) = delete;
+
+    private:
+        Composer& composer_;
+    };
+
     Panel& panel_;
     Host& host_;
     MidiOutput& output_;
@@ -159,6 +174,7 @@ private:
     std::optional<Variant> soundingNote_; // struck by PitchOn or VelOn and not yet switched off
     PassObserver* observer_ = nullptr;
     ScaleChoice scale_;
+    PassClock passClock_;
 };
 
 } // namespace quorvane

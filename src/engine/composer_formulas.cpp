@@ -77,18 +77,29 @@ void Composer::endRun()
         PitchOff();
 }
 
+Composer::PassSends::PassSends(Composer& composer) : composer_(composer)
+{
+    // "Free (Delay)": heard the output's latency after the pass's time, as
+    // an untimed send at that moment would be.
+    PassClock& clock = composer_.passClock_;
+    clock.catchUp(composer_.host_.now());
+    composer_.output_.setSendTime(clock.passTime() + composer_.output_.latencyNs());
+}
+
 void Composer::runMixmaster()
 {
     if (host_.ending())
         return;
     panel_.setFormulaBold(Formula::Mixmaster, true);
     mixRunning_ = true;
+    passClock_.start(host_.now());
     float mixValue = randomStartValue(host_);
     Mode modeTurn = Mode::Pitch;
     while (mixRunning_) {
         host_.yield();
         if (host_.ending())
             return;
+        const PassSends sends(*this);
         prevStartNote_ = startNote_;
         const float whole = std::floor(mixValue);
         startNote_ = Variant::single(whole);
@@ -128,6 +139,7 @@ void Composer::runWondrousness()
     panel_.setInvalidMark(startBox, false);
     panel_.setFormulaBold(Formula::Wondrousness, true);
     wondrousRunning_ = true;
+    passClock_.start(host_.now());
     Mode modeTurn = Mode::Pitch;
     // The text itself: it becomes a number at its first use in the pass.
     startNote_ = Variant(start);
@@ -135,6 +147,7 @@ void Composer::runWondrousness()
         host_.yield();
         if (host_.ending())
             return;
+        const PassSends sends(*this);
         prevStartNote_ = startNote_;
         const double x = startNote_.numberOr(0.0);
         startNote_ = Variant(isEvenWhole(x) ? x / 2.0 : x * 3.0 + 1.0);
