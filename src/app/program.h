@@ -10,6 +10,8 @@
 #include "ui/main/frm_main.h"
 #include "ui/record/take_recording.h"
 #include "ui/setup/midi_setup.h"
+#include "ui/sync/sync_window.h"
+#include "sync/own_tempo.h"
 
 #include <memory>
 
@@ -18,7 +20,8 @@ namespace quorvane {
 // The running program, the one place its parts are made and wired together
 // as they work for the user: the MIDI system, the host, the two MIDI
 // components, the composer, the observers of what plays, the recording, the
-// main window that shows them and the device dialog.
+// main window that shows them, the device dialog and the sync window with
+// the beats it offers.
 class Program {
 public:
     // The devices of this desktop (app/desktop_devices.h): the built-in
@@ -41,6 +44,7 @@ public:
     MidiSetup& setup() { return setup_; }
     Composer& composer() { return composer_; }
     TakeRecording& recording() { return recording_; }
+    OwnTempo& ownTempo() { return ownTempo_; }
     // Whoever wants to see or keep what plays adds itself here: the
     // messages in and out, and the numbers of the passes.
     PlayObservers& playObservers() { return playObservers_; }
@@ -64,6 +68,10 @@ private:
     Composer composer_;
     TakeRecording recording_;
     MidiSetup setup_;
+    // The beat of the "Tempo" source, which the program's MIDI clock keeps to.
+    OwnTempo ownTempo_;
+    // Made on first use; goes before the window it belongs to.
+    std::unique_ptr<SyncWindow> syncWindow_;
 };
 
 } // namespace quorvane

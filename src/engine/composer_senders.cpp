@@ -115,7 +115,7 @@ void Composer::DoSleep()
     }
     // Input forwarded during the pause goes out at once.
     output_.setSendTime(std::nullopt);
-    passClock_.catchUp(host_.now());
+    passClock_.catchUp(host_.now(), output_.schedulingLeadNs());
     const std::int64_t deadline = passClock_.advance(clampWait(wait) * 1'000'000);
     // Ended ahead by the output's lead, so that the next pass is computed and
     // queued in time to be heard right at its deadline.

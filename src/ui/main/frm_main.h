@@ -46,9 +46,11 @@ public:
     void load();
 
     // The other windows, set by the program (tests leave them empty or script them):
-    // the modal device dialog, the about box, and the end of the program.
+    // the modal device dialog, the about box, the sync window, and the end of
+    // the program.
     std::function<void()> showSetupDialog;
     std::function<void()> showAbout;
+    std::function<void()> showSync;
     std::function<void()> endProgram;
     // Hands a document or folder to the desktop; the result is not looked at.
     std::function<void(const QUrl&)> openWithDesktop;
