@@ -14,6 +14,7 @@
 #include "take_costs.h"
 #include "thru_latency.h"
 #include "window_free_delay.h"
+#include "clock_timing.h"
 #include "ui/main/window_names.h"
 
 #include <QApplication>
@@ -76,10 +77,12 @@ int main(int argc, char* argv[])
         return 0;
     }
 
-    // `quorvane_bench timing`: the timing of the window's own playing alone.
-    if (QCoreApplication::arguments().contains(QStringLiteral("timing"))) {
+    // `quorvane_bench sync`: the timing of the window's own playing and of
+    // the beats it keeps to, alone.
+    if (QCoreApplication::arguments().contains(QStringLiteral("sync"))) {
         JackServer server;
         benchWindowFreeDelay(server);
+        benchClockOut(server);
         return 0;
     }
 
@@ -102,6 +105,7 @@ int main(int argc, char* argv[])
     JackServer server;
     benchJackTiming(server);
     benchWindowFreeDelay(server);
+    benchClockOut(server);
     server.start();
     benchThruLatency(host, server);
     benchThruChain(host, server);

@@ -58,6 +58,12 @@ void JackPeer::forget()
     played_.clear();
 }
 
+void JackPeer::rollTransport()
+{
+    jack_transport_locate(client_, 0);
+    jack_transport_start(client_);
+}
+
 int JackPeer::process(jack_nframes_t frames, void* self)
 {
     auto* peer = static_cast<JackPeer*>(self);

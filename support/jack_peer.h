@@ -35,6 +35,9 @@ public:
     std::vector<jack_nframes_t> playedFrames(); // one per play() that went out
     int xruns() const { return xruns_; }        // the server's, since open()
     void forget();
+    // Sets the server's transport rolling from the start, as a user's
+    // transport control does (the timebase, if any, is another client's).
+    void rollTransport();
     // A frame of the server as a moment of JACK's own clock, in microseconds.
     jack_time_t frameTime(jack_nframes_t frame) const { return jack_frames_to_time(client_, frame); }
 

@@ -4,6 +4,8 @@
 #include "engine/pass_observer.h"
 #include "engine/qt_host.h"
 #include "devices/midi_system.h"
+#include "devices/system_clock_out.h"
+#include "midi/guarded_output.h"
 #include "midi/midi_input.h"
 #include "midi/midi_output.h"
 #include "midi/play_observer.h"
@@ -45,6 +47,7 @@ public:
     Composer& composer() { return composer_; }
     TakeRecording& recording() { return recording_; }
     OwnTempo& ownTempo() { return ownTempo_; }
+    MidiClockOut& clockOut() { return clockOut_; }
     // Whoever wants to see or keep what plays adds itself here: the
     // messages in and out, and the numbers of the passes.
     PlayObservers& playObservers() { return playObservers_; }
@@ -53,6 +56,8 @@ public:
 private:
     // Null devices: the desktop's; a null host: a QtHost of the program's own.
     Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input, Host* host);
+    // The output's devices, guarded so that the clock thread can send too.
+    std::unique_ptr<OutputBackend> guarded(std::unique_ptr<OutputBackend> output);
     void connectParts();
 
     MidiSystem system_; // made first: the devices talk to it until they are gone
@@ -61,6 +66,7 @@ private:
     // Made before whoever reports to them or listens, and gone after.
     PlayObservers playObservers_;
     PassObservers passObservers_;
+    GuardedOutput* guardedOutput_ = nullptr; // owned by output_
     MidiOutput output_;
     MidiInput input_;
     // The window is the composer's panel, so it comes before the composer.
@@ -70,6 +76,7 @@ private:
     MidiSetup setup_;
     // The beat of the "Tempo" source, which the program's MIDI clock keeps to.
     OwnTempo ownTempo_;
+    SystemClockOut clockOut_;
     // Made on first use; goes before the window it belongs to.
     std::unique_ptr<SyncWindow> syncWindow_;
 };

@@ -48,13 +48,14 @@ const char* portName(JackClient::Port port)
 
 } // namespace
 
-std::unique_ptr<JackClient> JackClient::open(const QString& name, std::function<void()> onShutdown)
+std::unique_ptr<JackClient> JackClient::open(const QString& name, std::function<void()> onShutdown,
+                                             const Shares& shares)
 {
     jack_status_t status;
     jack_client_t* handle = jack_client_open(name.toUtf8().constData(), JackNoStartServer, &status);
     if (!handle)
         return nullptr;
-    std::unique_ptr<JackClient> client(new JackClient(handle));
+    std::unique_ptr<JackClient> client(new JackClient(handle, shares));
     client->onShutdown_ = std::move(onShutdown);
     jack_set_process_callback(handle, &JackClient::process, client.get());
     jack_on_shutdown(handle, &JackClient::shutdown, client.get());
@@ -63,7 +64,8 @@ std::unique_ptr<JackClient> JackClient::open(const QString& name, std::function<
     return client;
 }
 
-JackClient::JackClient(jack_client_t* client) : client_(client)
+JackClient::JackClient(jack_client_t* client, const Shares& shares)
+    : client_(client), clockOut_(*shares.clockPlan, shares.ownBeat)
 {
     for (Slot& s : slots_) {
         s.ring = jack_ringbuffer_create(ringBytes);
@@ -254,6 +256,7 @@ int JackClient::process(jack_nframes_t frames, void* self)
 {
     auto* client = static_cast<JackClient*>(self);
     const JackFrameClock clock = client->timeline_.cycle(client->client_, frames);
+    client->clockOut_.makeCycle(clock);
     for (Port output : {Port::Output, Port::VirtualOutput})
         client->writeDue(client->slot(output), clock);
     client->takeInput(client->slot(Port::Input), frames);
@@ -271,7 +274,10 @@ void JackClient::writeDue(Slot& s, const JackFrameClock& clock)
     if (s.silent)
         return;
     QueuedMessages queued(s.ring, clock);
-    CycleEvents* streams[] = {&queued};
+    JackClockOut::Stream ticks(clockOut_);
+    // At the same frame the clock goes first: a Start and its tick lead the
+    // notes of the line they open.
+    CycleEvents* streams[] = {&ticks, &queued};
     writeInFrameOrder(buffer, streams, std::size(streams));
 }
 

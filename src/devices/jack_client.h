@@ -1,7 +1,11 @@
 #pragma once
 
+#include "devices/clock_out_plan.h"
+#include "devices/jack_clock_out.h"
 #include "devices/jack_frame_clock.h"
 #include "midi/midi_message.h"
+#include "sync/beat_timeline.h"
+#include "sync/snapshot_cell.h"
 
 #include <QString>
 #include <QStringList>
@@ -29,8 +33,16 @@ public:
     enum class Port { Output, VirtualOutput, Input };
     using Receiver = std::function<void(const MidiBytes&)>;
 
+    // What the process callback shares with the rest of the program, owned
+    // by the MIDI system so that it outlives every client.
+    struct Shares {
+        const SnapshotCell<ClockOutPlan>* clockPlan;
+        const SnapshotCell<BeatTimeline>* ownBeat; // null: no beat of the program's own
+    };
+
     // Connects to the running server; nullptr when no server answers.
-    static std::unique_ptr<JackClient> open(const QString& name, std::function<void()> onShutdown);
+    static std::unique_ptr<JackClient> open(const QString& name, std::function<void()> onShutdown,
+                                            const Shares& shares);
     ~JackClient();
     JackClient(const JackClient&) = delete;
     JackClient& operator=(const JackClient&) = delete;
@@ -79,7 +91,7 @@ private:
         unsigned opens = 0;                      // the ticket of the latest open
     };
 
-    explicit JackClient(jack_client_t* client);
+    JackClient(jack_client_t* client, const Shares& shares);
     static int process(jack_nframes_t frames, void* self);
     static void shutdown(void* self);
     void writeDue(Slot& slot, const JackFrameClock& clock);
@@ -94,7 +106,8 @@ private:
     jack_client_t* client_;
     std::atomic<bool> alive_{true};
     std::atomic<unsigned> cycles_{0};
-    JackTimeline timeline_; // the process callback's alone
+    JackTimeline timeline_;  // the process callback's alone
+    JackClockOut clockOut_; // likewise
     std::function<void()> onShutdown_;
     Slot slots_[3];
     std::mutex receiverMutex_;

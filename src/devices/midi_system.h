@@ -1,7 +1,10 @@
 #pragma once
 
+#include "devices/clock_out_plan.h"
 #include "midi/error_policy.h"
 #include "midi/midi_errors.h"
+#include "sync/beat_timeline.h"
+#include "sync/snapshot_cell.h"
 
 #include <QString>
 #include <functional>
@@ -45,6 +48,12 @@ public:
     // is found, so that its next absence or loss is told again.
     ErrorPolicy& errorPolicy() { return errorPolicy_; }
 
+    // What the MIDI clock the program sends is to do, on whichever system.
+    SnapshotCell<ClockOutPlan>& clockOutPlan() { return clockPlan_; }
+    // The program's own beat, which that clock keeps to; set once, before
+    // the system is first used, and kept for as long as the system lives.
+    void setOwnBeat(const SnapshotCell<BeatTimeline>* beat) { ownBeat_ = beat; }
+
     // Called (on a thread of the MIDI system) when the JACK server shuts down.
     void addLossListener(const void* key, std::function<void()> listener);
     void removeLossListener(const void* key);
@@ -58,6 +67,8 @@ private:
     void serverLost();
     static bool alsaAvailable();
 
+    SnapshotCell<ClockOutPlan> clockPlan_;
+    const SnapshotCell<BeatTimeline>* ownBeat_ = nullptr;
     std::mutex mutex_;
     Kind kind_ = Kind::None;
     ErrorPolicy errorPolicy_;

@@ -43,6 +43,7 @@ void FrmMain::attach(const MainWindowParts& parts)
     recording_ = &parts.recording;
     playObservers_ = &parts.playObservers;
     passObservers_ = &parts.passObservers;
+    clockOut_ = &parts.clockOut;
     connectControls();
     connectMenus();
     addRecordingToMenu();
@@ -95,7 +96,7 @@ void FrmMain::connectControls()
     button(controls::TestNote)->installEventFilter(this);
 
     connect(input_, &MidiInput::messageArrived, this,
-            [this] { forwardInput(*input_, *output_, composer_->midiChannel(), *this); });
+            [this] { forwardInput(*input_, *output_, composer_->midiChannel(), clockOut_->sending(), *this); });
     connect(input_, &MidiInput::failureToTell, this, &FrmMain::showMessage);
     connect(output_, &MidiOutput::failureToTell, this, &FrmMain::showMessage);
 }

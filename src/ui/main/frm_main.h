@@ -5,6 +5,7 @@
 #include "engine/pass_observer.h"
 #include "midi/midi_input.h"
 #include "midi/midi_output.h"
+#include "sync/midi_clock_out.h"
 #include "ui/record/take_recording.h"
 
 #include <QMainWindow>
@@ -27,6 +28,7 @@ struct MainWindowParts {
     TakeRecording& recording;
     PlayObservers& playObservers;
     PassObservers& passObservers;
+    MidiClockOut& clockOut; // whose clock replaces the one forwarded from the input
 };
 
 // The main window: every composition setting lives in its controls, and its
@@ -90,6 +92,7 @@ private:
     TakeRecording* recording_ = nullptr;
     PlayObservers* playObservers_ = nullptr;
     PassObservers* passObservers_ = nullptr;
+    MidiClockOut* clockOut_ = nullptr;
     QSet<QString> invalidBoxes_;
     QSet<QString> redBoxes_;
     bool shutDown_ = false;

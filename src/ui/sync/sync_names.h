@@ -12,6 +12,7 @@ inline constexpr char Quarter[] = "GridQuarter";
 inline constexpr char Eighth[] = "GridEighth";
 inline constexpr char Sixteenth[] = "GridSixteenth";
 inline constexpr char ThirtySecond[] = "GridThirtySecond";
+inline constexpr char SendClock[] = "SendMidiClock";
 inline constexpr char Status[] = "SyncStatus";
 
 } // namespace quorvane::syncnames

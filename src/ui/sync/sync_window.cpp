@@ -6,6 +6,7 @@
 #include "values/variant.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -48,6 +49,9 @@ SyncWindow::SyncWindow(const SyncWindowParts& parts, QWidget* parent)
     choices->addWidget(makeSourceBox());
     choices->addWidget(makeGridBox());
     layout->addLayout(choices);
+    sendClock_ = new QCheckBox(tr("Send MIDI Clock"));
+    sendClock_->setObjectName(QString::fromLatin1(syncnames::SendClock));
+    layout->addWidget(sendClock_);
     status_ = new QLabel;
     status_->setObjectName(QString::fromLatin1(syncnames::Status));
     status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -57,6 +61,10 @@ SyncWindow::SyncWindow(const SyncWindowParts& parts, QWidget* parent)
     connect(sources_, &QButtonGroup::idClicked, this, [this] { applyChoice(); });
     connect(grid_, &QButtonGroup::idClicked, this, [this] { applyChoice(); });
     connect(tempo_, &QLineEdit::textChanged, this, [this] { tempoTextChanged(); });
+    connect(sendClock_, &QCheckBox::toggled, this, [this](bool on) {
+        parts_.clockOut.setSending(on);
+        refreshStatus();
+    });
     statusTimer_.setInterval(statusEveryMs);
     connect(&statusTimer_, &QTimer::timeout, this, [this] { refreshStatus(); });
     applyChoice();
@@ -112,6 +120,8 @@ void SyncWindow::applyChoice()
 {
     const SyncSource* source = this->source() == Source::Tempo ? &parts_.ownTempo : nullptr;
     parts_.composer.setGrid(source, division());
+    // "Free (Delay)" sends its clock at the tempo box's tempo too.
+    parts_.clockOut.follow(ClockFollows::OwnTempo);
     refreshStatus();
 }
 
@@ -122,8 +132,10 @@ void SyncWindow::tempoTextChanged()
     const bool usable = bpm && *bpm >= OwnTempo::lowestBpm && *bpm <= OwnTempo::highestBpm;
     showBoxMark(tempo_, usable ? BoxMark::None : BoxMark::Unusable,
                 usable ? QString() : tr("The tempo must be a number from 20 to 300."));
-    if (usable)
+    if (usable) {
         parts_.ownTempo.setBpm(*bpm, parts_.host.now());
+        parts_.clockOut.beatChanged();
+    }
     refreshStatus();
 }
 
@@ -131,7 +143,10 @@ QString SyncWindow::statusText() const
 {
     const std::int64_t now = parts_.host.now();
     switch (source()) {
-    case Source::Free: return tr("Free (Delay)");
+    case Source::Free:
+        if (parts_.clockOut.sending())
+            return tr("Free (Delay), sending MIDI Clock at %1").arg(bpmText(parts_.ownTempo.bpm()));
+        return tr("Free (Delay)");
     case Source::Tempo: {
         const SyncStatus s = parts_.ownTempo.status(now);
         return tr("Tempo: running, %1, bar %2 beat %3").arg(bpmText(s.bpm)).arg(s.bar).arg(s.beat);

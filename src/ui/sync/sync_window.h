@@ -2,6 +2,7 @@
 
 #include "engine/composer.h"
 #include "engine/host.h"
+#include "sync/midi_clock_out.h"
 #include "sync/own_tempo.h"
 
 #include <QTimer>
@@ -9,6 +10,7 @@
 #include <memory>
 
 class QButtonGroup;
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 
@@ -18,13 +20,15 @@ namespace quorvane {
 struct SyncWindowParts {
     Composer& composer;
     OwnTempo& ownTempo;
+    MidiClockOut& clockOut;
     Host& host; // its clock times the status line
 };
 
 // "Quorvane Sync": where the runs take their beat from (their own delay, the
-// program's own tempo), the grid they keep to, and a status line that tells
-// where the beat stands, a few times a second while the window is open. The
-// choices apply at once, also to a run under way.
+// program's own tempo), the grid they keep to, whether the program sends MIDI
+// clock, and a status line that tells where the beat stands, a few times a
+// second while the window is open. The choices apply at once, also to a run
+// under way.
 class SyncWindow : public QWidget {
     Q_OBJECT
 public:
@@ -52,6 +56,7 @@ private:
     QButtonGroup* sources_ = nullptr;
     QButtonGroup* grid_ = nullptr;
     QLineEdit* tempo_ = nullptr;
+    QCheckBox* sendClock_ = nullptr;
     QLabel* status_ = nullptr;
     QTimer statusTimer_;
 };

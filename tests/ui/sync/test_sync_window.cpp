@@ -29,6 +29,7 @@ class SyncWindowTest : public QObject {
 
     ScriptedHost host;
     MemoryOutputBackend* out = nullptr;
+    MemoryInputBackend* in = nullptr;
     std::unique_ptr<Program> program;
     SyncWindow* sync = nullptr;
 
@@ -49,7 +50,9 @@ private slots:
         host = ScriptedHost();
         auto output = std::make_unique<MemoryOutputBackend>();
         out = output.get();
-        program = std::make_unique<Program>(std::move(output), std::make_unique<MemoryInputBackend>(), host);
+        auto input = std::make_unique<MemoryInputBackend>();
+        in = input.get();
+        program = std::make_unique<Program>(std::move(output), std::move(input), host);
         FrmMain& window = program->window();
         window.showSetupDialog = [&] { openFirstDevices(window); };
         window.endProgram = [] {};
@@ -86,6 +89,8 @@ private slots:
             choices << button->text() + (button->isChecked() ? QStringLiteral("*") : QString());
         QCOMPARE(choices, QStringList({"Free (Delay)*", "Tempo", "1/4", "1/8", "1/16*", "1/32"}));
         QCOMPARE(tempoBox()->text(), QStringLiteral("120"));
+        QCOMPARE(part<QCheckBox>(syncnames::SendClock)->text(), QStringLiteral("Send MIDI Clock"));
+        QVERIFY(!part<QCheckBox>(syncnames::SendClock)->isChecked());
         QStringList labels;
         for (const QLabel* label : sync->findChildren<QLabel*>())
             labels << label->text();
@@ -149,6 +154,29 @@ private slots:
         yields = 0;
         window.findChild<QPushButton*>(controls::DoIt)->click();
         QCOMPARE(host.pauses, (std::vector<long long>{60, 60, 60}));
+    }
+
+    // Clock at the input is forwarded as everything is, but never twice:
+    // while the program sends its own, the incoming one is left out.
+    void theOwnClockReplacesTheForwardedOne()
+    {
+        auto forwarded = [&](const MidiBytes& message) {
+            out->wire.clear();
+            in->inject(message);
+            QCoreApplication::processEvents();
+            return out->wireLog();
+        };
+        QCOMPARE(forwarded({0xF8}), QStringList{"f8"});
+        QCOMPARE(forwarded({0xFA}), QStringList{"fa"});
+        part<QCheckBox>(syncnames::SendClock)->click();
+        QVERIFY(program->clockOut().sending());
+        QCOMPARE(part<QLabel>(syncnames::Status)->text(),
+                 QStringLiteral("Free (Delay), sending MIDI Clock at 120.0 bpm"));
+        for (const MidiBytes& clock : {MidiBytes{0xF8}, MidiBytes{0xFA}, MidiBytes{0xFB}, MidiBytes{0xFC}})
+            QCOMPARE(forwarded(clock), QStringList());
+        QCOMPARE(forwarded({0x90, 60, 100}), QStringList{"90 3c 64"});
+        part<QCheckBox>(syncnames::SendClock)->click();
+        QCOMPARE(forwarded({0xF8}), QStringList{"f8"});
     }
 };
 
