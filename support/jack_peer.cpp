@@ -64,6 +64,16 @@ void JackPeer::rollTransport()
     jack_transport_start(client_);
 }
 
+void JackPeer::stopTransport()
+{
+    jack_transport_stop(client_);
+}
+
+void JackPeer::continueTransport()
+{
+    jack_transport_start(client_);
+}
+
 int JackPeer::process(jack_nframes_t frames, void* self)
 {
     auto* peer = static_cast<JackPeer*>(self);

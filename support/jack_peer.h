@@ -38,6 +38,9 @@ public:
     // Sets the server's transport rolling from the start, as a user's
     // transport control does (the timebase, if any, is another client's).
     void rollTransport();
+    // Stops the transport where it stands, and sets it rolling on from there.
+    void stopTransport();
+    void continueTransport();
     // A frame of the server as a moment of JACK's own clock, in microseconds.
     jack_time_t frameTime(jack_nframes_t frame) const { return jack_frames_to_time(client_, frame); }
 

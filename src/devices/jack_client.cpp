@@ -1,6 +1,7 @@
 #include "devices/jack_client.h"
 
 #include "devices/jack_event_writer.h"
+#include "midi/midi_bytes.h"
 #include "midi/midi_errors.h"
 #include "midi/steady_time.h"
 
@@ -65,7 +66,7 @@ std::unique_ptr<JackClient> JackClient::open(const QString& name, std::function<
 }
 
 JackClient::JackClient(jack_client_t* client, const Shares& shares)
-    : client_(client), clockOut_(*shares.clockPlan, shares.ownBeat)
+    : client_(client), clockOut_(*shares.clockPlan, shares.ownBeat), clockIn_(shares.clockIn)
 {
     for (Slot& s : slots_) {
         s.ring = jack_ringbuffer_create(ringBytes);
@@ -256,10 +257,11 @@ int JackClient::process(jack_nframes_t frames, void* self)
 {
     auto* client = static_cast<JackClient*>(self);
     const JackFrameClock clock = client->timeline_.cycle(client->client_, frames);
+    // The input first: a clock tick coming in is relayed in this cycle.
     client->clockOut_.makeCycle(clock);
+    client->takeInput(client->slot(Port::Input), clock);
     for (Port output : {Port::Output, Port::VirtualOutput})
         client->writeDue(client->slot(output), clock);
-    client->takeInput(client->slot(Port::Input), frames);
     client->cycles_.fetch_add(1);
     return 0;
 }
@@ -281,12 +283,12 @@ void JackClient::writeDue(Slot& s, const JackFrameClock& clock)
     writeInFrameOrder(buffer, streams, std::size(streams));
 }
 
-void JackClient::takeInput(Slot& s, jack_nframes_t frames)
+void JackClient::takeInput(Slot& s, const JackFrameClock& clock)
 {
     jack_port_t* port = s.port.load();
     if (!port || s.silent)
         return;
-    void* buffer = jack_port_get_buffer(port, frames);
+    void* buffer = jack_port_get_buffer(port, clock.frames());
     const std::uint32_t count = jack_midi_get_event_count(buffer);
     bool taken = false;
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -297,6 +299,12 @@ void JackClient::takeInput(Slot& s, jack_nframes_t frames)
         // only fills if the delivery thread stalls.
         if (jack_midi_event_get(&event, buffer, i) != 0 || event.size == 0 || event.size > largestInput)
             continue;
+        // The clock is followed at the frame it came at, whatever becomes
+        // of the event on its way to the user-interface thread.
+        if (clockIn_)
+            clockIn_->take(event.buffer, event.size, clock.steadyNsAt(event.time));
+        if (event.size == 1 && event.buffer[0] == midi::Clock)
+            clockOut_.relayTick(clock, event.time);
         const auto size = static_cast<std::uint8_t>(event.size);
         if (jack_ringbuffer_write_space(s.ring) < 1u + size)
             break;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "devices/clock_in_tracker.h"
 #include "devices/clock_out_plan.h"
 #include "devices/jack_clock_out.h"
 #include "devices/jack_frame_clock.h"
@@ -38,6 +39,7 @@ public:
     struct Shares {
         const SnapshotCell<ClockOutPlan>* clockPlan;
         const SnapshotCell<BeatTimeline>* ownBeat; // null: no beat of the program's own
+        ClockInTracker* clockIn;                   // fed the clock at the input, at its frames
     };
 
     // Connects to the running server; nullptr when no server answers.
@@ -95,7 +97,7 @@ private:
     static int process(jack_nframes_t frames, void* self);
     static void shutdown(void* self);
     void writeDue(Slot& slot, const JackFrameClock& clock);
-    void takeInput(Slot& slot, jack_nframes_t frames);
+    void takeInput(Slot& slot, const JackFrameClock& clock);
     void deliverInput();    // the delivery thread's loop
     void passQueuedInput(); // with receiverMutex_ held
     void waitForCallbackToPass();
@@ -108,6 +110,7 @@ private:
     std::atomic<unsigned> cycles_{0};
     JackTimeline timeline_;  // the process callback's alone
     JackClockOut clockOut_; // likewise
+    ClockInTracker* clockIn_;
     std::function<void()> onShutdown_;
     Slot slots_[3];
     std::mutex receiverMutex_;

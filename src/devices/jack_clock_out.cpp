@@ -50,6 +50,15 @@ void JackClockOut::makeOwnTicks(const JackFrameClock& clock)
     }
 }
 
+void JackClockOut::relayTick(const JackFrameClock& clock, jack_nframes_t offset)
+{
+    if (!plan_.on || plan_.follows != ClockFollows::ClockIn)
+        return;
+    if (startStop_.startBefore(clock.steadyNsAt(offset)))
+        add(offset, midi::Start);
+    add(offset, midi::Clock);
+}
+
 void JackClockOut::add(double offset, std::uint8_t status)
 {
     if (count_ == maxEvents)

@@ -13,7 +13,7 @@ namespace quorvane {
 
 // The MIDI clock the program sends under JACK, made in the process callback
 // at the frames of its ticks: on its own beat at the moments the beat's
-// timeline gives, Start right before the tick of a run's first line, Stop as
+// timeline gives, or relayed from the clock at the input, Start right before the tick of a run's first line, Stop as
 // soon as the run ends. Each output port's writer merges the cycle's clock
 // with its queued messages. Real-time safe: no lock, no allocation.
 class JackClockOut {
@@ -25,6 +25,9 @@ public:
 
     // Once a cycle, before the outputs are written.
     void makeCycle(const JackFrameClock& clock);
+    // A tick of the clock at the input, heard at offset of this cycle: while
+    // the clock follows it, the same tick goes out at the same frame.
+    void relayTick(const JackFrameClock& clock, jack_nframes_t offset);
 
     // The clock of this cycle as one port's stream of events.
     class Stream : public CycleEvents {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "devices/clock_in_tracker.h"
 #include "devices/clock_out_plan.h"
 #include "midi/error_policy.h"
 #include "midi/midi_errors.h"
@@ -53,6 +54,11 @@ public:
     // The program's own beat, which that clock keeps to; set once, before
     // the system is first used, and kept for as long as the system lives.
     void setOwnBeat(const SnapshotCell<BeatTimeline>* beat) { ownBeat_ = beat; }
+    // The MIDI clock coming in at the input: fed by the one thread of the
+    // system in use that receives (the JACK process callback, RtMidi's input
+    // thread), read anywhere.
+    ClockInTracker& clockInTracker() { return clockInTracker_; }
+    const SnapshotCell<ClockInReading>& clockIn() const { return clockIn_; }
 
     // Called (on a thread of the MIDI system) when the JACK server shuts down.
     void addLossListener(const void* key, std::function<void()> listener);
@@ -68,6 +74,8 @@ private:
     static bool alsaAvailable();
 
     SnapshotCell<ClockOutPlan> clockPlan_;
+    SnapshotCell<ClockInReading> clockIn_;
+    ClockInTracker clockInTracker_{clockIn_};
     const SnapshotCell<BeatTimeline>* ownBeat_ = nullptr;
     std::mutex mutex_;
     Kind kind_ = Kind::None;

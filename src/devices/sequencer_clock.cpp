@@ -11,8 +11,9 @@ namespace quorvane {
 
 namespace {
 
-// How often the thread looks at a plan with nothing to tick.
-constexpr std::chrono::milliseconds idleLook{50};
+// How often the thread looks at a plan with nothing to tick: often enough
+// to take up a clock coming in again within half a tick.
+constexpr std::chrono::milliseconds idleLook{10};
 
 const MidiBytes clockTick{midi::Clock};
 const MidiBytes clockStart{midi::Start};
@@ -20,10 +21,22 @@ const MidiBytes clockStop{midi::Stop};
 
 } // namespace
 
-SequencerClock::SequencerClock(const SnapshotCell<ClockOutPlan>& plan, const SnapshotCell<BeatTimeline>& beat,
-                               GuardedOutput& output)
-    : plan_(plan), beat_(beat), output_(output), thread_([this] { run(); })
+SequencerClock::SequencerClock(const SnapshotCell<ClockOutPlan>& plan, const SnapshotCell<BeatTimeline>& ownBeat,
+                               const SnapshotCell<ClockInReading>& clockIn, GuardedOutput& output)
+    : plan_(plan), ownBeat_(ownBeat), clockIn_(clockIn), output_(output), thread_([this] { run(); })
 { }
+
+BeatTimeline SequencerClock::beatOf(const ClockOutPlan& plan) const
+{
+    if (plan.follows != ClockFollows::ClockIn)
+        return ownBeat_.load();
+    const ClockInReading reading = clockIn_.load();
+    // Not a tick more than the clock coming in gave: once it stops or goes
+    // quiet, so does the clock sent on.
+    if (steadyNowNs() - reading.lastTickNs > static_cast<std::int64_t>(2 * reading.beat.nsPerTick))
+        return {};
+    return reading.beat.state == SourceState::Running ? reading.beat : BeatTimeline{};
+}
 
 SequencerClock::~SequencerClock()
 {
@@ -67,7 +80,7 @@ void SequencerClock::run()
             output_.sendIfOpen(clockStop);
         if (!plan.on)
             break;
-        const BeatTimeline beat = beat_.load();
+        const BeatTimeline beat = beatOf(plan);
         if (beat.nsPerTick <= 0) {
             ticking = false;
             wake_.wait_for(lock, idleLook, [this] { return changed_ || stopping_; });

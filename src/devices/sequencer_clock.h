@@ -1,5 +1,6 @@
 #pragma once
 
+#include "devices/clock_in_tracker.h"
 #include "devices/clock_out_plan.h"
 #include "midi/guarded_output.h"
 #include "sync/beat_timeline.h"
@@ -18,8 +19,10 @@ namespace quorvane {
 // plan's switching the clock off, and sends the Stop a run under way needs.
 class SequencerClock {
 public:
-    SequencerClock(const SnapshotCell<ClockOutPlan>& plan, const SnapshotCell<BeatTimeline>& beat,
-                   GuardedOutput& output);
+    // The beats it may follow: the program's own, and the clock at the
+    // input (whose ticks it sends at the moments the tracker predicts).
+    SequencerClock(const SnapshotCell<ClockOutPlan>& plan, const SnapshotCell<BeatTimeline>& ownBeat,
+                   const SnapshotCell<ClockInReading>& clockIn, GuardedOutput& output);
     ~SequencerClock();
     SequencerClock(const SequencerClock&) = delete;
     SequencerClock& operator=(const SequencerClock&) = delete;
@@ -32,7 +35,10 @@ private:
     void run();
 
     const SnapshotCell<ClockOutPlan>& plan_;
-    const SnapshotCell<BeatTimeline>& beat_;
+    BeatTimeline beatOf(const ClockOutPlan& plan) const;
+
+    const SnapshotCell<BeatTimeline>& ownBeat_;
+    const SnapshotCell<ClockInReading>& clockIn_;
     GuardedOutput& output_;
     mutable std::mutex mutex_;
     std::condition_variable wake_;

@@ -47,9 +47,10 @@ void SystemClockOut::publish()
         return;
     }
     // Under JACK the process callback has the plan; the sequencer needs a
-    // thread of its own. Its clock follows the program's own beat.
+    // thread of its own.
     if (!sequencerClock_ && system_.current() == MidiSystem::Kind::Alsa)
-        sequencerClock_ = std::make_unique<SequencerClock>(system_.clockOutPlan(), ownTempo_.timeline(), output_);
+        sequencerClock_ = std::make_unique<SequencerClock>(system_.clockOutPlan(), ownTempo_.timeline(), system_.clockIn(),
+                                                           output_);
 }
 
 } // namespace quorvane

@@ -70,7 +70,8 @@ private slots:
         beatCell.store(beat);
         SnapshotCell<ClockOutPlan> planCell(plan(true, false, 0));
         {
-            SequencerClock clock(planCell, beatCell, output);
+            SnapshotCell<ClockInReading> noClockIn;
+            SequencerClock clock(planCell, beatCell, noClockIn, output);
             QTRY_VERIFY(wire.wire.size() >= 3);
             const std::int64_t start = steadyNowNs() + 30 * ms;
             planCell.store(plan(true, true, 1, start));

@@ -2,6 +2,7 @@
 // the clock the program sends, read by an outside clock reader, and the runs
 // on the program's own beat.
 
+#include "devices/midi_clock_in.h"
 #include "devices/system_backend.h"
 #include "devices/system_clock_out.h"
 #include "engine/composer.h"
@@ -10,6 +11,7 @@
 #include "jack_peer.h"
 #include "jack_server.h"
 #include "midi/guarded_output.h"
+#include "midi/midi_input.h"
 #include "midi/midi_output.h"
 #include "midi/steady_time.h"
 #include "sync/own_tempo.h"
@@ -43,20 +45,39 @@ class JackSyncTest : public QObject {
     OwnTempo ownTempo{steadyNowNs()};
     GuardedOutput* guarded = nullptr;
     std::unique_ptr<MidiOutput> output;
+    std::unique_ptr<MidiInput> input;
     std::unique_ptr<SystemClockOut> clockOut;
     JackPeer peer;
 
-    bool openOutputOn(const QString& port)
+    template <class Component>
+    static bool openOn(Component& component, const QString& port)
     {
-        const int count = output->deviceCount();
+        const int count = component.deviceCount();
         for (int d = 0; d < count; ++d) {
-            output->setDeviceNumber(d);
-            if (output->deviceName() == port) {
-                output->setAction(MidiOutput::Open);
-                return output->openState() == 1;
+            component.setDeviceNumber(d);
+            if (component.deviceName() == port) {
+                component.setAction(Component::Open);
+                return component.openState() == 1;
             }
         }
         return false;
+    }
+    bool openOutputOn(const QString& port) { return openOn(*output, port); }
+
+    // A run of Wondrousness at delay 60 on a 1/16 grid of source, stopped
+    // after runMs; what happens meanwhile is scheduled by the caller.
+    void runOnGrid(const SyncSource& source, int runMs)
+    {
+        FakePanel panel;
+        panel.check(controls::RandomDelay, 0);
+        panel.check(controls::DisplayResults, 0);
+        QtHost host;
+        Composer composer(panel, host, *output);
+        composer.setModeOn(Mode::Pitch, true);
+        composer.setGrid(&source, GridDivision::Sixteenth);
+        composer.setRunMarks(clockOut.get());
+        QTimer::singleShot(runMs, [&] { composer.stopWondrousness(); });
+        composer.runWondrousness();
     }
 
 private slots:
@@ -72,12 +93,14 @@ private slots:
         guarded = backend.get();
         output = std::make_unique<MidiOutput>(std::move(backend));
         clockOut = std::make_unique<SystemClockOut>(system, ownTempo, *guarded);
+        input = std::make_unique<MidiInput>(std::make_unique<SystemInputBackend>(system));
         QVERIFY(peer.open());
     }
 
     void cleanupTestCase()
     {
         clockOut.reset();
+        input.reset();
         output.reset();
         peer.close();
         server.stop();
@@ -123,16 +146,7 @@ private slots:
         QVERIFY(openOutputOn(peer.inPort()));
         peer.forget();
         clockOut->setSending(true);
-        FakePanel panel;
-        panel.check(controls::RandomDelay, 0);
-        panel.check(controls::DisplayResults, 0);
-        QtHost host;
-        Composer composer(panel, host, *output);
-        composer.setModeOn(Mode::Pitch, true);
-        composer.setGrid(&ownTempo, GridDivision::Sixteenth);
-        composer.setRunMarks(clockOut.get());
-        QTimer::singleShot(1500, [&] { composer.stopWondrousness(); });
-        composer.runWondrousness();
+        runOnGrid(ownTempo, 1500);
         QTest::qWait(300); // the last note's period, and the Stop
         clockOut->setSending(false);
         output->setAction(MidiOutput::Close);
@@ -168,6 +182,163 @@ private slots:
         for (std::size_t i = 1; i < noteOns.size(); ++i)
             QVERIFY2(std::abs(int(noteOns[i] - noteOns[i - 1]) - 6000) <= 1,
                      qPrintable(QString::number(noteOns[i] - noteOns[i - 1])));
+    }
+
+    // Following an outside clock (jack_midi_clock, driven by the server's
+    // transport), heard beside it by an outside client: every note on the
+    // frame of a tick whose count since Start is a multiple of 6; at Stop
+    // the note that sounds is switched off and nothing plays; on Continue
+    // the run goes on, on the lines counted on from the song position.
+    void notesFallOnTheLinesOfAnOutsideClockAndHoldWhileItStops()
+    {
+        QProcess* clock = server.startClient(QStringLiteral("jack_midi_clock"), {QStringLiteral("-b"), QStringLiteral("120"),
+                                                                                QStringLiteral("-d"), QStringLiteral("1")});
+        QVERIFY(server.waitForPort(QStringLiteral("jack_midi_clock:mclk_out")));
+        QVERIFY(openOn(*input, QStringLiteral("jack_midi_clock:mclk_out")));
+        QVERIFY(server.connect(QStringLiteral("jack_midi_clock:mclk_out"), peer.inPort()));
+        QVERIFY(openOutputOn(peer.inPort()));
+        peer.forget();
+        MidiClockIn source(system.clockIn());
+        QTimer::singleShot(200, [&] { peer.rollTransport(); });
+        QTimer::singleShot(1700, [&] { peer.stopTransport(); });
+        QTimer::singleShot(2400, [&] { peer.continueTransport(); });
+        runOnGrid(source, 5000);
+        QTest::qWait(100);
+        peer.stopTransport();
+        output->setAction(MidiOutput::Close);
+        input->setAction(MidiInput::Close);
+        clock->terminate();
+        clock->waitForFinished();
+
+        // The clock's position at each of its ticks, as a device counts it.
+        int position = -1, starts = 0;
+        bool running = false;
+        std::vector<jack_nframes_t> lineTicks;
+        std::vector<std::pair<jack_nframes_t, jack_nframes_t>> stopped; // Stop to Continue
+        std::vector<JackPeer::Heard> notes;
+        for (const JackPeer::Heard& h : peer.heard()) {
+            const JackPeer::Bytes& b = h.bytes;
+            if (b == JackPeer::Bytes{0xFA}) {
+                ++starts;
+                position = -1;
+                running = true;
+            } else if (b == JackPeer::Bytes{0xFB}) {
+                running = true;
+                if (!stopped.empty())
+                    stopped.back().second = h.frame;
+            } else if (b == JackPeer::Bytes{0xFC}) {
+                // jack_midi_clock sends a Stop before each Continue too.
+                if (running)
+                    stopped.push_back({h.frame, ~jack_nframes_t(0)});
+                running = false;
+            } else if (b.size() == 3 && b[0] == 0xF2) {
+                position = (b[1] | b[2] << 7) * 6 - 1;
+            } else if (b == JackPeer::Bytes{0xF8} && running) {
+                if (++position % 6 == 0)
+                    lineTicks.push_back(h.frame);
+            } else if (b.size() == 3 && b[0] == 0x90)
+                notes.push_back(h);
+        }
+        QCOMPARE(starts, 1);
+        QVERIFY(!stopped.empty()); // and one at the end, after the run
+        QVERIFY2(stopped[0].second != ~jack_nframes_t(0), "the clock never continued");
+        // A note queued for its line before the Stop came plays on that line
+        // (a line at most after the Stop) and is switched off at once.
+        const auto [stopFrame, continueFrame] = stopped[0];
+        int before = 0, after = 0, queuedBeforeStop = 0;
+        std::uint8_t sounding = 0;
+        bool checkedAtContinue = false;
+        for (const JackPeer::Heard& n : notes) {
+            if (n.frame >= continueFrame && !checkedAtContinue) {
+                QVERIFY2(sounding == 0, "a note left sounding while the clock stopped");
+                checkedAtContinue = true;
+            }
+            if (n.bytes[2] == 0) {
+                if (n.bytes[1] == sounding)
+                    sounding = 0;
+                continue;
+            }
+            sounding = n.bytes[1];
+            if (n.frame >= stopFrame && n.frame < continueFrame) {
+                QVERIFY2(n.frame < stopFrame + 6000 && ++queuedBeforeStop == 1, "a note while stopped");
+                continue;
+            }
+            jack_nframes_t nearest = lineTicks.front();
+            for (jack_nframes_t line : lineTicks)
+                if (std::abs(int(line - n.frame)) < std::abs(int(nearest - n.frame)))
+                    nearest = line;
+            QVERIFY2(nearest == n.frame, qPrintable(QStringLiteral("a note at frame %1, %2 frames from its line")
+                                                        .arg(n.frame)
+                                                        .arg(int(n.frame - nearest))));
+            ++(n.frame < stopFrame ? before : after);
+        }
+        QVERIFY(checkedAtContinue);
+        QVERIFY2(before >= 8 && after >= 8, qPrintable(QStringLiteral("%1 notes, then %2").arg(before).arg(after)));
+    }
+
+    // With "MIDI Clock In" chosen, the clock sent on is the one coming in:
+    // each tick relayed in the cycle it came, at its frame.
+    void theClockComingInIsRelayedAtItsFrames()
+    {
+        QProcess* clock = server.startClient(QStringLiteral("jack_midi_clock"), {QStringLiteral("-b"), QStringLiteral("120")});
+        QVERIFY(server.waitForPort(QStringLiteral("jack_midi_clock:mclk_out")));
+        JackPeer theirs("theirs");
+        QVERIFY(theirs.open());
+        QVERIFY(server.connect(QStringLiteral("jack_midi_clock:mclk_out"), theirs.inPort()));
+        QVERIFY(openOn(*input, QStringLiteral("jack_midi_clock:mclk_out")));
+        QVERIFY(openOutputOn(peer.inPort()));
+        clockOut->follow(ClockFollows::ClockIn);
+        clockOut->setSending(true);
+        peer.forget();
+        peer.rollTransport();
+        QTest::qWait(1000);
+        peer.stopTransport();
+        QTest::qWait(100);
+        clockOut->setSending(false);
+        clockOut->follow(ClockFollows::OwnTempo);
+        output->setAction(MidiOutput::Close);
+        input->setAction(MidiInput::Close);
+        clock->terminate();
+        clock->waitForFinished();
+
+        auto ticks = [](const std::vector<JackPeer::Heard>& heard) {
+            std::vector<jack_nframes_t> frames;
+            for (const JackPeer::Heard& h : heard)
+                if (h.bytes == JackPeer::Bytes{0xF8})
+                    frames.push_back(h.frame);
+            return frames;
+        };
+        const std::vector<jack_nframes_t> relayed = ticks(peer.heard());
+        QVERIFY2(relayed.size() >= 40, qPrintable(QString::number(relayed.size())));
+        QCOMPARE(relayed, ticks(theirs.heard()));
+    }
+
+    // A clock whose ticks jitter by up to a tenth of their spacing
+    // (jack_midi_clock -J 10) still reads as a steady tempo, within 1 %, once
+    // the 16 beats of its mean were heard.
+    void aJitteredClockGivesASteadyTempo()
+    {
+        QProcess* clock = server.startClient(QStringLiteral("jack_midi_clock"),
+                                             {QStringLiteral("-b"), QStringLiteral("120"), QStringLiteral("-J"),
+                                              QStringLiteral("10")});
+        QVERIFY(server.waitForPort(QStringLiteral("jack_midi_clock:mclk_out")));
+        QVERIFY(openOn(*input, QStringLiteral("jack_midi_clock:mclk_out")));
+        MidiClockIn source(system.clockIn());
+        peer.rollTransport();
+        QTRY_COMPARE(source.status(steadyNowNs()).state, SourceState::Running);
+        QTest::qWait(8200);
+        double lowest = 1000, highest = 0;
+        for (int look = 0; look < 50; ++look) {
+            const double bpm = source.status(steadyNowNs()).bpm;
+            lowest = std::min(lowest, bpm);
+            highest = std::max(highest, bpm);
+            QTest::qWait(20);
+        }
+        peer.stopTransport();
+        input->setAction(MidiInput::Close);
+        clock->terminate();
+        clock->waitForFinished();
+        QVERIFY2(lowest >= 118.8 && highest <= 121.2, qPrintable(QStringLiteral("%1 to %2 bpm").arg(lowest).arg(highest)));
     }
 };
 

@@ -7,6 +7,7 @@ namespace quorvane::syncnames {
 inline constexpr char Window[] = "SyncWindow";
 inline constexpr char FreeSource[] = "SourceFree";
 inline constexpr char TempoSource[] = "SourceTempo";
+inline constexpr char ClockInSource[] = "SourceMidiClockIn";
 inline constexpr char TempoBox[] = "TempoText";
 inline constexpr char Quarter[] = "GridQuarter";
 inline constexpr char Eighth[] = "GridEighth";

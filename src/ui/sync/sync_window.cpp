@@ -89,6 +89,7 @@ QWidget* SyncWindow::makeSourceBox()
     tempoRow->addWidget(tempo_);
     tempoRow->addStretch();
     layout->addLayout(tempoRow);
+    addChoice(sources_, layout, tr("MIDI Clock In"), syncnames::ClockInSource, int(Source::ClockIn));
     return box;
 }
 
@@ -118,10 +119,20 @@ GridDivision SyncWindow::division() const
 
 void SyncWindow::applyChoice()
 {
-    const SyncSource* source = this->source() == Source::Tempo ? &parts_.ownTempo : nullptr;
+    const SyncSource* source = nullptr;
+    // "Free (Delay)" sends its clock at the tempo box's tempo too; an outside
+    // source's clock is relayed.
+    ClockFollows follows = ClockFollows::OwnTempo;
+    switch (this->source()) {
+    case Source::Free: break;
+    case Source::Tempo: source = &parts_.ownTempo; break;
+    case Source::ClockIn:
+        source = &parts_.clockIn;
+        follows = ClockFollows::ClockIn;
+        break;
+    }
     parts_.composer.setGrid(source, division());
-    // "Free (Delay)" sends its clock at the tempo box's tempo too.
-    parts_.clockOut.follow(ClockFollows::OwnTempo);
+    parts_.clockOut.follow(follows);
     refreshStatus();
 }
 
@@ -151,8 +162,19 @@ QString SyncWindow::statusText() const
         const SyncStatus s = parts_.ownTempo.status(now);
         return tr("Tempo: running, %1, bar %2 beat %3").arg(bpmText(s.bpm)).arg(s.bar).arg(s.beat);
     }
+    case Source::ClockIn: return outsideStatusText(tr("MIDI Clock In"), parts_.clockIn.status(now), tr("no clock"));
     }
     return QString();
+}
+
+QString SyncWindow::outsideStatusText(const QString& name, const SyncStatus& s, const QString& nothing) const
+{
+    switch (s.state) {
+    case SourceState::NoSignal: return tr("%1: %2").arg(name, nothing);
+    case SourceState::Stopped: return tr("%1: stopped, %2").arg(name, bpmText(s.bpm));
+    case SourceState::Running: break;
+    }
+    return tr("%1: running, %2, bar %3 beat %4").arg(name, bpmText(s.bpm)).arg(s.bar).arg(s.beat);
 }
 
 void SyncWindow::refreshStatus()

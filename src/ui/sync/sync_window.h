@@ -21,6 +21,7 @@ struct SyncWindowParts {
     Composer& composer;
     OwnTempo& ownTempo;
     MidiClockOut& clockOut;
+    const SyncSource& clockIn; // the MIDI clock at the input
     Host& host; // its clock times the status line
 };
 
@@ -32,7 +33,7 @@ struct SyncWindowParts {
 class SyncWindow : public QWidget {
     Q_OBJECT
 public:
-    enum class Source { Free, Tempo };
+    enum class Source { Free, Tempo, ClockIn };
 
     explicit SyncWindow(const SyncWindowParts& parts, QWidget* parent = nullptr);
 
@@ -44,6 +45,8 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    // An outside source: "no clock" or the like, stopped, or running and where.
+    QString outsideStatusText(const QString& name, const SyncStatus& status, const QString& nothing) const;
     QWidget* makeSourceBox();
     QWidget* makeGridBox();
     void applyChoice(); // the source and grid chosen, to the composer

@@ -87,7 +87,7 @@ private slots:
         QStringList choices;
         for (const QRadioButton* button : sync->findChildren<QRadioButton*>())
             choices << button->text() + (button->isChecked() ? QStringLiteral("*") : QString());
-        QCOMPARE(choices, QStringList({"Free (Delay)*", "Tempo", "1/4", "1/8", "1/16*", "1/32"}));
+        QCOMPARE(choices, QStringList({"Free (Delay)*", "Tempo", "MIDI Clock In", "1/4", "1/8", "1/16*", "1/32"}));
         QCOMPARE(tempoBox()->text(), QStringLiteral("120"));
         QCOMPARE(part<QCheckBox>(syncnames::SendClock)->text(), QStringLiteral("Send MIDI Clock"));
         QVERIFY(!part<QCheckBox>(syncnames::SendClock)->isChecked());
@@ -154,6 +154,24 @@ private slots:
         yields = 0;
         window.findChild<QPushButton*>(controls::DoIt)->click();
         QCOMPARE(host.pauses, (std::vector<long long>{60, 60, 60}));
+    }
+
+    // With "MIDI Clock In" chosen and no clock coming, the status says so
+    // and a run holds without a note until it is stopped.
+    void withNoClockComingARunHolds()
+    {
+        FrmMain& window = program->window();
+        part<QRadioButton>(syncnames::ClockInSource)->click();
+        QCOMPARE(part<QLabel>(syncnames::Status)->text(), QStringLiteral("MIDI Clock In: no clock"));
+        int yields = 0;
+        host.onYield = [&](int) {
+            if (++yields == 20)
+                window.findChild<QPushButton*>(controls::StopIt)->click();
+        };
+        window.findChild<QPushButton*>(controls::DoIt)->click();
+        QCOMPARE(yields, 20);
+        for (const auto& m : out->wire)
+            QVERIFY2(m.bytes.size() < 3 || m.bytes[2] == 0, "a note played without a clock");
     }
 
     // Clock at the input is forwarded as everything is, but never twice:
