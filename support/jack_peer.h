@@ -41,6 +41,13 @@ public:
     // Stops the transport where it stands, and sets it rolling on from there.
     void stopTransport();
     void continueTransport();
+    // While the transport rolls with a timebase master: its position in
+    // beats at the start of each cycle (since open() or forget()).
+    struct TransportBeat {
+        jack_nframes_t frame;
+        double beats;
+    };
+    std::vector<TransportBeat> transportBeats();
     // A frame of the server as a moment of JACK's own clock, in microseconds.
     jack_time_t frameTime(jack_nframes_t frame) const { return jack_frames_to_time(client_, frame); }
 
@@ -57,4 +64,5 @@ private:
     std::vector<Heard> heard_;
     std::vector<jack_nframes_t> played_;
     std::atomic<int> xruns_{0};
+    std::vector<TransportBeat> transport_;
 };

@@ -25,7 +25,7 @@ Program::Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBac
       recording_(
           playObservers_, [this](const QString& text) { window_.showMessage(text); }, &window_),
       setup_(output_, input_, &window_), ownTempo_(host_.now()), clockOut_(system_, ownTempo_, *guardedOutput_),
-      clockIn_(system_.clockIn())
+      clockIn_(system_.clockIn()), transport_(system_.transport())
 {
     connectParts();
 }
@@ -51,7 +51,10 @@ void Program::connectParts()
 
     window_.showSetupDialog = [this] { setup_.showModal(); };
     window_.showAbout = [this] { showAboutBox(&window_); };
-    window_.showSync = [this] { showSyncWindow(syncWindow_, {composer_, ownTempo_, clockOut_, clockIn_, host_}, &window_); };
+    window_.showSync = [this] {
+        const auto jackInUse = [this] { return system_.current() == MidiSystem::Kind::Jack; };
+        showSyncWindow(syncWindow_, {composer_, ownTempo_, clockOut_, clockIn_, transport_, jackInUse, host_}, &window_);
+    };
     // Closing the main window ends the program at once, also from inside a
     // running formula: its loop sees the host ending and returns.
     window_.endProgram = [this] {

@@ -4,7 +4,7 @@
 #include "engine/pass_observer.h"
 #include "engine/qt_host.h"
 #include "devices/midi_system.h"
-#include "devices/midi_clock_in.h"
+#include "devices/outside_beat.h"
 #include "devices/system_clock_out.h"
 #include "midi/guarded_output.h"
 #include "midi/midi_input.h"
@@ -78,7 +78,8 @@ private:
     // The beat of the "Tempo" source, which the program's MIDI clock keeps to.
     OwnTempo ownTempo_;
     SystemClockOut clockOut_;
-    MidiClockIn clockIn_;
+    OutsideBeat clockIn_;
+    OutsideBeat transport_;
     // Made on first use; goes before the window it belongs to.
     std::unique_ptr<SyncWindow> syncWindow_;
 };

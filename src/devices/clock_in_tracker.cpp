@@ -74,7 +74,7 @@ void ClockInTracker::tick(std::int64_t atNs)
     if (running_)
         songTick_ += 1;
     resuming_ = false;
-    reading_.lastTickNs = atNs;
+    reading_.heardNs = atNs;
     reading_.beat.originNs = atNs;
     if (kept_ < 2) {
         reading_.beat.originTick = songTick_;

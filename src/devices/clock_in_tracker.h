@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sync/beat_timeline.h"
+#include "devices/outside_beat.h"
 #include "sync/snapshot_cell.h"
 
 #include <cstddef>
@@ -8,16 +8,9 @@
 
 namespace quorvane {
 
-// What is known of the MIDI clock coming in, as its tracker publishes it:
-// the beat (tick positions counted from the last Start, 0 at the first tick
-// after it) and the moment of the last tick, by which a reader tells a clock
-// that went silent.
-struct ClockInReading {
-    BeatTimeline beat;
-    std::int64_t lastTickNs = 0;
-};
-
-// Follows the MIDI clock arriving at the input: fed the timing clock, Start,
+// Follows the MIDI clock arriving at the input and publishes its beat (tick
+// positions counted from the last Start, 0 at the first tick after it; heard
+// at the last tick): fed the timing clock, Start,
 // Continue, Stop and Song Position Pointer with the moment each was heard
 // (the frame's moment under JACK, the arrival under the ALSA sequencer), on
 // the one thread that receives them.
@@ -38,7 +31,7 @@ public:
     static constexpr std::size_t changeTicks = 6;
     static constexpr double changeShare = 0.12;
 
-    explicit ClockInTracker(SnapshotCell<ClockInReading>& out) : out_(out) { }
+    explicit ClockInTracker(SnapshotCell<BeatReading>& out) : out_(out) { }
 
     // A whole message of the input; anything but the clock's is ignored.
     void take(const std::uint8_t* bytes, std::size_t size, std::int64_t atNs);
@@ -47,7 +40,7 @@ private:
     void tick(std::int64_t atNs);
     void publish();
 
-    SnapshotCell<ClockInReading>& out_;
+    SnapshotCell<BeatReading>& out_;
     std::int64_t tickAgo(std::size_t ago) const { return tickNs_[(newest_ + meanTicks - ago) % meanTicks]; }
 
     // The moments of the last ticks, in a ring; kept_ of them belong to the
@@ -59,7 +52,7 @@ private:
     bool running_ = true;  // a clock heard without a Start first runs
     bool resuming_ = false; // Start or Continue came: the next tick sets the place
     double songTick_ = -1; // the position of the last tick; the next is one on
-    ClockInReading reading_;
+    BeatReading reading_;
 };
 
 } // namespace quorvane

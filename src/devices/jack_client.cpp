@@ -66,7 +66,8 @@ std::unique_ptr<JackClient> JackClient::open(const QString& name, std::function<
 }
 
 JackClient::JackClient(jack_client_t* client, const Shares& shares)
-    : client_(client), clockOut_(*shares.clockPlan, shares.ownBeat), clockIn_(shares.clockIn)
+    : client_(client), clockOut_(*shares.clockPlan, shares.ownBeat), clockIn_(shares.clockIn),
+      transport_(shares.transport)
 {
     for (Slot& s : slots_) {
         s.ring = jack_ringbuffer_create(ringBytes);
@@ -258,7 +259,7 @@ int JackClient::process(jack_nframes_t frames, void* self)
     auto* client = static_cast<JackClient*>(self);
     const JackFrameClock clock = client->timeline_.cycle(client->client_, frames);
     // The input first: a clock tick coming in is relayed in this cycle.
-    client->clockOut_.makeCycle(clock);
+    client->clockOut_.makeCycle(clock, client->transport_.follow(client->client_, clock));
     client->takeInput(client->slot(Port::Input), clock);
     for (Port output : {Port::Output, Port::VirtualOutput})
         client->writeDue(client->slot(output), clock);

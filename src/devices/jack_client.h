@@ -4,6 +4,7 @@
 #include "devices/clock_out_plan.h"
 #include "devices/jack_clock_out.h"
 #include "devices/jack_frame_clock.h"
+#include "devices/jack_transport_follower.h"
 #include "midi/midi_message.h"
 #include "sync/beat_timeline.h"
 #include "sync/snapshot_cell.h"
@@ -40,6 +41,7 @@ public:
         const SnapshotCell<ClockOutPlan>* clockPlan;
         const SnapshotCell<BeatTimeline>* ownBeat; // null: no beat of the program's own
         ClockInTracker* clockIn;                   // fed the clock at the input, at its frames
+        SnapshotCell<BeatReading>* transport;      // the transport's beat, every cycle
     };
 
     // Connects to the running server; nullptr when no server answers.
@@ -111,6 +113,7 @@ private:
     JackTimeline timeline_;  // the process callback's alone
     JackClockOut clockOut_; // likewise
     ClockInTracker* clockIn_;
+    JackTransportFollower transport_; // the process callback's alone
     std::function<void()> onShutdown_;
     Slot slots_[3];
     std::mutex receiverMutex_;

@@ -8,7 +8,7 @@
 
 namespace quorvane {
 
-void JackClockOut::makeCycle(const JackFrameClock& clock)
+void JackClockOut::makeCycle(const JackFrameClock& clock, const BeatTimeline& transport)
 {
     count_ = 0;
     // A plan caught mid-store is looked at again next cycle.
@@ -19,19 +19,23 @@ void JackClockOut::makeCycle(const JackFrameClock& clock)
         ticking_ = false;
         return;
     }
-    if (plan_.follows == ClockFollows::OwnTempo)
-        makeOwnTicks(clock);
-    else
-        ticking_ = false;
+    switch (plan_.follows) {
+    case ClockFollows::OwnTempo:
+        if (ownBeatCell_)
+            ownBeatCell_->tryLoad(beat_);
+        break;
+    case ClockFollows::Transport: beat_ = transport; break;
+    case ClockFollows::ClockIn: ticking_ = false; return; // relayed as the ticks come
+    }
+    makeTicks(clock);
 }
 
-void JackClockOut::makeOwnTicks(const JackFrameClock& clock)
+void JackClockOut::makeTicks(const JackFrameClock& clock)
 {
-    if (!ownBeatCell_)
+    if (beat_.state != SourceState::Running || beat_.nsPerTick <= 0) {
+        ticking_ = false;
         return;
-    ownBeatCell_->tryLoad(beat_);
-    if (beat_.nsPerTick <= 0)
-        return;
+    }
     // The first tick from the cycle's start, unless the last cycle's count
     // goes on (a tick rounded onto this cycle's first frame is still due).
     const double first = std::ceil(beat_.tickAt(clock.steadyNsAt(0)) - 1e-6);

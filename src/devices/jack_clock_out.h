@@ -13,7 +13,8 @@ namespace quorvane {
 
 // The MIDI clock the program sends under JACK, made in the process callback
 // at the frames of its ticks: on its own beat at the moments the beat's
-// timeline gives, or relayed from the clock at the input, Start right before the tick of a run's first line, Stop as
+// timeline gives, relayed from the clock at the input, or at the ticks of
+// the JACK transport's bar and beat, Start right before the tick of a run's first line, Stop as
 // soon as the run ends. Each output port's writer merges the cycle's clock
 // with its queued messages. Real-time safe: no lock, no allocation.
 class JackClockOut {
@@ -23,8 +24,9 @@ public:
         : planCell_(plan), ownBeatCell_(ownBeat)
     { }
 
-    // Once a cycle, before the outputs are written.
-    void makeCycle(const JackFrameClock& clock);
+    // Once a cycle, before the outputs are written, with the transport's
+    // beat in this cycle.
+    void makeCycle(const JackFrameClock& clock, const BeatTimeline& transport);
     // A tick of the clock at the input, heard at offset of this cycle: while
     // the clock follows it, the same tick goes out at the same frame.
     void relayTick(const JackFrameClock& clock, jack_nframes_t offset);
@@ -51,7 +53,7 @@ private:
     static constexpr std::size_t maxEvents = 64;
 
     void add(double offset, std::uint8_t status);
-    void makeOwnTicks(const JackFrameClock& clock);
+    void makeTicks(const JackFrameClock& clock);
 
     const SnapshotCell<ClockOutPlan>& planCell_;
     const SnapshotCell<BeatTimeline>* ownBeatCell_;

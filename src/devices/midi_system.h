@@ -58,7 +58,9 @@ public:
     // system in use that receives (the JACK process callback, RtMidi's input
     // thread), read anywhere.
     ClockInTracker& clockInTracker() { return clockInTracker_; }
-    const SnapshotCell<ClockInReading>& clockIn() const { return clockIn_; }
+    const SnapshotCell<BeatReading>& clockIn() const { return clockIn_; }
+    // The JACK transport's beat, published by the process callback.
+    const SnapshotCell<BeatReading>& transport() const { return transport_; }
 
     // Called (on a thread of the MIDI system) when the JACK server shuts down.
     void addLossListener(const void* key, std::function<void()> listener);
@@ -74,8 +76,9 @@ private:
     static bool alsaAvailable();
 
     SnapshotCell<ClockOutPlan> clockPlan_;
-    SnapshotCell<ClockInReading> clockIn_;
+    SnapshotCell<BeatReading> clockIn_;
     ClockInTracker clockInTracker_{clockIn_};
+    SnapshotCell<BeatReading> transport_;
     const SnapshotCell<BeatTimeline>* ownBeat_ = nullptr;
     std::mutex mutex_;
     Kind kind_ = Kind::None;

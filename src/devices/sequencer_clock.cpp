@@ -22,7 +22,7 @@ const MidiBytes clockStop{midi::Stop};
 } // namespace
 
 SequencerClock::SequencerClock(const SnapshotCell<ClockOutPlan>& plan, const SnapshotCell<BeatTimeline>& ownBeat,
-                               const SnapshotCell<ClockInReading>& clockIn, GuardedOutput& output)
+                               const SnapshotCell<BeatReading>& clockIn, GuardedOutput& output)
     : plan_(plan), ownBeat_(ownBeat), clockIn_(clockIn), output_(output), thread_([this] { run(); })
 { }
 
@@ -30,10 +30,10 @@ BeatTimeline SequencerClock::beatOf(const ClockOutPlan& plan) const
 {
     if (plan.follows != ClockFollows::ClockIn)
         return ownBeat_.load();
-    const ClockInReading reading = clockIn_.load();
+    const BeatReading reading = clockIn_.load();
     // Not a tick more than the clock coming in gave: once it stops or goes
     // quiet, so does the clock sent on.
-    if (steadyNowNs() - reading.lastTickNs > static_cast<std::int64_t>(2 * reading.beat.nsPerTick))
+    if (steadyNowNs() - reading.heardNs > static_cast<std::int64_t>(2 * reading.beat.nsPerTick))
         return {};
     return reading.beat.state == SourceState::Running ? reading.beat : BeatTimeline{};
 }

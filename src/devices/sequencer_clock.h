@@ -22,7 +22,7 @@ public:
     // The beats it may follow: the program's own, and the clock at the
     // input (whose ticks it sends at the moments the tracker predicts).
     SequencerClock(const SnapshotCell<ClockOutPlan>& plan, const SnapshotCell<BeatTimeline>& ownBeat,
-                   const SnapshotCell<ClockInReading>& clockIn, GuardedOutput& output);
+                   const SnapshotCell<BeatReading>& clockIn, GuardedOutput& output);
     ~SequencerClock();
     SequencerClock(const SequencerClock&) = delete;
     SequencerClock& operator=(const SequencerClock&) = delete;
@@ -38,7 +38,7 @@ private:
     BeatTimeline beatOf(const ClockOutPlan& plan) const;
 
     const SnapshotCell<BeatTimeline>& ownBeat_;
-    const SnapshotCell<ClockInReading>& clockIn_;
+    const SnapshotCell<BeatReading>& clockIn_;
     GuardedOutput& output_;
     mutable std::mutex mutex_;
     std::condition_variable wake_;

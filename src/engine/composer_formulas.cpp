@@ -122,10 +122,15 @@ bool Composer::awaitPassTime(const bool& running)
         }
         passClock_.start(host_.now(), output_.schedulingLeadNs());
     }
-    // The first line of a run, or the first after a hold, may lie ahead.
-    const std::int64_t handOver = passClock_.passTime() - output_.schedulingLeadNs();
-    if (handOver > host_.now())
-        host_.pauseUntil(handOver);
+    // The first line of a run, or the first after a hold, may lie ahead; on
+    // a grid the source tells where the line lies once more at hand-over.
+    for (bool refined : {false, true}) {
+        if (refined)
+            passClock_.refineLine();
+        const std::int64_t handOver = passClock_.passTime() - output_.schedulingLeadNs();
+        if (handOver > host_.now())
+            host_.pauseUntil(handOver);
+    }
     return !host_.ending();
 }
 

@@ -1,6 +1,7 @@
 #include "engine/pass_clock.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace quorvane {
 
@@ -9,6 +10,9 @@ namespace {
 // Lines are at least 3 clock ticks apart (1/32 at 300 bpm: 25 ms): a moment
 // this far past a line looks for the next one.
 constexpr std::int64_t pastTheLineNs = 1'000'000;
+// A line told again is the same line when it moved by less than this: well
+// under the 25 ms between the closest lines.
+constexpr std::int64_t sameLineNs = 10'000'000;
 
 } // namespace
 
@@ -41,6 +45,17 @@ void PassClock::catchUp(std::int64_t nowNs, std::int64_t leadNs)
     // A wait of 0 ms means "at once": every free pass then plays when it comes.
     if (nowNs - passNs_ > std::min(lastWaitNs_, stallNs))
         start(nowNs, leadNs);
+}
+
+void PassClock::refineLine()
+{
+    if (!source_)
+        return;
+    const std::optional<std::int64_t> line = source_->lineAtOrAfter(passNs_ - sameLineNs, division_);
+    if (line && std::abs(*line - passNs_) < sameLineNs) {
+        lastWaitNs_ += *line - passNs_;
+        passNs_ = *line;
+    }
 }
 
 std::int64_t PassClock::advance(std::int64_t waitNs)

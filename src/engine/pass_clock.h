@@ -39,6 +39,12 @@ public:
     std::int64_t passTime() const { return passNs_; }
     // At the start of a pass: starts afresh when the thread stalled.
     void catchUp(std::int64_t nowNs, std::int64_t leadNs);
+    // On a grid, just before the pass is handed over: the line it sits on as
+    // the source tells it now. An outside beat's pace is known better the
+    // later it is asked (a clock's tempo drifts, a transport master's
+    // position moves a little off its stated tempo); the line stays the
+    // same one.
+    void refineLine();
     // The pause after a pass: the deadline waitNs after it (on a grid, the
     // line the deadline falls on), which the next pass plays at.
     std::int64_t advance(std::int64_t waitNs);

@@ -70,7 +70,7 @@ private slots:
         beatCell.store(beat);
         SnapshotCell<ClockOutPlan> planCell(plan(true, false, 0));
         {
-            SnapshotCell<ClockInReading> noClockIn;
+            SnapshotCell<BeatReading> noClockIn;
             SequencerClock clock(planCell, beatCell, noClockIn, output);
             QTRY_VERIFY(wire.wire.size() >= 3);
             const std::int64_t start = steadyNowNs() + 30 * ms;

@@ -209,6 +209,24 @@ private slots:
         QCOMPARE(rig->host.pauses, (std::vector<long long>{250, 250, 500}));
     }
 
+    // Where a line lies is asked again at hand-over, and the answer wins
+    // when it is the same line: an outside beat's pace is known better the
+    // later it is asked. The next lines count on from there.
+    void theLineIsToldAgainAtHandOver()
+    {
+        rig->panel.texts[controls::Delay] = "60";
+        const std::int64_t start = rig->host.clockNs;
+        ScriptedSource source(start);
+        rig->composer->setGrid(&source, GridDivision::Sixteenth);
+        rig->host.onPause = [&](long long) {
+            if (rig->host.pauses.size() == 1)
+                source.timeline.originNs += 3 * ms; // the beat runs 3 ms later than told
+        };
+        rig->stopAtYield(13, false);
+        rig->composer->runWondrousness();
+        QCOMPARE(noteOnTimes(start), (std::vector<double>{0, 128, 253, 378}));
+    }
+
     void aStoppedSourceHoldsTheRunWithNoNoteSounding()
     {
         const std::int64_t start = rig->host.clockNs;

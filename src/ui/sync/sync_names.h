@@ -8,6 +8,7 @@ inline constexpr char Window[] = "SyncWindow";
 inline constexpr char FreeSource[] = "SourceFree";
 inline constexpr char TempoSource[] = "SourceTempo";
 inline constexpr char ClockInSource[] = "SourceMidiClockIn";
+inline constexpr char TransportSource[] = "SourceJackTransport";
 inline constexpr char TempoBox[] = "TempoText";
 inline constexpr char Quarter[] = "GridQuarter";
 inline constexpr char Eighth[] = "GridEighth";

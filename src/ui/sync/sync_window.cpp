@@ -90,6 +90,7 @@ QWidget* SyncWindow::makeSourceBox()
     tempoRow->addStretch();
     layout->addLayout(tempoRow);
     addChoice(sources_, layout, tr("MIDI Clock In"), syncnames::ClockInSource, int(Source::ClockIn));
+    transport_ = addChoice(sources_, layout, tr("JACK Transport"), syncnames::TransportSource, int(Source::Transport));
     return box;
 }
 
@@ -130,6 +131,10 @@ void SyncWindow::applyChoice()
         source = &parts_.clockIn;
         follows = ClockFollows::ClockIn;
         break;
+    case Source::Transport:
+        source = &parts_.transport;
+        follows = ClockFollows::Transport;
+        break;
     }
     parts_.composer.setGrid(source, division());
     parts_.clockOut.follow(follows);
@@ -162,19 +167,24 @@ QString SyncWindow::statusText() const
         const SyncStatus s = parts_.ownTempo.status(now);
         return tr("Tempo: running, %1, bar %2 beat %3").arg(bpmText(s.bpm)).arg(s.bar).arg(s.beat);
     }
-    case Source::ClockIn: return outsideStatusText(tr("MIDI Clock In"), parts_.clockIn.status(now), tr("no clock"));
+    case Source::ClockIn:
+        return outsideStatusText(tr("MIDI Clock In"), parts_.clockIn.status(now), tr("no clock"), tr("running"));
+    case Source::Transport:
+        return outsideStatusText(tr("JACK Transport"), parts_.transport.status(now), tr("no timebase master"),
+                                 tr("rolling"));
     }
     return QString();
 }
 
-QString SyncWindow::outsideStatusText(const QString& name, const SyncStatus& s, const QString& nothing) const
+QString SyncWindow::outsideStatusText(const QString& name, const SyncStatus& s, const QString& nothing,
+                                      const QString& running) const
 {
     switch (s.state) {
     case SourceState::NoSignal: return tr("%1: %2").arg(name, nothing);
     case SourceState::Stopped: return tr("%1: stopped, %2").arg(name, bpmText(s.bpm));
     case SourceState::Running: break;
     }
-    return tr("%1: running, %2, bar %3 beat %4").arg(name, bpmText(s.bpm)).arg(s.bar).arg(s.beat);
+    return tr("%1: %2, %3, bar %4 beat %5").arg(name, running, bpmText(s.bpm)).arg(s.bar).arg(s.beat);
 }
 
 void SyncWindow::refreshStatus()
@@ -184,6 +194,9 @@ void SyncWindow::refreshStatus()
 
 void SyncWindow::showEvent(QShowEvent* event)
 {
+    // The transport is JACK's: offered while the JACK system is in use (or
+    // while it is the choice, which a lost server does not take away).
+    transport_->setVisible(transport_->isChecked() || (parts_.transportOffered && parts_.transportOffered()));
     refreshStatus();
     statusTimer_.start();
     QWidget::showEvent(event);

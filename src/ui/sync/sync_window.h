@@ -7,12 +7,14 @@
 
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 class QButtonGroup;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QRadioButton;
 
 namespace quorvane {
 
@@ -21,7 +23,9 @@ struct SyncWindowParts {
     Composer& composer;
     OwnTempo& ownTempo;
     MidiClockOut& clockOut;
-    const SyncSource& clockIn; // the MIDI clock at the input
+    const SyncSource& clockIn;   // the MIDI clock at the input
+    const SyncSource& transport; // the JACK transport
+    std::function<bool()> transportOffered; // whether the JACK system is in use
     Host& host; // its clock times the status line
 };
 
@@ -33,7 +37,7 @@ struct SyncWindowParts {
 class SyncWindow : public QWidget {
     Q_OBJECT
 public:
-    enum class Source { Free, Tempo, ClockIn };
+    enum class Source { Free, Tempo, ClockIn, Transport };
 
     explicit SyncWindow(const SyncWindowParts& parts, QWidget* parent = nullptr);
 
@@ -45,8 +49,10 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    // An outside source: "no clock" or the like, stopped, or running and where.
-    QString outsideStatusText(const QString& name, const SyncStatus& status, const QString& nothing) const;
+    // An outside source: "no clock" or the like, stopped, or running
+    // ("rolling" or the like) and where.
+    QString outsideStatusText(const QString& name, const SyncStatus& status, const QString& nothing,
+                              const QString& running) const;
     QWidget* makeSourceBox();
     QWidget* makeGridBox();
     void applyChoice(); // the source and grid chosen, to the composer
@@ -59,6 +65,7 @@ private:
     QButtonGroup* sources_ = nullptr;
     QButtonGroup* grid_ = nullptr;
     QLineEdit* tempo_ = nullptr;
+    QRadioButton* transport_ = nullptr;
     QCheckBox* sendClock_ = nullptr;
     QLabel* status_ = nullptr;
     QTimer statusTimer_;

@@ -87,7 +87,7 @@ private slots:
         QStringList choices;
         for (const QRadioButton* button : sync->findChildren<QRadioButton*>())
             choices << button->text() + (button->isChecked() ? QStringLiteral("*") : QString());
-        QCOMPARE(choices, QStringList({"Free (Delay)*", "Tempo", "MIDI Clock In", "1/4", "1/8", "1/16*", "1/32"}));
+        QCOMPARE(choices, QStringList({"Free (Delay)*", "Tempo", "MIDI Clock In", "JACK Transport", "1/4", "1/8", "1/16*", "1/32"}));
         QCOMPARE(tempoBox()->text(), QStringLiteral("120"));
         QCOMPARE(part<QCheckBox>(syncnames::SendClock)->text(), QStringLiteral("Send MIDI Clock"));
         QVERIFY(!part<QCheckBox>(syncnames::SendClock)->isChecked());

@@ -1,5 +1,6 @@
 #include "devices/clock_in_tracker.h"
-#include "devices/midi_clock_in.h"
+#include "devices/jack_transport_follower.h"
+#include "devices/outside_beat.h"
 
 #include <QtTest>
 
@@ -14,9 +15,9 @@ constexpr double nsPerTickAt120 = 60e9 / (120 * 24); // 20.83 ms
 
 // A tracker with its reader, fed as the input's thread would.
 struct Follower {
-    SnapshotCell<ClockInReading> cell;
+    SnapshotCell<BeatReading> cell;
     ClockInTracker tracker{cell};
-    MidiClockIn source{cell};
+    OutsideBeat source{cell};
 
     void send(std::uint8_t status, std::int64_t atNs) { tracker.take(&status, 1, atNs); }
     // count ticks from atNs on, nsPerTick apart; returns the moment after the last.
@@ -31,7 +32,7 @@ struct Follower {
 
 } // namespace
 
-class ClockInTest : public QObject {
+class OutsideBeatsTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -150,7 +151,37 @@ private slots:
         QCOMPARE(f.beat().originTick, 48.0);
         QCOMPARE(f.source.status(t + 602 * ms).beat, 3);
     }
+
+    // The JACK transport's bar, beat and tick as clock ticks from bar 1
+    // beat 1: rolling runs, stopped stands, no timebase master is no beat.
+    void theTransportsBarAndBeatMakeItsBeat()
+    {
+        jack_position_t position{};
+        position.valid = JackPositionBBT;
+        position.bar = 5;
+        position.beat = 2;
+        position.tick = 960;
+        position.ticks_per_beat = 1920;
+        position.beats_per_bar = 3;
+        position.beats_per_minute = 128;
+        const std::int64_t at = 5000 * ms;
+        const BeatTimeline rolling = transportBeat(JackTransportRolling, position, at);
+        QCOMPARE(rolling.state, SourceState::Running);
+        QCOMPARE(rolling.originTick, (4 * 3 + 1 + 0.5) * 24);
+        QCOMPARE(rolling.bpm(), 128.0);
+        int bar = 0, beat = 0;
+        rolling.barAndBeatAt(at, bar, beat);
+        QCOMPARE(bar, 5);
+        QCOMPARE(beat, 2);
+        // The next 1/16 line is the tick after the half beat's: a quarter of
+        // a beat on, at 128 bpm 117.2 ms.
+        QCOMPARE(rolling.lineAtOrAfter(at + 1 * ms, GridDivision::Sixteenth), at + std::llround(60e9 / 128 / 4));
+        QCOMPARE(transportBeat(JackTransportStopped, position, at).state, SourceState::Stopped);
+        QCOMPARE(transportBeat(JackTransportStarting, position, at).state, SourceState::Stopped);
+        position.valid = jack_position_bits_t(0);
+        QCOMPARE(transportBeat(JackTransportRolling, position, at).state, SourceState::NoSignal);
+    }
 };
 
-QTEST_GUILESS_MAIN(ClockInTest)
-#include "test_clock_in.moc"
+QTEST_GUILESS_MAIN(OutsideBeatsTest)
+#include "test_outside_beats.moc"
