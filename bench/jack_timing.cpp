@@ -11,6 +11,7 @@
 #include <RtMidi.h>
 
 #include <chrono>
+#include <memory>
 #include <thread>
 
 using namespace quorvane;
@@ -24,16 +25,17 @@ constexpr auto spacing = std::chrono::milliseconds(25);
 constexpr int cycles = 1000;
 constexpr int burstSize = 10000;
 
-// Plays intervals + 1 note-ons spaced evenly, each sent at its time by a
-// thread that sleeps until then, as the formulas' pauses do; returns the
-// errors in ms of the intervals heard against the intervals sent.
+// Plays count + 1 note-ons spaced evenly, each sent at its time by a thread
+// that sleeps until then, as the formulas' pauses do; returns the errors in
+// ms of the intervals heard against the intervals sent.
 template <class Send>
-std::vector<double> intervalErrors(JackPeer& peer, double frameMs, Send send)
+std::vector<double> intervalErrors(JackPeer& peer, double frameMs, Send send,
+                                   Clock::duration spacing = ::spacing, int count = intervals)
 {
     peer.forget();
     std::vector<Clock::time_point> sent;
     const Clock::time_point start = Clock::now() + spacing;
-    for (int i = 0; i <= intervals; ++i) {
+    for (int i = 0; i <= count; ++i) {
         std::this_thread::sleep_until(start + i * spacing);
         sent.push_back(Clock::now());
         send(i);
@@ -94,20 +96,7 @@ void timingAt(JackServer& server, int period)
         if (openOnPeer(output))
             ours = intervalErrors(peer, frameMs, [&](int i) { sendNote(output, 0x90, 60 + i % 12, 100); });
     }
-    std::vector<double> anchor;
-    {
-        // Dropped once the server has stopped, below: see keepUntilStopped.
-        const auto bare = std::make_shared<RtMidiOut>(RtMidi::UNIX_JACK, "bare sender");
-        server.keepUntilStopped(bare);
-        bare->openVirtualPort("out");
-        server.connect(QStringLiteral("bare sender:out"), QStringLiteral("peer:in"));
-        QThread::msleep(100);
-        anchor = intervalErrors(peer, frameMs, [&](int i) {
-            const unsigned char note[] = {0x90, static_cast<unsigned char>(60 + i % 12), 100};
-            bare->sendMessage(note, 3);
-        });
-        bare->closePort();
-    }
+    const std::vector<double> anchor = bareSenderIntervalErrors(server, peer, spacing.count(), intervals);
     printFigure({QStringLiteral("%1 frames (%2 ms)").arg(period).arg(fixed(period * frameMs, 2)),
                  ours.empty() ? QStringLiteral("no output") : spreadText(spreadOf(ours)),
                  anchor.empty() ? QStringLiteral("-") : spreadText(spreadOf(anchor)), QStringLiteral("p99 <= 0.1")});
@@ -174,6 +163,25 @@ void opensAndBurst(JackServer& server)
 }
 
 } // namespace
+
+std::vector<double> bareSenderIntervalErrors(JackServer& server, JackPeer& peer, int spacingMs, int count)
+{
+    // Dropped once the server has stopped: see keepUntilStopped.
+    const auto bare = std::make_shared<RtMidiOut>(RtMidi::UNIX_JACK, "bare sender");
+    server.keepUntilStopped(bare);
+    bare->openVirtualPort("out");
+    server.connect(QStringLiteral("bare sender:out"), peer.inPort());
+    QThread::msleep(100);
+    const std::vector<double> errors = intervalErrors(
+        peer, 1000.0 / 48000,
+        [&](int i) {
+            const unsigned char note[] = {0x90, static_cast<unsigned char>(60 + i % 12), 100};
+            bare->sendMessage(note, 3);
+        },
+        std::chrono::milliseconds(spacingMs), count);
+    bare->closePort();
+    return errors;
+}
 
 void benchJackTiming(JackServer& server)
 {

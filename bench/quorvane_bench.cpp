@@ -13,6 +13,8 @@
 #include "scale_costs.h"
 #include "take_costs.h"
 #include "thru_latency.h"
+#include "window_free_delay.h"
+#include "clock_timing.h"
 #include "ui/main/window_names.h"
 
 #include <QApplication>
@@ -75,6 +77,15 @@ int main(int argc, char* argv[])
         return 0;
     }
 
+    // `quorvane_bench sync`: the timing of the window's own playing and of
+    // the beats it keeps to, alone.
+    if (QCoreApplication::arguments().contains(QStringLiteral("sync"))) {
+        JackServer server;
+        benchWindowFreeDelay(server);
+        benchClockOut(server);
+        return 0;
+    }
+
     // `quorvane_bench jack`: the JACK timing and the thru latency alone.
     if (QCoreApplication::arguments().contains(QStringLiteral("jack"))) {
         JackServer server;
@@ -93,6 +104,8 @@ int main(int argc, char* argv[])
     // The rest needs MIDI: a private JACK server, stopped whatever happens.
     JackServer server;
     benchJackTiming(server);
+    benchWindowFreeDelay(server);
+    benchClockOut(server);
     server.start();
     benchThruLatency(host, server);
     benchThruChain(host, server);

@@ -9,13 +9,14 @@ cmake_minimum_required(VERSION 3.25)
 # The layers each layer may include, itself always among them.
 set(uses_values values)
 set(uses_midi midi values)
-set(uses_devices devices midi values)
+set(uses_sync sync)
+set(uses_devices devices sync midi values)
 set(uses_synth synth midi values)
-set(uses_engine engine midi values)
+set(uses_engine engine sync midi values)
 set(uses_take take midi values)
-set(uses_ui ui engine take midi values)
-set(uses_app app ui engine take devices synth midi values)
-set(layers values midi devices synth engine take ui app)
+set(uses_ui ui engine take sync midi values)
+set(uses_app app ui engine take devices synth sync midi values)
+set(layers values midi sync devices synth engine take ui app)
 
 # Outside libraries, by the start of their headers' paths, and the layers
 # (joined by "|") whose files may include them. Qt and the standard library

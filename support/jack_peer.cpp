@@ -57,6 +57,29 @@ void JackPeer::forget()
     std::lock_guard<std::mutex> lock(mutex_);
     heard_.clear();
     played_.clear();
+    transport_.clear();
+}
+
+void JackPeer::rollTransport()
+{
+    jack_transport_locate(client_, 0);
+    jack_transport_start(client_);
+}
+
+std::vector<JackPeer::TransportBeat> JackPeer::transportBeats()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return transport_;
+}
+
+void JackPeer::stopTransport()
+{
+    jack_transport_stop(client_);
+}
+
+void JackPeer::continueTransport()
+{
+    jack_transport_start(client_);
 }
 
 int JackPeer::process(jack_nframes_t frames, void* self)
@@ -82,6 +105,10 @@ void JackPeer::exchange(jack_nframes_t frames)
     for (const Bytes& event : toPlay_)
         jack_midi_event_write(out, 0, event.data(), event.size());
     toPlay_.clear();
+    jack_position_t position;
+    if (jack_transport_query(client_, &position) == JackTransportRolling && (position.valid & JackPositionBBT))
+        transport_.push_back({start, (position.bar - 1) * double(position.beats_per_bar) + (position.beat - 1) +
+                                        position.tick / position.ticks_per_beat});
     void* in = jack_port_get_buffer(in_, frames);
     const std::uint32_t count = jack_midi_get_event_count(in);
     for (std::uint32_t i = 0; i < count; ++i) {

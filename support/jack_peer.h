@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <jack/jack.h>
 
 #include <atomic>
@@ -25,6 +26,8 @@ public:
     JackPeer& operator=(const JackPeer&) = delete;
 
     bool open(); // on the server of JACK_DEFAULT_SERVER
+    QString inPort() const { return QString::fromLatin1(name_) + QStringLiteral(":in"); }
+    QString outPort() const { return QString::fromLatin1(name_) + QStringLiteral(":out"); }
     void close();
     void play(std::vector<Bytes> events);
     std::vector<Heard> heard();
@@ -32,6 +35,21 @@ public:
     std::vector<jack_nframes_t> playedFrames(); // one per play() that went out
     int xruns() const { return xruns_; }        // the server's, since open()
     void forget();
+    // Sets the server's transport rolling from the start, as a user's
+    // transport control does (the timebase, if any, is another client's).
+    void rollTransport();
+    // Stops the transport where it stands, and sets it rolling on from there.
+    void stopTransport();
+    void continueTransport();
+    // While the transport rolls with a timebase master: its position in
+    // beats at the start of each cycle (since open() or forget()).
+    struct TransportBeat {
+        jack_nframes_t frame;
+        double beats;
+    };
+    std::vector<TransportBeat> transportBeats();
+    // A frame of the server as a moment of JACK's own clock, in microseconds.
+    jack_time_t frameTime(jack_nframes_t frame) const { return jack_frames_to_time(client_, frame); }
 
 private:
     static int process(jack_nframes_t frames, void* self);
@@ -47,4 +65,5 @@ private:
     std::vector<Heard> heard_;
     std::vector<jack_nframes_t> played_;
     std::atomic<int> xruns_{0};
+    std::vector<TransportBeat> transport_;
 };

@@ -52,7 +52,7 @@ bool JackServer::start(int periodFrames)
     server_->setStandardOutputFile(QDir::temp().filePath(name_ + QStringLiteral(".log")));
     endWithTheTest(*server_);
     server_->start(QStringLiteral("jackd"),
-                   {QStringLiteral("--no-realtime"), QStringLiteral("-n"), name_, QStringLiteral("-d"),
+                   {realtime_ ? QStringLiteral("--realtime") : QStringLiteral("--no-realtime"), QStringLiteral("-n"), name_, QStringLiteral("-d"),
                     QStringLiteral("dummy"), QStringLiteral("-r"), QStringLiteral("48000"), QStringLiteral("-p"),
                     QString::number(periodFrames)});
     if (!server_->waitForStarted(5000))

@@ -17,6 +17,11 @@ public:
 
     // False when jackd did not come up. 48 kHz; the period is given in frames.
     bool start(int periodFrames = 64);
+    // From the next start on: the server's threads scheduled in real time, as
+    // musicians run it (jackd goes on without when the system refuses), or
+    // as ordinary threads, the default, which leave a machine shared with
+    // other work as it was.
+    void setRealtime(bool on) { realtime_ = on; }
     void stop();
     bool isRunning() const;
     // The server's process, for a test that stops it from a thread of its own.
@@ -42,6 +47,7 @@ public:
 
 private:
     QString name_;
+    bool realtime_ = false;
     std::unique_ptr<QProcess> server_;
     std::vector<std::unique_ptr<QProcess>> clients_;
     std::vector<std::shared_ptr<void>> kept_;

@@ -61,7 +61,13 @@ void MemoryOutputBackend::send(const MidiBytes& message)
 {
     if (failSends)
         throw MidiFailure(MidiErrorCode::DeviceLost, QStringLiteral("The memory device went away."));
-    wire.push_back(WireMessage{message, openDevice, now()});
+    wire.push_back(WireMessage{message, openDevice, now(), std::nullopt});
+}
+
+void MemoryOutputBackend::sendAt(const MidiBytes& message, std::int64_t atNs)
+{
+    send(message);
+    wire.back().atNs = atNs;
 }
 
 QStringList MemoryOutputBackend::wireLog() const

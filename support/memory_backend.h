@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QStringList>
 #include <map>
+#include <optional>
 #include <mutex>
 #include <vector>
 
@@ -56,6 +57,7 @@ public:
         MidiBytes bytes;
         int device;
         qint64 nanoseconds;
+        std::optional<std::int64_t> atNs; // a timed send's time, on the steady clock
     };
 
     explicit MemoryOutputBackend(QStringList names = {QStringLiteral("Memory Out A"), QStringLiteral("Memory Out B")});
@@ -67,10 +69,18 @@ public:
     void close() override { openDevice = device::NothingOpen; }
     bool isOpen() const override { return openDevice != device::NothingOpen; }
     void send(const MidiBytes& message) override;
+    // Plays at once, as a device without a clock of its own does, and
+    // records the time the message was meant for.
+    void sendAt(const MidiBytes& message, std::int64_t atNs) override;
+    std::int64_t schedulingLeadNs() const override { return leadNs; }
+    std::int64_t latencyNs() const override { return latency; }
     void setLossNotifier(LossNotifier notifier) override { lossNotifier = std::move(notifier); }
 
     std::vector<WireMessage> wire;
     bool failSends = false; // every send fails as if the device had vanished
+    // What the device says of its timing, as a JACK port would say it.
+    std::int64_t leadNs = 0;
+    std::int64_t latency = 0;
 
     // The messages on the wire as hex texts such as "90 3c 3c".
     QStringList wireLog() const;

@@ -20,27 +20,41 @@ Program::Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBac
 
 Program::Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input, Host* host)
     : ownHost_(host ? nullptr : std::make_unique<QtHost>()), host_(host ? *host : *ownHost_),
-      output_(output ? std::move(output) : desktopOutput(system_)),
+      output_(guarded(output ? std::move(output) : desktopOutput(system_))),
       input_(input ? std::move(input) : desktopInput(system_)), composer_(window_, host_, output_),
       recording_(
           playObservers_, [this](const QString& text) { window_.showMessage(text); }, &window_),
-      setup_(output_, input_, &window_)
+      setup_(output_, input_, &window_), ownTempo_(host_.now()), clockOut_(system_, ownTempo_, *guardedOutput_),
+      clockIn_(system_.clockIn()), transport_(system_.transport())
 {
     connectParts();
 }
 
+std::unique_ptr<OutputBackend> Program::guarded(std::unique_ptr<OutputBackend> output)
+{
+    auto guarded = std::make_unique<GuardedOutput>(std::move(output));
+    guardedOutput_ = guarded.get();
+    return guarded;
+}
+
 void Program::connectParts()
 {
+    system_.setOwnBeat(&ownTempo_.timeline());
     // Told once for both devices: the MIDI system that is missing or went away.
     output_.setErrorPolicy(system_.errorPolicy());
     input_.setErrorPolicy(system_.errorPolicy());
     output_.setObserver(&playObservers_);
     input_.setObserver(&playObservers_);
     composer_.setObserver(&passObservers_);
-    window_.attach({output_, input_, composer_, recording_, playObservers_, passObservers_});
+    composer_.setRunMarks(&clockOut_);
+    window_.attach({output_, input_, composer_, recording_, playObservers_, passObservers_, clockOut_});
 
     window_.showSetupDialog = [this] { setup_.showModal(); };
     window_.showAbout = [this] { showAboutBox(&window_); };
+    window_.showSync = [this] {
+        const auto jackInUse = [this] { return system_.current() == MidiSystem::Kind::Jack; };
+        showSyncWindow(syncWindow_, {composer_, ownTempo_, clockOut_, clockIn_, transport_, jackInUse, host_}, &window_);
+    };
     // Closing the main window ends the program at once, also from inside a
     // running formula: its loop sees the host ending and returns.
     window_.endProgram = [this] {

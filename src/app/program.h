@@ -4,12 +4,17 @@
 #include "engine/pass_observer.h"
 #include "engine/qt_host.h"
 #include "devices/midi_system.h"
+#include "devices/outside_beat.h"
+#include "devices/system_clock_out.h"
+#include "midi/guarded_output.h"
 #include "midi/midi_input.h"
 #include "midi/midi_output.h"
 #include "midi/play_observer.h"
 #include "ui/main/frm_main.h"
 #include "ui/record/take_recording.h"
 #include "ui/setup/midi_setup.h"
+#include "ui/sync/sync_window.h"
+#include "sync/own_tempo.h"
 
 #include <memory>
 
@@ -18,7 +23,8 @@ namespace quorvane {
 // The running program, the one place its parts are made and wired together
 // as they work for the user: the MIDI system, the host, the two MIDI
 // components, the composer, the observers of what plays, the recording, the
-// main window that shows them and the device dialog.
+// main window that shows them, the device dialog and the sync window with
+// the beats it offers.
 class Program {
 public:
     // The devices of this desktop (app/desktop_devices.h): the built-in
@@ -41,6 +47,8 @@ public:
     MidiSetup& setup() { return setup_; }
     Composer& composer() { return composer_; }
     TakeRecording& recording() { return recording_; }
+    OwnTempo& ownTempo() { return ownTempo_; }
+    MidiClockOut& clockOut() { return clockOut_; }
     // Whoever wants to see or keep what plays adds itself here: the
     // messages in and out, and the numbers of the passes.
     PlayObservers& playObservers() { return playObservers_; }
@@ -49,6 +57,8 @@ public:
 private:
     // Null devices: the desktop's; a null host: a QtHost of the program's own.
     Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input, Host* host);
+    // The output's devices, guarded so that the clock thread can send too.
+    std::unique_ptr<OutputBackend> guarded(std::unique_ptr<OutputBackend> output);
     void connectParts();
 
     MidiSystem system_; // made first: the devices talk to it until they are gone
@@ -57,6 +67,7 @@ private:
     // Made before whoever reports to them or listens, and gone after.
     PlayObservers playObservers_;
     PassObservers passObservers_;
+    GuardedOutput* guardedOutput_ = nullptr; // owned by output_
     MidiOutput output_;
     MidiInput input_;
     // The window is the composer's panel, so it comes before the composer.
@@ -64,6 +75,13 @@ private:
     Composer composer_;
     TakeRecording recording_;
     MidiSetup setup_;
+    // The beat of the "Tempo" source, which the program's MIDI clock keeps to.
+    OwnTempo ownTempo_;
+    SystemClockOut clockOut_;
+    OutsideBeat clockIn_;
+    OutsideBeat transport_;
+    // Made on first use; goes before the window it belongs to.
+    std::unique_ptr<SyncWindow> syncWindow_;
 };
 
 } // namespace quorvane

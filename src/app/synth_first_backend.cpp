@@ -64,12 +64,22 @@ bool SynthFirstOutputBackend::isOpen() const
     return opened_ && opened_->isOpen();
 }
 
-void SynthFirstOutputBackend::send(const MidiBytes& message)
+OutputBackend& SynthFirstOutputBackend::opened() const
 {
     if (!opened_)
         throw MidiFailure(MidiErrorCode::SendFailed,
                           QCoreApplication::translate("SynthFirstOutputBackend", "No MIDI output device is open."));
-    opened_->send(message);
+    return *opened_;
+}
+
+void SynthFirstOutputBackend::send(const MidiBytes& message)
+{
+    opened().send(message);
+}
+
+void SynthFirstOutputBackend::sendAt(const MidiBytes& message, std::int64_t atNs)
+{
+    opened().sendAt(message, atNs);
 }
 
 } // namespace quorvane

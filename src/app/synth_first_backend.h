@@ -23,11 +23,16 @@ public:
     void close() override;
     bool isOpen() const override;
     void send(const MidiBytes& message) override;
+    void sendAt(const MidiBytes& message, std::int64_t atNs) override;
+    std::int64_t schedulingLeadNs() const override { return opened_ ? opened_->schedulingLeadNs() : 0; }
+    std::int64_t latencyNs() const override { return opened_ ? opened_->latencyNs() : 0; }
     // The MIDI system's ports can vanish with it; the synthesizer loses only
     // its sound server, and stays open. Each notice carries which it was.
     void setLossNotifier(LossNotifier notifier) override;
 
 private:
+    OutputBackend& opened() const; // throws when no device is open
+
     std::unique_ptr<SynthOutput> synth_;
     std::unique_ptr<OutputBackend> system_;
     OutputBackend* opened_ = nullptr; // the synthesizer or the system, while a device is open

@@ -19,6 +19,9 @@ public:
     void close() override { port_.close(); }
     bool isOpen() const override { return port_.isOpen(); }
     void send(const MidiBytes& message) override { port_.send(message); }
+    void sendAt(const MidiBytes& message, std::int64_t atNs) override { port_.send(message, atNs); }
+    std::int64_t schedulingLeadNs() const override { return port_.schedulingLeadNs(); }
+    std::int64_t latencyNs() const override { return port_.latencyNs(); }
     void setLossNotifier(LossNotifier notifier) override { port_.setLossNotifier(std::move(notifier)); }
 
 private:

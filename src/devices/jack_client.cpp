@@ -1,6 +1,9 @@
 #include "devices/jack_client.h"
 
+#include "devices/jack_event_writer.h"
+#include "midi/midi_bytes.h"
 #include "midi/midi_errors.h"
+#include "midi/steady_time.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -17,8 +20,6 @@ namespace {
 // Room for a few seconds of the densest playing the formulas produce; a burst
 // that fills it waits for the process callback to drain it.
 constexpr std::size_t ringBytes = 1 << 17;
-// The largest message an output takes; the program sends short messages.
-constexpr std::size_t largestMessage = 256;
 // The largest event an input takes: a short message has at most three bytes.
 constexpr std::size_t largestInput = 3;
 // How long a send waits for room in a full ring before it reports a failure:
@@ -26,10 +27,10 @@ constexpr std::size_t largestInput = 3;
 // the music stopped.
 constexpr int fullRingWaitMs = 1000;
 
-struct Stamp {
-    jack_nframes_t frame;
-    std::uint32_t size;
-};
+// How late the user-interface thread may hand over a timed message and still
+// be on time: a pass's yield, its repaints and its own work, with the monitor
+// open.
+constexpr std::int64_t uiThreadMarginNs = 5'000'000;
 
 QString tr(const char* text)
 {
@@ -48,13 +49,14 @@ const char* portName(JackClient::Port port)
 
 } // namespace
 
-std::unique_ptr<JackClient> JackClient::open(const QString& name, std::function<void()> onShutdown)
+std::unique_ptr<JackClient> JackClient::open(const QString& name, std::function<void()> onShutdown,
+                                             const Shares& shares)
 {
     jack_status_t status;
     jack_client_t* handle = jack_client_open(name.toUtf8().constData(), JackNoStartServer, &status);
     if (!handle)
         return nullptr;
-    std::unique_ptr<JackClient> client(new JackClient(handle));
+    std::unique_ptr<JackClient> client(new JackClient(handle, shares));
     client->onShutdown_ = std::move(onShutdown);
     jack_set_process_callback(handle, &JackClient::process, client.get());
     jack_on_shutdown(handle, &JackClient::shutdown, client.get());
@@ -63,7 +65,9 @@ std::unique_ptr<JackClient> JackClient::open(const QString& name, std::function<
     return client;
 }
 
-JackClient::JackClient(jack_client_t* client) : client_(client)
+JackClient::JackClient(jack_client_t* client, const Shares& shares)
+    : client_(client), clockOut_(*shares.clockPlan, shares.ownBeat), clockIn_(shares.clockIn),
+      transport_(shares.transport)
 {
     for (Slot& s : slots_) {
         s.ring = jack_ringbuffer_create(ringBytes);
@@ -160,6 +164,10 @@ unsigned JackClient::openPort(Port port, const QString& connectTo, Receiver rece
         s.receiver = std::move(receiver);
         jack_ringbuffer_reset(s.ring); // nothing left over from a port closed before
     }
+    {
+        std::lock_guard<std::mutex> lock(s.sendMutex);
+        s.lastAtNs = 0;
+    }
     s.silent = false;
     s.port.store(handle);
     if (!connectTo.isEmpty())
@@ -215,17 +223,25 @@ void JackClient::waitForConnection(jack_port_t* handle)
     waitForCallbackToPass();
 }
 
-void JackClient::send(Port port, const MidiBytes& message)
+std::int64_t JackClient::periodNs() const
+{
+    return static_cast<std::int64_t>(1e9 * jack_get_buffer_size(client_) / jack_get_sample_rate(client_));
+}
+
+std::int64_t JackClient::schedulingLeadNs() const
+{
+    return periodNs() + uiThreadMarginNs;
+}
+
+void JackClient::send(Port port, const MidiBytes& message, std::optional<std::int64_t> atNs)
 {
     Slot& s = slot(port);
-    if (message.empty() || message.size() > largestMessage)
+    if (message.empty() || message.size() > QueuedMessages::largestMessage)
         throw MidiFailure(MidiErrorCode::SendFailed,
                           tr("A MIDI message of %1 bytes cannot be sent.").arg(message.size()));
     std::lock_guard<std::mutex> lock(s.sendMutex);
-    const Stamp stamp{jack_frame_time(client_), static_cast<std::uint32_t>(message.size())};
-    const std::size_t needed = sizeof stamp + message.size();
     const QDeadlineTimer deadline(fullRingWaitMs);
-    while (jack_ringbuffer_write_space(s.ring) < needed) {
+    while (!QueuedMessages::hasRoom(s.ring, message.size())) {
         if (!alive_ || !s.port.load())
             throw MidiFailure(MidiErrorCode::DeviceLost, tr("The JACK server has gone away."));
         if (deadline.hasExpired())
@@ -233,60 +249,47 @@ void JackClient::send(Port port, const MidiBytes& message)
                               tr("JACK has not taken MIDI messages for a second: the server is stalled."));
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    jack_ringbuffer_write(s.ring, reinterpret_cast<const char*>(&stamp), sizeof stamp);
-    jack_ringbuffer_write(s.ring, reinterpret_cast<const char*>(message.data()), message.size());
+    // Untimed: one period after now, the next cycle the callback writes.
+    s.lastAtNs = std::max(atNs.value_or(steadyNowNs() + periodNs()), s.lastAtNs);
+    QueuedMessages::queue(s.ring, {s.lastAtNs, static_cast<std::uint32_t>(message.size())}, message.data());
 }
 
 int JackClient::process(jack_nframes_t frames, void* self)
 {
     auto* client = static_cast<JackClient*>(self);
-    const jack_nframes_t cycleStart = jack_last_frame_time(client->client_);
+    const JackFrameClock clock = client->timeline_.cycle(client->client_, frames);
+    // The input first: a clock tick coming in is relayed in this cycle.
+    client->clockOut_.makeCycle(clock, client->transport_.follow(client->client_, clock));
+    client->takeInput(client->slot(Port::Input), clock);
     for (Port output : {Port::Output, Port::VirtualOutput})
-        client->writeDue(client->slot(output), frames, cycleStart);
-    client->takeInput(client->slot(Port::Input), frames);
+        client->writeDue(client->slot(output), clock);
     client->cycles_.fetch_add(1);
     return 0;
 }
 
-void JackClient::writeDue(Slot& s, jack_nframes_t frames, jack_nframes_t cycleStart)
+void JackClient::writeDue(Slot& s, const JackFrameClock& clock)
 {
     jack_port_t* port = s.port.load();
     if (!port)
         return;
-    void* buffer = jack_port_get_buffer(port, frames);
+    void* buffer = jack_port_get_buffer(port, clock.frames());
     jack_midi_clear_buffer(buffer);
     if (s.silent)
         return;
-    jack_nframes_t lastOffset = 0;
-    char head[sizeof(Stamp) + largestMessage];
-    Stamp stamp;
-    while (jack_ringbuffer_peek(s.ring, head, sizeof stamp) == sizeof stamp) {
-        std::memcpy(&stamp, head, sizeof stamp);
-        const std::size_t whole = sizeof stamp + stamp.size;
-        if (jack_ringbuffer_peek(s.ring, head, whole) < whole)
-            break; // the sender is still writing it
-        // One period after its stamp: the stamp fell in the cycle before the
-        // one whose output this is, at the same offset. The difference is
-        // taken as signed so the frame clock may wrap around.
-        const auto due = static_cast<std::int32_t>(stamp.frame + frames - cycleStart);
-        if (due >= static_cast<std::int32_t>(frames))
-            break; // for a later cycle
-        // Late messages (a stalled thread) go out at once, still in order.
-        const jack_nframes_t offset = std::max(due < 0 ? 0u : static_cast<jack_nframes_t>(due), lastOffset);
-        if (jack_midi_event_write(buffer, offset, reinterpret_cast<const jack_midi_data_t*>(head + sizeof stamp),
-                                  stamp.size) != 0)
-            break; // this cycle's buffer is full: the message leads the next one
-        jack_ringbuffer_read_advance(s.ring, whole);
-        lastOffset = offset;
-    }
+    QueuedMessages queued(s.ring, clock);
+    JackClockOut::Stream ticks(clockOut_);
+    // At the same frame the clock goes first: a Start and its tick lead the
+    // notes of the line they open.
+    CycleEvents* streams[] = {&ticks, &queued};
+    writeInFrameOrder(buffer, streams, std::size(streams));
 }
 
-void JackClient::takeInput(Slot& s, jack_nframes_t frames)
+void JackClient::takeInput(Slot& s, const JackFrameClock& clock)
 {
     jack_port_t* port = s.port.load();
     if (!port || s.silent)
         return;
-    void* buffer = jack_port_get_buffer(port, frames);
+    void* buffer = jack_port_get_buffer(port, clock.frames());
     const std::uint32_t count = jack_midi_get_event_count(buffer);
     bool taken = false;
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -297,6 +300,12 @@ void JackClient::takeInput(Slot& s, jack_nframes_t frames)
         // only fills if the delivery thread stalls.
         if (jack_midi_event_get(&event, buffer, i) != 0 || event.size == 0 || event.size > largestInput)
             continue;
+        // The clock is followed at the frame it came at, whatever becomes
+        // of the event on its way to the user-interface thread.
+        if (clockIn_)
+            clockIn_->take(event.buffer, event.size, clock.steadyNsAt(event.time));
+        if (event.size == 1 && event.buffer[0] == midi::Clock)
+            clockOut_.relayTick(clock, event.time);
         const auto size = static_cast<std::uint8_t>(event.size);
         if (jack_ringbuffer_write_space(s.ring) < 1u + size)
             break;

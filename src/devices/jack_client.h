@@ -1,6 +1,13 @@
 #pragma once
 
+#include "devices/clock_in_tracker.h"
+#include "devices/clock_out_plan.h"
+#include "devices/jack_clock_out.h"
+#include "devices/jack_frame_clock.h"
+#include "devices/jack_transport_follower.h"
 #include "midi/midi_message.h"
+#include "sync/beat_timeline.h"
+#include "sync/snapshot_cell.h"
 
 #include <QString>
 #include <QStringList>
@@ -8,9 +15,11 @@
 #include <jack/ringbuffer.h>
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <semaphore.h>
 #include <thread>
 
@@ -26,8 +35,18 @@ public:
     enum class Port { Output, VirtualOutput, Input };
     using Receiver = std::function<void(const MidiBytes&)>;
 
+    // What the process callback shares with the rest of the program, owned
+    // by the MIDI system so that it outlives every client.
+    struct Shares {
+        const SnapshotCell<ClockOutPlan>* clockPlan;
+        const SnapshotCell<BeatTimeline>* ownBeat; // null: no beat of the program's own
+        ClockInTracker* clockIn;                   // fed the clock at the input, at its frames
+        SnapshotCell<BeatReading>* transport;      // the transport's beat, every cycle
+    };
+
     // Connects to the running server; nullptr when no server answers.
-    static std::unique_ptr<JackClient> open(const QString& name, std::function<void()> onShutdown);
+    static std::unique_ptr<JackClient> open(const QString& name, std::function<void()> onShutdown,
+                                            const Shares& shares);
     ~JackClient();
     JackClient(const JackClient&) = delete;
     JackClient& operator=(const JackClient&) = delete;
@@ -53,9 +72,17 @@ public:
     void closePort(Port port, unsigned ticket);
     bool isOpen(Port port, unsigned ticket) const;
 
-    // Queues one message on an open output; waits a bounded time for room.
-    // Throws MidiFailure.
-    void send(Port port, const MidiBytes& message);
+    // Queues one message on an open output, to be heard at atNs on the
+    // steady clock, or one period after now when untimed; a message is never
+    // heard before one queued earlier on the same port. Waits a bounded time
+    // for room. Throws MidiFailure.
+    void send(Port port, const MidiBytes& message, std::optional<std::int64_t> atNs = std::nullopt);
+    // One period of the server: how long after an untimed send it is heard.
+    std::int64_t periodNs() const;
+    // How long before its time a timed message must be queued: the process
+    // callback writes the next period's output, and the user-interface
+    // thread that sends needs a margin for its own lateness.
+    std::int64_t schedulingLeadNs() const;
 
 private:
     struct Slot {
@@ -64,14 +91,15 @@ private:
         jack_ringbuffer_t* ring = nullptr;       // messages on their way to or from the callback
         Receiver receiver;                       // inputs only; under receiverMutex_
         std::mutex sendMutex;                    // one writer at a time on the ring
+        std::int64_t lastAtNs = 0;               // the time of the message queued last; under sendMutex
         std::atomic<unsigned> opens{0};          // the ticket of the latest open; asked on the loss thread too
     };
 
-    explicit JackClient(jack_client_t* client);
+    JackClient(jack_client_t* client, const Shares& shares);
     static int process(jack_nframes_t frames, void* self);
     static void shutdown(void* self);
-    void writeDue(Slot& slot, jack_nframes_t frames, jack_nframes_t cycleStart);
-    void takeInput(Slot& slot, jack_nframes_t frames);
+    void writeDue(Slot& slot, const JackFrameClock& clock);
+    void takeInput(Slot& slot, const JackFrameClock& clock);
     void deliverInput();    // the delivery thread's loop
     void passQueuedInput(); // with receiverMutex_ held
     void waitForCallbackToPass();
@@ -82,6 +110,10 @@ private:
     jack_client_t* client_;
     std::atomic<bool> alive_{true};
     std::atomic<unsigned> cycles_{0};
+    JackTimeline timeline_;  // the process callback's alone
+    JackClockOut clockOut_; // likewise
+    ClockInTracker* clockIn_;
+    JackTransportFollower transport_; // the process callback's alone
     std::function<void()> onShutdown_;
     Slot slots_[3];
     std::mutex receiverMutex_;

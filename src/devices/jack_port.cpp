@@ -58,18 +58,28 @@ bool JackPort::isOpen() const
     return client_ && client_->isOpen(port_, ticket_);
 }
 
-void JackPort::send(const MidiBytes& message)
+void JackPort::send(const MidiBytes& message, std::optional<std::int64_t> atNs)
 {
     // Nothing waits on a server that has gone.
     if (!client_ || !client_->alive())
         throw system_.lost();
     try {
-        client_->send(port_, message);
+        client_->send(port_, message, atNs);
     } catch (const MidiFailure& failure) {
         if (failure.code() == MidiErrorCode::DeviceLost)
             throw system_.lost();
         throw;
     }
+}
+
+std::int64_t JackPort::schedulingLeadNs() const
+{
+    return client_ && client_->alive() ? client_->schedulingLeadNs() : 0;
+}
+
+std::int64_t JackPort::latencyNs() const
+{
+    return client_ && client_->alive() ? client_->periodNs() : 0;
 }
 
 void JackPort::setLossNotifier(PortBackend::LossNotifier notifier)

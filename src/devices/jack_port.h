@@ -5,7 +5,9 @@
 #include "midi/port_backend.h"
 
 #include <QStringList>
+#include <cstdint>
 #include <mutex>
+#include <optional>
 
 namespace quorvane {
 
@@ -29,7 +31,10 @@ public:
     void open(JackClient::Port port, const QString& connectTo, JackClient::Receiver receiver = nullptr);
     void close();
     bool isOpen() const;
-    void send(const MidiBytes& message); // throws MidiFailure
+    // Untimed without atNs (steady clock, ns). Throws MidiFailure.
+    void send(const MidiBytes& message, std::optional<std::int64_t> atNs = std::nullopt);
+    std::int64_t schedulingLeadNs() const;
+    std::int64_t latencyNs() const;
     void setLossNotifier(PortBackend::LossNotifier notifier);
 
 private:

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "devices/clock_in_tracker.h"
+#include "devices/clock_out_plan.h"
 #include "midi/error_policy.h"
 #include "midi/midi_errors.h"
+#include "sync/beat_timeline.h"
+#include "sync/snapshot_cell.h"
 
 #include <QString>
 #include <functional>
@@ -45,6 +49,19 @@ public:
     // is found, so that its next absence or loss is told again.
     ErrorPolicy& errorPolicy() { return errorPolicy_; }
 
+    // What the MIDI clock the program sends is to do, on whichever system.
+    SnapshotCell<ClockOutPlan>& clockOutPlan() { return clockPlan_; }
+    // The program's own beat, which that clock keeps to; set once, before
+    // the system is first used, and kept for as long as the system lives.
+    void setOwnBeat(const SnapshotCell<BeatTimeline>* beat) { ownBeat_ = beat; }
+    // The MIDI clock coming in at the input: fed by the one thread of the
+    // system in use that receives (the JACK process callback, RtMidi's input
+    // thread), read anywhere.
+    ClockInTracker& clockInTracker() { return clockInTracker_; }
+    const SnapshotCell<BeatReading>& clockIn() const { return clockIn_; }
+    // The JACK transport's beat, published by the process callback.
+    const SnapshotCell<BeatReading>& transport() const { return transport_; }
+
     // Called (on a thread of the MIDI system) when the JACK server shuts down.
     void addLossListener(const void* key, std::function<void()> listener);
     void removeLossListener(const void* key);
@@ -59,6 +76,11 @@ private:
     void serverLost();
     static bool alsaAvailable();
 
+    SnapshotCell<ClockOutPlan> clockPlan_;
+    SnapshotCell<BeatReading> clockIn_;
+    ClockInTracker clockInTracker_{clockIn_};
+    SnapshotCell<BeatReading> transport_;
+    const SnapshotCell<BeatTimeline>* ownBeat_ = nullptr;
     std::mutex mutex_;
     Kind kind_ = Kind::None;
     ErrorPolicy errorPolicy_;

@@ -1,6 +1,7 @@
 #include "devices/rtmidi_backend.h"
 
 #include "devices/midi_system.h"
+#include "midi/steady_time.h"
 
 namespace quorvane {
 
@@ -142,7 +143,9 @@ void RtMidiOutputBackend::send(const MidiBytes& message)
     guarded(MidiErrorCode::SendFailed, [&](RtMidiOut& p) { p.sendMessage(message.data(), message.size()); });
 }
 
-RtMidiInputBackend::RtMidiInputBackend() : RtMidiDevice(MidiSystem::clientName() + QStringLiteral(" In")) { }
+RtMidiInputBackend::RtMidiInputBackend(ClockInTracker* clockIn)
+    : RtMidiDevice(MidiSystem::clientName() + QStringLiteral(" In")), clockIn_(clockIn)
+{ }
 
 RtMidiInputBackend::~RtMidiInputBackend()
 {
@@ -177,6 +180,9 @@ void RtMidiInputBackend::close()
 void RtMidiInputBackend::onMessage(double, std::vector<unsigned char>* message, void* self)
 {
     auto* backend = static_cast<RtMidiInputBackend*>(self);
+    // The sequencer hands each event over as it arrives: its moment is now.
+    if (message && backend->clockIn_)
+        backend->clockIn_->take(message->data(), message->size(), steadyNowNs());
     if (message && backend->receiver_)
         backend->receiver_(*message);
 }

@@ -62,7 +62,8 @@ public:
 
 class RtMidiInputBackend : public InputBackend, private RtMidiDevice<RtMidiIn> {
 public:
-    RtMidiInputBackend();
+    // clockIn, when given, follows the MIDI clock that arrives.
+    explicit RtMidiInputBackend(ClockInTracker* clockIn = nullptr);
     ~RtMidiInputBackend() override;
 
     QStringList devices() override { return portNames(); }
@@ -74,6 +75,7 @@ private:
     static void onMessage(double deltaSeconds, std::vector<unsigned char>* message, void* self);
 
     Receiver receiver_;
+    ClockInTracker* clockIn_;
 };
 
 } // namespace quorvane

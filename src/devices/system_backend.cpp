@@ -49,12 +49,32 @@ void SystemOutputBackend::openVirtualPort()
     chosen_.now().openVirtualPort();
 }
 
-void SystemOutputBackend::send(const MidiBytes& message)
+OutputBackend& SystemOutputBackend::opened() const
 {
     OutputBackend* backend = chosen_.last();
     if (!backend)
         throw MidiSystem::lost();
-    backend->send(message);
+    return *backend;
+}
+
+void SystemOutputBackend::send(const MidiBytes& message)
+{
+    opened().send(message);
+}
+
+void SystemOutputBackend::sendAt(const MidiBytes& message, std::int64_t atNs)
+{
+    opened().sendAt(message, atNs);
+}
+
+std::int64_t SystemOutputBackend::schedulingLeadNs() const
+{
+    return chosen_.isOpen() ? chosen_.last()->schedulingLeadNs() : 0;
+}
+
+std::int64_t SystemOutputBackend::latencyNs() const
+{
+    return chosen_.isOpen() ? chosen_.last()->latencyNs() : 0;
 }
 
 SystemInputBackend::SystemInputBackend(MidiSystem& system) : chosen_(system, &inputBackendOf) { }

@@ -44,9 +44,14 @@ public:
     void close() override { chosen_.close(); }
     bool isOpen() const override { return chosen_.isOpen(); }
     void send(const MidiBytes& message) override;
+    void sendAt(const MidiBytes& message, std::int64_t atNs) override;
+    std::int64_t schedulingLeadNs() const override;
+    std::int64_t latencyNs() const override;
     void setLossNotifier(LossNotifier notifier) override { chosen_.setLossNotifier(std::move(notifier)); }
 
 private:
+    OutputBackend& opened() const; // throws the system's loss when none was chosen
+
     ChosenBackend<OutputBackend> chosen_;
 };
 

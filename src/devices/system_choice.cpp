@@ -54,7 +54,7 @@ std::unique_ptr<InputBackend> inputBackendOf(MidiSystem& system, MidiSystem::Kin
 {
     switch (kind) {
     case MidiSystem::Kind::Jack: return std::make_unique<JackInputBackend>(system);
-    case MidiSystem::Kind::Alsa: return std::make_unique<RtMidiInputBackend>();
+    case MidiSystem::Kind::Alsa: return std::make_unique<RtMidiInputBackend>(&system.clockInTracker());
     case MidiSystem::Kind::None: break;
     }
     return std::make_unique<NoSystemInputBackend>(system);

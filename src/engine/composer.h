@@ -4,6 +4,7 @@
 #include "engine/host.h"
 #include "engine/note_range.h"
 #include "engine/panel.h"
+#include "engine/pass_clock.h"
 #include "engine/pass_observer.h"
 #include "engine/scale.h"
 
@@ -110,6 +111,16 @@ public:
     // Told of the numbers of every pass; nullptr for nobody.
     void setObserver(PassObserver* observer) { observer_ = observer; }
 
+    // The grid the runs keep to, from the next pause on: every pause ends on
+    // a line of the source, and the messages of a pass are sent for its
+    // line. No source: "Free (Delay)", each pause its own delay. While the
+    // source does not run, a run holds at its next pass: the note that
+    // sounds is switched off, and the run goes on at the next line once the
+    // source runs again. "Stop it" and the program's end work meanwhile.
+    void setGrid(const SyncSource* source, GridDivision division) { passClock_.setGrid(source, division); }
+    // Told when the first run starts and the last one ends; nullptr for nobody.
+    void setRunMarks(RunMarks* marks) { runMarks_ = marks; }
+
     MidiOutput& output() { return output_; }
 
 private:
@@ -144,6 +155,39 @@ private:
     // end): switch off the note the next pass would have switched off.
     void endRun();
 
+    // At the start of a pass: holds while the grid's source does not run,
+    // and waits for the first line of a run. False when the run was stopped
+    // or the program started ending meanwhile.
+    bool awaitPassTime(const bool& running);
+    // The moment the pass under way is heard at.
+    std::int64_t passHeardAt() const;
+
+    // The span of a run, for the marks of the first start and the last end.
+    class RunSpan {
+    public:
+        explicit RunSpan(Composer& composer);
+        ~RunSpan();
+        RunSpan(const RunSpan&) = delete;
+        RunSpan& operator=(const RunSpan&) = delete;
+
+    private:
+        Composer& composer_;
+    };
+
+    // The messages of one pass are sent timed, at the pass's time; whatever
+    // is sent outside a pass (the test note, the patch list, forwarded
+    // input, the end of a run) as soon as possible.
+    class PassSends {
+    public:
+        explicit PassSends(Composer& composer);
+        ~PassSends() { composer_.output_.setSendTime(std::nullopt); }
+        PassSends(const PassSends&) = delete;
+        PassSends& operator=(const PassSends&) = delete;
+
+    private:
+        Composer& composer_;
+    };
+
     Panel& panel_;
     Host& host_;
     MidiOutput& output_;
@@ -159,6 +203,9 @@ private:
     std::optional<Variant> soundingNote_; // struck by PitchOn or VelOn and not yet switched off
     PassObserver* observer_ = nullptr;
     ScaleChoice scale_;
+    PassClock passClock_;
+    RunMarks* runMarks_ = nullptr;
+    int runsUnderWay_ = 0;
 };
 
 } // namespace quorvane

@@ -77,18 +77,82 @@ void Composer::endRun()
         PitchOff();
 }
 
+namespace {
+
+// How often a held run looks whether its source runs again.
+constexpr long long holdLookMs = 5;
+
+} // namespace
+
+std::int64_t Composer::passHeardAt() const
+{
+    // On a grid, on the line; free, the output's latency after the pass's
+    // time, as an untimed send at that moment would be heard.
+    return passClock_.passTime() + (passClock_.onGrid() ? 0 : output_.latencyNs());
+}
+
+Composer::PassSends::PassSends(Composer& composer) : composer_(composer)
+{
+    composer_.passClock_.catchUp(composer_.host_.now(), composer_.output_.schedulingLeadNs());
+    composer_.output_.setSendTime(composer_.passHeardAt());
+}
+
+Composer::RunSpan::RunSpan(Composer& composer) : composer_(composer)
+{
+    composer_.passClock_.start(composer_.host_.now(), composer_.output_.schedulingLeadNs());
+    if (composer_.runsUnderWay_++ == 0 && composer_.runMarks_)
+        composer_.runMarks_->runStarted(composer_.passHeardAt());
+}
+
+Composer::RunSpan::~RunSpan()
+{
+    if (--composer_.runsUnderWay_ == 0 && composer_.runMarks_)
+        composer_.runMarks_->runEnded();
+}
+
+bool Composer::awaitPassTime(const bool& running)
+{
+    if (!passClock_.sourceRuns(host_.now())) {
+        silenceSoundingNote();
+        while (!passClock_.sourceRuns(host_.now())) {
+            host_.pause(holdLookMs);
+            host_.yield(); // "Stop it" and the rest of the window go on
+            if (!running || host_.ending())
+                return false;
+        }
+        passClock_.start(host_.now(), output_.schedulingLeadNs());
+    }
+    // The first line of a run, or the first after a hold, may lie ahead; on
+    // a grid the source tells where the line lies once more at hand-over.
+    for (bool refined : {false, true}) {
+        if (refined)
+            passClock_.refineLine();
+        const std::int64_t handOver = passClock_.passTime() - output_.schedulingLeadNs();
+        if (handOver > host_.now())
+            host_.pauseUntil(handOver);
+    }
+    return !host_.ending();
+}
+
 void Composer::runMixmaster()
 {
     if (host_.ending())
         return;
     panel_.setFormulaBold(Formula::Mixmaster, true);
     mixRunning_ = true;
+    const RunSpan span(*this);
     float mixValue = randomStartValue(host_);
     Mode modeTurn = Mode::Pitch;
     while (mixRunning_) {
         host_.yield();
         if (host_.ending())
             return;
+        if (!awaitPassTime(mixRunning_)) {
+            if (host_.ending())
+                return;
+            continue; // stopped while it held
+        }
+        const PassSends sends(*this);
         prevStartNote_ = startNote_;
         const float whole = std::floor(mixValue);
         startNote_ = Variant::single(whole);
@@ -128,6 +192,7 @@ void Composer::runWondrousness()
     panel_.setInvalidMark(startBox, false);
     panel_.setFormulaBold(Formula::Wondrousness, true);
     wondrousRunning_ = true;
+    const RunSpan span(*this);
     Mode modeTurn = Mode::Pitch;
     // The text itself: it becomes a number at its first use in the pass.
     startNote_ = Variant(start);
@@ -135,6 +200,12 @@ void Composer::runWondrousness()
         host_.yield();
         if (host_.ending())
             return;
+        if (!awaitPassTime(wondrousRunning_)) {
+            if (host_.ending())
+                return;
+            continue; // stopped while it held
+        }
+        const PassSends sends(*this);
         prevStartNote_ = startNote_;
         const double x = startNote_.numberOr(0.0);
         startNote_ = Variant(isEvenWhole(x) ? x / 2.0 : x * 3.0 + 1.0);

@@ -113,7 +113,13 @@ void Composer::DoSleep()
     } else {
         wait = roundHalfEven(delay);
     }
-    host_.pause(clampWait(wait));
+    // Input forwarded during the pause goes out at once.
+    output_.setSendTime(std::nullopt);
+    passClock_.catchUp(host_.now(), output_.schedulingLeadNs());
+    const std::int64_t deadline = passClock_.advance(clampWait(wait) * 1'000'000);
+    // Ended ahead by the output's lead, so that the next pass is computed and
+    // queued in time to be heard right at its deadline.
+    host_.pauseUntil(deadline - output_.schedulingLeadNs());
 }
 
 int Composer::channelPatch(int channel) const

@@ -1,5 +1,6 @@
 #include "engine/input_forwarding.h"
 
+#include "midi/forwarding_rule.h"
 #include "midi/message_writer.h"
 #include "midi/midi_bytes.h"
 #include "midi/midi_input.h"
@@ -8,15 +9,19 @@
 
 namespace quorvane {
 
-void forwardInput(MidiInput& input, MidiOutput& output, int midiChannel, Panel& panel)
+void forwardInput(MidiInput& input, MidiOutput& output, int midiChannel, bool ownClockOut, Panel& panel)
 {
     while (input.count() > 0) {
-        const int status = input.status();
-        writeFields(output, FieldOrder::Data1First, status, input.data1(), input.data2());
-        if (status == midi::ProgramChange + midiChannel)
-            panel.selectPatch(toInteger16(output.data1()).value_or(0));
-        else
-            output.setAction(MidiOutput::Send);
+        const MidiBytes message = input.currentMessage();
+        const Forwarding what = forwardingOf(message.data(), message.size(), midiChannel, ownClockOut);
+        if (what != Forwarding::Drop) {
+            const int status = input.status();
+            writeFields(output, FieldOrder::Data1First, status, input.data1(), input.data2());
+            if (what == Forwarding::SelectPatch)
+                panel.selectPatch(toInteger16(output.data1()).value_or(0));
+            else
+                output.setAction(MidiOutput::Send);
+        }
         input.setAction(MidiInput::Next);
     }
 }

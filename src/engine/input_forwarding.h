@@ -6,9 +6,11 @@ class MidiInput;
 class MidiOutput;
 class Panel;
 
-// Passes every waiting input message to the output, oldest first. A programme
-// change on the program's own channel moves the patch selector instead, whose
-// selection handling sends it and remembers it.
-void forwardInput(MidiInput& input, MidiOutput& output, int midiChannel, Panel& panel);
+// Passes every waiting input message to the output, oldest first, by the one
+// forwarding rule (midi/forwarding_rule.h). A programme change on the
+// program's own channel moves the patch selector instead, whose selection
+// handling sends it and remembers it; while the program sends a MIDI clock of
+// its own, the clock coming in is not passed on.
+void forwardInput(MidiInput& input, MidiOutput& output, int midiChannel, bool ownClockOut, Panel& panel);
 
 } // namespace quorvane

@@ -1,6 +1,7 @@
 #include "engine/qt_host.h"
 
 #include "engine/random_source.h"
+#include "midi/steady_time.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
@@ -35,12 +36,16 @@ void QtHost::yield()
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-void QtHost::pause(long long ms)
+std::int64_t QtHost::now() const
 {
-    if (ms <= 0 || ending_)
+    return steadyNowNs();
+}
+
+void QtHost::pauseUntil(std::int64_t deadlineNs)
+{
+    const Clock::time_point deadline{std::chrono::nanoseconds(deadlineNs)};
+    if (deadline <= Clock::now() || ending_)
         return;
-    const Clock::time_point deadline =
-        Clock::now() + std::chrono::milliseconds(std::min<long long>(ms, std::numeric_limits<int>::max()));
     waitInEventLoop(deadline - eventLoopMargin);
     waitPrecisely(deadline);
     // The clicks and keys held back meanwhile are looked at again only after
@@ -52,7 +57,10 @@ void QtHost::pause(long long ms)
 // blocking sleep would, while repaints and MIDI input go on.
 void QtHost::waitInEventLoop(Clock::time_point until)
 {
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now());
+    // A Qt timer counts whole milliseconds in an int.
+    const auto wait = std::min<std::chrono::milliseconds>(
+        std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now()),
+        std::chrono::milliseconds(std::numeric_limits<int>::max()));
     if (wait.count() <= 0 || ending_)
         return;
     QEventLoop loop;

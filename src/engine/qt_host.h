@@ -19,7 +19,8 @@ public:
     QtHost();
 
     void yield() override;
-    void pause(long long ms) override;
+    std::int64_t now() const override;
+    void pauseUntil(std::int64_t deadlineNs) override;
     float random() override;
     bool ending() const override { return ending_; }
 

@@ -74,6 +74,11 @@ constexpr int channelOf(int status)
 {
     return status & 0x0F;
 }
+// The beat clock and its transport: timing clock, Start, Continue, Stop.
+constexpr bool isClockMessage(int status)
+{
+    return status == Clock || status == Start || status == Continue || status == Stop;
+}
 // The 14-bit value two data bytes carry, least significant first (pitch
 // bend, song position).
 constexpr int fourteenBits(int lsb, int msb)

@@ -77,9 +77,15 @@ void MidiOutput::send()
     if (message.empty())
         return;
     try {
-        backend_->send(message);
+        if (sendTime_)
+            backend_->sendAt(message, *sendTime_);
+        else
+            backend_->send(message);
+        // A timed message is told at the moment it was meant to be sent, so
+        // that takes and the monitor hold the spacing the formula chose, in
+        // the same time as the untimed ones.
         if (observer_)
-            observer_->messageSent(message, steadyNowNs());
+            observer_->messageSent(message, sendTime_ ? *sendTime_ - backend_->latencyNs() : steadyNowNs());
     } catch (const MidiFailure& failure) {
         // Report a lost device once, then stay closed so that the following
         // sends of a running formula go nowhere quietly.

@@ -3,7 +3,9 @@
 #include "midi/midi_component.h"
 #include "midi/play_observer.h"
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace quorvane {
 
@@ -27,6 +29,14 @@ public:
     void setData2(const Variant& data2);         // member 0x11
     void setAuxiliary(const Variant& auxiliary); // member 0x12
 
+    // The moment the messages sent from now on are meant to be heard at, on
+    // the steady clock (ns); none, the default, for as soon as possible. A
+    // formula's pass sets it for its messages and clears it after them.
+    void setSendTime(std::optional<std::int64_t> atNs) { sendTime_ = atNs; }
+    // Of the device open now (port_backend.h, "Timed sends").
+    std::int64_t schedulingLeadNs() const { return backend_->isOpen() ? backend_->schedulingLeadNs() : 0; }
+    std::int64_t latencyNs() const { return backend_->isOpen() ? backend_->latencyNs() : 0; }
+
     OutputBackend& backend() { return *backend_; }
     // Told of every message that went out; nullptr for nobody.
     void setObserver(PlayObserver* observer) { observer_ = observer; }
@@ -42,6 +52,7 @@ private:
     Variant data1_;
     Variant data2_;
     Variant auxiliary_;
+    std::optional<std::int64_t> sendTime_;
     PlayObserver* observer_ = nullptr;
 };
 

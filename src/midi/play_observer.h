@@ -1,22 +1,15 @@
 #pragma once
 
 #include "midi/midi_message.h"
+#include "midi/steady_time.h"
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <vector>
 
 namespace quorvane {
-
-// Nanoseconds on the steady clock: the one time base of everything observed.
-inline std::int64_t steadyNowNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 // A list of observers of one kind, each told of every report. Observers come
 // and go on the user-interface thread while reports may come from any; with
@@ -64,7 +57,9 @@ private:
 class PlayObserver {
 public:
     virtual ~PlayObserver() = default;
-    // On the user-interface thread, right after the message went out.
+    // On the user-interface thread, right after the message went out; a
+    // message sent ahead of its time is told with the moment it was meant
+    // to be sent at.
     virtual void messageSent(const MidiBytes&, std::int64_t /*timeNs*/) { }
     // On the MIDI system's thread, as the message arrives: keep it short.
     virtual void messageReceived(const MidiBytes&, std::int64_t /*timeNs*/) { }

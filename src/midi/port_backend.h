@@ -4,6 +4,7 @@
 #include "midi/midi_message.h"
 
 #include <QStringList>
+#include <cstdint>
 #include <functional>
 
 namespace quorvane {
@@ -36,6 +37,16 @@ public:
     virtual void openVirtualPort() = 0;
     virtual QString virtualPortName() = 0;
     virtual void send(const MidiBytes& message) = 0; // called only while open
+
+    // Timed sends. A message may carry the moment it is meant to be heard at
+    // the port, on the steady clock (std::chrono::steady_clock, in ns). A
+    // back end that keeps to it plays the message at that moment when it is
+    // handed over at least schedulingLeadNs() before; one that plays
+    // whatever it is handed at once (lead 0) leaves the waiting to its
+    // sender. An untimed send is heard latencyNs() after it is made.
+    virtual void sendAt(const MidiBytes& message, std::int64_t /*atNs*/) { send(message); }
+    virtual std::int64_t schedulingLeadNs() const { return 0; }
+    virtual std::int64_t latencyNs() const { return 0; }
 };
 
 // The input side. The receiver may be called on any thread, once per

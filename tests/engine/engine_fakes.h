@@ -8,6 +8,7 @@
 #include "engine/panel.h"
 
 #include <QMap>
+#include <algorithm>
 #include <array>
 #include <QStringList>
 #include <deque>
@@ -110,7 +111,8 @@ public:
 };
 
 // The host with the clock taken out: the yield runs what the test scripts for
-// pass n, pauses are recorded, random draws come from a list.
+// pass n, pauses are recorded and move a clock of the host's own, random
+// draws come from a list.
 class ScriptedHost : public Host {
 public:
     void yield() override
@@ -125,8 +127,13 @@ public:
         if (onYield)
             onYield(yields);
     }
-    void pause(long long ms) override
+    // A clock of its own, which only the pauses move: a pause returns at
+    // once, its deadline reached.
+    std::int64_t now() const override { return clockNs; }
+    void pauseUntil(std::int64_t deadlineNs) override
     {
+        const long long ms = std::max<std::int64_t>(0, deadlineNs - clockNs) / 1'000'000;
+        clockNs = std::max(clockNs, deadlineNs);
         pauses.push_back(ms);
         if (onPause)
             onPause(ms);
@@ -148,7 +155,8 @@ public:
     int yields = 0;
     int yieldLimit = 100000;
     bool runaway = false;
-    std::vector<long long> pauses;
+    std::vector<long long> pauses; // in ms
+    std::int64_t clockNs = steadyNowNs();
     std::deque<float> randoms;
     float defaultRandom = 0.5f;
     int draws = 0;

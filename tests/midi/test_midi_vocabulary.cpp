@@ -1,3 +1,4 @@
+#include "midi/forwarding_rule.h"
 #include "midi/midi_bytes.h"
 #include "midi/sounding_notes.h"
 
@@ -139,6 +140,36 @@ private slots:
         QCOMPARE(ended, order);
         QCOMPARE(notes.count(), 0);
         QVERIFY(notes.notes().empty());
+    }
+
+    // What the input forwards: everything, but a programme change on the
+    // program's channel (the patch list takes it) and, while the program
+    // sends a clock of its own, the clock coming in.
+    void theForwardingRule_data()
+    {
+        QTest::addColumn<MidiBytes>("message");
+        QTest::addColumn<bool>("ownClock");
+        QTest::addColumn<int>("what");
+        const int forward = int(Forwarding::Forward), patch = int(Forwarding::SelectPatch),
+                  drop = int(Forwarding::Drop);
+        QTest::newRow("note") << MidiBytes{0x90, 60, 100} << true << forward;
+        QTest::newRow("programme change, own channel") << MidiBytes{0xC0, 5} << false << patch;
+        QTest::newRow("programme change, channel 2") << MidiBytes{0xC1, 5} << false << forward;
+        for (std::uint8_t status : {0xF8, 0xFA, 0xFB, 0xFC}) {
+            const QByteArray name = QByteArray::number(status, 16);
+            QTest::newRow(name + " without a clock of our own") << MidiBytes{status} << false << forward;
+            QTest::newRow(name + " with our clock") << MidiBytes{status} << true << drop;
+        }
+        QTest::newRow("active sensing with our clock") << MidiBytes{0xFE} << true << forward;
+        QTest::newRow("song position with our clock") << MidiBytes{0xF2, 0, 4} << true << forward;
+    }
+
+    void theForwardingRule()
+    {
+        QFETCH(MidiBytes, message);
+        QFETCH(bool, ownClock);
+        QFETCH(int, what);
+        QCOMPARE(int(forwardingOf(message.data(), message.size(), 0, ownClock)), what);
     }
 };
 

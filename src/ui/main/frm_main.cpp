@@ -9,6 +9,7 @@
 #include "ui/main/paths_dialog.h"
 #include "ui/main/scale_menus.h"
 #include "ui/main/window_names.h"
+#include "ui/common/box_mark.h"
 #include "ui/common/warning_box.h"
 #include "ui/monitor/monitor_window.h"
 
@@ -42,6 +43,7 @@ void FrmMain::attach(const MainWindowParts& parts)
     recording_ = &parts.recording;
     playObservers_ = &parts.playObservers;
     passObservers_ = &parts.passObservers;
+    clockOut_ = &parts.clockOut;
     connectControls();
     connectMenus();
     addRecordingToMenu();
@@ -94,7 +96,7 @@ void FrmMain::connectControls()
     button(controls::TestNote)->installEventFilter(this);
 
     connect(input_, &MidiInput::messageArrived, this,
-            [this] { forwardInput(*input_, *output_, composer_->midiChannel(), *this); });
+            [this] { forwardInput(*input_, *output_, composer_->midiChannel(), clockOut_->sending(), *this); });
     auto tellFailure = [this](const QString& text) { deviceWarnings_.show(text); };
     connect(input_, &MidiInput::failureToTell, this, tellFailure);
     connect(output_, &MidiOutput::failureToTell, this, tellFailure);
@@ -111,6 +113,10 @@ void FrmMain::connectMenus()
     connect(action(menus::About), &QAction::triggered, this, [this] {
         if (showAbout)
             showAbout();
+    });
+    connect(action(menus::Sync), &QAction::triggered, this, [this] {
+        if (showSync)
+            showSync();
     });
     connect(action(menus::Paths), &QAction::triggered, this,
             [this] { showPathsDialog(this, recording_->folder, openWithDesktop); });
@@ -239,17 +245,15 @@ int FrmMain::checkValue(const QString& checkBox) const
 
 void FrmMain::updateBackground(const QString& box)
 {
-    auto* line = findChild<QLineEdit*>(box);
-    if (!line)
-        return;
-    QPalette palette = line->palette();
-    if (redBoxes_.contains(box))
-        palette.setColor(QPalette::Base, QColor(255, 0, 0));
-    else if (invalidBoxes_.contains(box))
-        palette.setColor(QPalette::Base, QColor(255, 255, 160)); // pale yellow: "this is not a number"
-    else
-        palette.setColor(QPalette::Base, Qt::white);
-    line->setPalette(palette);
+    const BoxMark mark = redBoxes_.contains(box)       ? BoxMark::Red
+                         : invalidBoxes_.contains(box) ? BoxMark::Unusable
+                                                       : BoxMark::None;
+    const bool rangeEnd = box == QLatin1String(controls::PitchMin) || box == QLatin1String(controls::PitchMax);
+    const QString why = !invalidBoxes_.contains(box) ? QString()
+                        : rangeEnd ? tr("Minimum and maximum must be whole note numbers from 0 to 127, the minimum "
+                                        "first, with a note of the chosen scale between them.")
+                                   : tr("This box must hold a number.");
+    showBoxMark(findChild<QLineEdit*>(box), mark, why);
 }
 
 void FrmMain::setInvalidMark(const QString& box, bool invalid)
@@ -260,12 +264,6 @@ void FrmMain::setInvalidMark(const QString& box, bool invalid)
         invalidBoxes_.insert(box);
     else
         invalidBoxes_.remove(box);
-    const bool rangeEnd = box == QLatin1String(controls::PitchMin) || box == QLatin1String(controls::PitchMax);
-    const QString why = rangeEnd ? tr("Minimum and maximum must be whole note numbers from 0 to 127, the minimum "
-                                      "first, with a note of the chosen scale between them.")
-                                 : tr("This box must hold a number.");
-    if (auto* line = findChild<QLineEdit*>(box))
-        line->setToolTip(invalid ? why : QString());
     updateBackground(box);
 }
 

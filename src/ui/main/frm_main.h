@@ -5,6 +5,7 @@
 #include "engine/pass_observer.h"
 #include "midi/midi_input.h"
 #include "midi/midi_output.h"
+#include "sync/midi_clock_out.h"
 #include "ui/common/warning_box.h"
 #include "ui/record/take_recording.h"
 
@@ -28,6 +29,7 @@ struct MainWindowParts {
     TakeRecording& recording;
     PlayObservers& playObservers;
     PassObservers& passObservers;
+    MidiClockOut& clockOut; // whose clock replaces the one forwarded from the input
 };
 
 // The main window: every composition setting lives in its controls, and its
@@ -47,9 +49,11 @@ public:
     void load();
 
     // The other windows, set by the program (tests leave them empty or script them):
-    // the modal device dialog, the about box, and the end of the program.
+    // the modal device dialog, the about box, the sync window, and the end of
+    // the program.
     std::function<void()> showSetupDialog;
     std::function<void()> showAbout;
+    std::function<void()> showSync;
     std::function<void()> endProgram;
     // Hands a document or folder to the desktop; the result is not looked at.
     std::function<void(const QUrl&)> openWithDesktop;
@@ -89,6 +93,7 @@ private:
     TakeRecording* recording_ = nullptr;
     PlayObservers* playObservers_ = nullptr;
     PassObservers* passObservers_ = nullptr;
+    MidiClockOut* clockOut_ = nullptr;
     QSet<QString> invalidBoxes_;
     QSet<QString> redBoxes_;
     bool shutDown_ = false;

@@ -183,6 +183,7 @@ const MenuItem menuItems[] = {
     {menus::Midi, "&MIDI", menus::AllChannelsAllOff, "All &Channels All Off", nullptr},
     {menus::Midi, "&MIDI", menus::MidiSetup, "MIDI &Setup", nullptr},
     {menus::Midi, "&MIDI", menus::Monitor, "&Monitor...", nullptr},
+    {menus::Midi, "&MIDI", menus::Sync, "S&ync...", nullptr},
     {menus::Help, "&Help", menus::About, "&About", nullptr},
 };
 

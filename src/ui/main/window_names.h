@@ -78,6 +78,7 @@ inline constexpr char AllOff[] = "MnuAllOff";
 inline constexpr char AllChannelsAllOff[] = "MenuAllAllOff";
 inline constexpr char MidiSetup[] = "MIDISetup";
 inline constexpr char Monitor[] = "MnuMonitor";
+inline constexpr char Sync[] = "MnuSync";
 
 inline constexpr char Help[] = "help";
 inline constexpr char About[] = "About";

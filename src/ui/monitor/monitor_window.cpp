@@ -1,5 +1,6 @@
 #include "ui/monitor/monitor_window.h"
 
+#include "ui/common/window_placement.h"
 #include "ui/monitor/message_list_model.h"
 #include "ui/monitor/number_plot.h"
 #include "ui/monitor/piano_roll.h"
@@ -9,7 +10,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTreeView>
@@ -171,13 +171,7 @@ void showMonitor(std::unique_ptr<MonitorWindow>& monitor, PlayObservers& message
         // Beside or below the main window where the screen has room, so
         // that both stay in sight while a formula plays.
         const QRect owned = owner->frameGeometry();
-        const QScreen* screen = owner->screen();
-        for (const QPoint& place : {owned.topRight() + QPoint(8, 0), owned.bottomLeft() + QPoint(0, 8)}) {
-            if (screen && screen->availableGeometry().contains(QRect(place, monitor->size()))) {
-                monitor->move(place);
-                break;
-            }
-        }
+        placeBeside(*monitor, *owner, {owned.topRight() + QPoint(8, 0), owned.bottomLeft() + QPoint(0, 8)});
     }
     monitor->show();
     monitor->raise();

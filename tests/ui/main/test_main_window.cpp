@@ -105,10 +105,10 @@ private slots:
         }
         QCOMPARE(captions,
                  QStringList({"&File:&Record|E&xit", "&Edit:&Scale|&Key||&Paths...",
-                              "&MIDI:&All Off|All &Channels All Off|MIDI &Setup|&Monitor...", "&Help:&About"}));
+                              "&MIDI:&All Off|All &Channels All Off|MIDI &Setup|&Monitor...|S&ync...", "&Help:&About"}));
         // Outside tools find the items by these names.
         QCOMPARE(names, QStringList({"File:MnuRecord|Exit", "MnuEdit:MnuScale|MnuKey||MnuPaths",
-                                     "MIDI:MnuAllOff|MenuAllAllOff|MIDISetup|MnuMonitor", "help:About"}));
+                                     "MIDI:MnuAllOff|MenuAllAllOff|MIDISetup|MnuMonitor|MnuSync", "help:About"}));
         QCOMPARE(f.find<QAction>(menus::AllOff)->shortcut(), QKeySequence(QStringLiteral("Ctrl+A")));
     }
 

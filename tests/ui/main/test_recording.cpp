@@ -173,10 +173,11 @@ private slots:
         // The test note and the forwarded drum note were never ended.
         QCOMPARE(bytes.mid(2 + int(wire.size())), QStringList({"80 3c 00", "89 24 00", "ff 2f 00"}));
 
-        // Each message at the time the output put it on the wire, within one
-        // tick beyond what is unknown of the take's start.
+        // Each message at the time the output put it on the wire, or the
+        // pass's time it was sent for, within one tick beyond what is unknown
+        // of the take's start.
         for (std::size_t i = 0; i < wire.size(); ++i) {
-            const double onWire = double(wire[i].nanoseconds + offset - before);
+            const double onWire = double(wire[i].atNs.value_or(wire[i].nanoseconds + offset) - before);
             const double inFile = file.events[i + 2].seconds * 1e9;
             QVERIFY2(
                 std::abs(inFile - onWire) <= tickNs + double(after - before),

@@ -25,7 +25,8 @@ public:
         if (act)
             act();
     }
-    void pause(long long) override { QCoreApplication::processEvents(); }
+    std::int64_t now() const override { return steadyNowNs(); }
+    void pauseUntil(std::int64_t) override { QCoreApplication::processEvents(); }
     float random() override { return std::uniform_real_distribution<float>(0.0f, 1.0f)(generator) * 0.999999f; }
     bool ending() const override { return ending_; }
     void setEnding() override { ending_ = true; }

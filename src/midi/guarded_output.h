@@ -1,0 +1,39 @@
+#pragma once
+
+#include "midi/port_backend.h"
+
+#include <memory>
+#include <mutex>
+
+namespace quorvane {
+
+// An output back end whose every call is made under one lock, so that a
+// thread of the program's own can send through it beside the user-interface
+// thread (the MIDI clock under the ALSA sequencer) and a message is never
+// interleaved with another.
+class GuardedOutput : public OutputBackend {
+public:
+    explicit GuardedOutput(std::unique_ptr<OutputBackend> inner) : inner_(std::move(inner)) { }
+
+    QStringList devices() override;
+    void open(const QString& device) override;
+    void openVirtualPort() override;
+    QString virtualPortName() override;
+    void close() override;
+    bool isOpen() const override;
+    void send(const MidiBytes& message) override;
+    void sendAt(const MidiBytes& message, std::int64_t atNs) override;
+    std::int64_t schedulingLeadNs() const override;
+    std::int64_t latencyNs() const override;
+    void setLossNotifier(LossNotifier notifier) override;
+
+    // From any thread: sends when a device is open. A failure is left for
+    // the user-interface thread's next send to find and report.
+    void sendIfOpen(const MidiBytes& message);
+
+private:
+    mutable std::mutex mutex_;
+    std::unique_ptr<OutputBackend> inner_;
+};
+
+} // namespace quorvane

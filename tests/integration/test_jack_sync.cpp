@@ -1,0 +1,396 @@
+// Playing in time with the studio, against a JACK server of the test's own:
+// the clock the program sends, read by an outside clock reader, and the runs
+// on the program's own beat.
+
+#include "devices/outside_beat.h"
+#include "devices/system_backend.h"
+#include "devices/system_clock_out.h"
+#include "engine/composer.h"
+#include "engine/qt_host.h"
+#include "engine_fakes.h"
+#include "jack_peer.h"
+#include "jack_server.h"
+#include "midi/guarded_output.h"
+#include "midi/midi_input.h"
+#include "midi/midi_output.h"
+#include "midi/steady_time.h"
+#include "sync/own_tempo.h"
+
+#include <QRegularExpression>
+#include <QTimer>
+#include <QtTest>
+
+using namespace quorvane;
+using namespace quorvane::testing;
+
+namespace {
+
+// The samples between ticks, as jack_mclk_dump prints each ("dt: 1000[sm]").
+std::vector<int> tickSpacings(const QString& dump)
+{
+    static const QRegularExpression spacing(QStringLiteral(R"(dt:\s*(\d+)\[sm\])"));
+    std::vector<int> frames;
+    for (auto m = spacing.globalMatch(dump); m.hasNext();)
+        frames.push_back(m.next().captured(1).toInt());
+    return frames;
+}
+
+} // namespace
+
+class JackSyncTest : public QObject {
+    Q_OBJECT
+
+    JackServer server;
+    MidiSystem system; // outlives everything that talks to it
+    OwnTempo ownTempo{steadyNowNs()};
+    GuardedOutput* guarded = nullptr;
+    std::unique_ptr<MidiOutput> output;
+    std::unique_ptr<MidiInput> input;
+    std::unique_ptr<SystemClockOut> clockOut;
+    JackPeer peer;
+
+    template <class Component>
+    static bool openOn(Component& component, const QString& port)
+    {
+        const int count = component.deviceCount();
+        for (int d = 0; d < count; ++d) {
+            component.setDeviceNumber(d);
+            if (component.deviceName() == port) {
+                component.setAction(Component::Open);
+                return component.openState() == 1;
+            }
+        }
+        return false;
+    }
+    bool openOutputOn(const QString& port) { return openOn(*output, port); }
+
+    // A run of Wondrousness at delay 60 on a 1/16 grid of source, stopped
+    // after runMs; what happens meanwhile is scheduled by the caller.
+    void runOnGrid(const SyncSource& source, int runMs)
+    {
+        FakePanel panel;
+        panel.check(controls::RandomDelay, 0);
+        panel.check(controls::DisplayResults, 0);
+        QtHost host;
+        Composer composer(panel, host, *output);
+        composer.setModeOn(Mode::Pitch, true);
+        composer.setGrid(&source, GridDivision::Sixteenth);
+        composer.setRunMarks(clockOut.get());
+        QTimer::singleShot(runMs, [&] { composer.stopWondrousness(); });
+        composer.runWondrousness();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        // Frame-exact figures need a server whose cycles come on time: one
+        // scheduled as ordinary threads on a busy machine drops cycles and
+        // falls behind real time.
+        server.setRealtime(true);
+        QVERIFY2(server.start(256), "jackd with the dummy driver did not start");
+        system.setOwnBeat(&ownTempo.timeline());
+        auto backend = std::make_unique<GuardedOutput>(std::make_unique<SystemOutputBackend>(system));
+        guarded = backend.get();
+        output = std::make_unique<MidiOutput>(std::move(backend));
+        clockOut = std::make_unique<SystemClockOut>(system, ownTempo, *guarded);
+        input = std::make_unique<MidiInput>(std::make_unique<SystemInputBackend>(system));
+        QVERIFY(peer.open());
+    }
+
+    void cleanupTestCase()
+    {
+        clockOut.reset();
+        input.reset();
+        output.reset();
+        peer.close();
+        server.stop();
+    }
+
+    // Sample-accurate: at 120 bpm every tick 1000 frames after the last, at
+    // 90 bpm 1333 or 1334, the new tempo within a beat of the change.
+    void ourClockIsReadByAnOutsideClockReaderAtItsTempo()
+    {
+        QProcess* dump = server.startClient(QStringLiteral("stdbuf"), {QStringLiteral("-oL"),
+                                                                      QStringLiteral("jack_mclk_dump")});
+        QVERIFY(server.waitForPort(QStringLiteral("jack_mclk_dump:mclk_in")));
+        QVERIFY(openOutputOn(QStringLiteral("jack_mclk_dump:mclk_in")));
+        clockOut->setSending(true);
+        QString printed;
+        QTRY_VERIFY_WITH_TIMEOUT(tickSpacings(printed += QString::fromLocal8Bit(dump->readAllStandardOutput())).size()
+                                     >= 60,
+                                 10000);
+        for (int frames : tickSpacings(printed))
+            QVERIFY2(std::abs(frames - 1000) <= 1, qPrintable(QString::number(frames)));
+
+        ownTempo.setBpm(90, steadyNowNs());
+        clockOut->beatChanged();
+        printed.clear();
+        dump->readAllStandardOutput();
+        QTRY_VERIFY_WITH_TIMEOUT(tickSpacings(printed += QString::fromLocal8Bit(dump->readAllStandardOutput())).size()
+                                     >= 60,
+                                 10000);
+        const std::vector<int> spacings = tickSpacings(printed);
+        // The change came within the first beat (24 ticks) of what was read.
+        for (std::size_t i = 24; i < spacings.size(); ++i)
+            QVERIFY2(std::abs(spacings[i] - 1333.3) <= 1, qPrintable(QString::number(spacings[i])));
+        clockOut->setSending(false);
+        ownTempo.setBpm(120, steadyNowNs());
+        output->setAction(MidiOutput::Close);
+    }
+
+    // A run on the program's own beat: each note on a tick of the clock the
+    // program sends, Start right before the tick of the first note, Stop
+    // when the run ends.
+    void aRunOnOurOwnBeatSitsOnTheTicksOfOurClock()
+    {
+        QVERIFY(openOutputOn(peer.inPort()));
+        peer.forget();
+        clockOut->setSending(true);
+        runOnGrid(ownTempo, 1500);
+        QTest::qWait(300); // the last note's period, and the Stop
+        clockOut->setSending(false);
+        output->setAction(MidiOutput::Close);
+
+        const std::vector<JackPeer::Heard> heard = peer.heard();
+        std::vector<jack_nframes_t> ticks, noteOns;
+        int starts = 0, stops = 0;
+        jack_nframes_t startFrame = 0;
+        std::size_t startAt = 0;
+        for (std::size_t i = 0; i < heard.size(); ++i) {
+            const JackPeer::Bytes& b = heard[i].bytes;
+            if (b == JackPeer::Bytes{0xF8})
+                ticks.push_back(heard[i].frame);
+            else if (b == JackPeer::Bytes{0xFA}) {
+                ++starts;
+                startFrame = heard[i].frame;
+                startAt = i;
+            } else if (b == JackPeer::Bytes{0xFC})
+                ++stops;
+            else if (b.size() == 3 && b[0] == 0x90 && b[2] > 0)
+                noteOns.push_back(heard[i].frame);
+        }
+        QCOMPARE(starts, 1);
+        QCOMPARE(stops, 1);
+        QVERIFY2(noteOns.size() >= 8, qPrintable(QString::number(noteOns.size())));
+        QCOMPARE(heard[startAt + 1].bytes, JackPeer::Bytes{0xF8});
+        QCOMPARE(heard[startAt + 1].frame, startFrame);
+        QCOMPARE(noteOns.front(), startFrame);
+        for (jack_nframes_t note : noteOns)
+            QVERIFY2(std::find(ticks.begin(), ticks.end(), note) != ticks.end(),
+                     qPrintable(QStringLiteral("a note at frame %1 on no tick").arg(note)));
+        // At 120 bpm a 1/16 is 6000 frames: delay 60 leaves one line between notes.
+        for (std::size_t i = 1; i < noteOns.size(); ++i)
+            QVERIFY2(std::abs(int(noteOns[i] - noteOns[i - 1]) - 6000) <= 1,
+                     qPrintable(QString::number(noteOns[i] - noteOns[i - 1])));
+    }
+
+    // Following an outside clock (jack_midi_clock, driven by the server's
+    // transport), heard beside it by an outside client: every note on the
+    // frame of a tick whose count since Start is a multiple of 6; at Stop
+    // the note that sounds is switched off and nothing plays; on Continue
+    // the run goes on, on the lines counted on from the song position.
+    void notesFallOnTheLinesOfAnOutsideClockAndHoldWhileItStops()
+    {
+        QProcess* clock = server.startClient(QStringLiteral("jack_midi_clock"), {QStringLiteral("-b"), QStringLiteral("120"),
+                                                                                QStringLiteral("-d"), QStringLiteral("1")});
+        QVERIFY(server.waitForPort(QStringLiteral("jack_midi_clock:mclk_out")));
+        QVERIFY(openOn(*input, QStringLiteral("jack_midi_clock:mclk_out")));
+        QVERIFY(server.connect(QStringLiteral("jack_midi_clock:mclk_out"), peer.inPort()));
+        QVERIFY(openOutputOn(peer.inPort()));
+        peer.forget();
+        OutsideBeat source(system.clockIn());
+        QTimer::singleShot(200, [&] { peer.rollTransport(); });
+        QTimer::singleShot(1700, [&] { peer.stopTransport(); });
+        QTimer::singleShot(2400, [&] { peer.continueTransport(); });
+        runOnGrid(source, 5000);
+        QTest::qWait(100);
+        peer.stopTransport();
+        output->setAction(MidiOutput::Close);
+        input->setAction(MidiInput::Close);
+        clock->terminate();
+        clock->waitForFinished();
+
+        // The clock's position at each of its ticks, as a device counts it.
+        int position = -1, starts = 0;
+        bool running = false;
+        std::vector<jack_nframes_t> lineTicks;
+        std::vector<std::pair<jack_nframes_t, jack_nframes_t>> stopped; // Stop to Continue
+        std::vector<JackPeer::Heard> notes;
+        for (const JackPeer::Heard& h : peer.heard()) {
+            const JackPeer::Bytes& b = h.bytes;
+            if (b == JackPeer::Bytes{0xFA}) {
+                ++starts;
+                position = -1;
+                running = true;
+            } else if (b == JackPeer::Bytes{0xFB}) {
+                running = true;
+                if (!stopped.empty())
+                    stopped.back().second = h.frame;
+            } else if (b == JackPeer::Bytes{0xFC}) {
+                // jack_midi_clock sends a Stop before each Continue too.
+                if (running)
+                    stopped.push_back({h.frame, ~jack_nframes_t(0)});
+                running = false;
+            } else if (b.size() == 3 && b[0] == 0xF2) {
+                position = (b[1] | b[2] << 7) * 6 - 1;
+            } else if (b == JackPeer::Bytes{0xF8} && running) {
+                if (++position % 6 == 0)
+                    lineTicks.push_back(h.frame);
+            } else if (b.size() == 3 && b[0] == 0x90)
+                notes.push_back(h);
+        }
+        QCOMPARE(starts, 1);
+        QVERIFY(!stopped.empty()); // and one at the end, after the run
+        QVERIFY2(stopped[0].second != ~jack_nframes_t(0), "the clock never continued");
+        // A note queued for its line before the Stop came plays on that line
+        // (a line at most after the Stop) and is switched off at once.
+        const auto [stopFrame, continueFrame] = stopped[0];
+        int before = 0, after = 0, queuedBeforeStop = 0;
+        std::uint8_t sounding = 0;
+        bool checkedAtContinue = false;
+        for (const JackPeer::Heard& n : notes) {
+            if (n.frame >= continueFrame && !checkedAtContinue) {
+                QVERIFY2(sounding == 0, "a note left sounding while the clock stopped");
+                checkedAtContinue = true;
+            }
+            if (n.bytes[2] == 0) {
+                if (n.bytes[1] == sounding)
+                    sounding = 0;
+                continue;
+            }
+            sounding = n.bytes[1];
+            if (n.frame >= stopFrame && n.frame < continueFrame) {
+                QVERIFY2(n.frame < stopFrame + 6000 && ++queuedBeforeStop == 1, "a note while stopped");
+                continue;
+            }
+            jack_nframes_t nearest = lineTicks.front();
+            for (jack_nframes_t line : lineTicks)
+                if (std::abs(int(line - n.frame)) < std::abs(int(nearest - n.frame)))
+                    nearest = line;
+            QVERIFY2(std::abs(int(n.frame - nearest)) <= 1, qPrintable(QStringLiteral("a note at frame %1, %2 frames from its line")
+                                                        .arg(n.frame)
+                                                        .arg(int(n.frame - nearest))));
+            ++(n.frame < stopFrame ? before : after);
+        }
+        QVERIFY(checkedAtContinue);
+        QVERIFY2(before >= 8 && after >= 8, qPrintable(QStringLiteral("%1 notes, then %2").arg(before).arg(after)));
+    }
+
+    // With "MIDI Clock In" chosen, the clock sent on is the one coming in:
+    // each tick relayed in the cycle it came, at its frame.
+    void theClockComingInIsRelayedAtItsFrames()
+    {
+        QProcess* clock = server.startClient(QStringLiteral("jack_midi_clock"), {QStringLiteral("-b"), QStringLiteral("120")});
+        QVERIFY(server.waitForPort(QStringLiteral("jack_midi_clock:mclk_out")));
+        JackPeer theirs("theirs");
+        QVERIFY(theirs.open());
+        QVERIFY(server.connect(QStringLiteral("jack_midi_clock:mclk_out"), theirs.inPort()));
+        QVERIFY(openOn(*input, QStringLiteral("jack_midi_clock:mclk_out")));
+        QVERIFY(openOutputOn(peer.inPort()));
+        clockOut->follow(ClockFollows::ClockIn);
+        clockOut->setSending(true);
+        peer.forget();
+        peer.rollTransport();
+        QTest::qWait(1000);
+        peer.stopTransport();
+        QTest::qWait(100);
+        clockOut->setSending(false);
+        clockOut->follow(ClockFollows::OwnTempo);
+        output->setAction(MidiOutput::Close);
+        input->setAction(MidiInput::Close);
+        clock->terminate();
+        clock->waitForFinished();
+
+        auto ticks = [](const std::vector<JackPeer::Heard>& heard) {
+            std::vector<jack_nframes_t> frames;
+            for (const JackPeer::Heard& h : heard)
+                if (h.bytes == JackPeer::Bytes{0xF8})
+                    frames.push_back(h.frame);
+            return frames;
+        };
+        const std::vector<jack_nframes_t> relayed = ticks(peer.heard());
+        QVERIFY2(relayed.size() >= 40, qPrintable(QString::number(relayed.size())));
+        QCOMPARE(relayed, ticks(theirs.heard()));
+    }
+
+    // With jack_transport as the timebase master at 120 bpm, every note
+    // falls on the frame where its 1/16 line lies by the transport's bar,
+    // beat and tick; the run waits for the transport to roll.
+    void notesFallOnTheLinesOfTheJackTransport()
+    {
+        QProcess* master = server.startClient(QStringLiteral("jack_transport"), {});
+        master->write("master\ntempo 120\n");
+        QVERIFY(openOutputOn(peer.inPort()));
+        peer.stopTransport();
+        QTest::qWait(300);
+        peer.forget();
+        OutsideBeat source(system.transport());
+        QCOMPARE(source.status(steadyNowNs()).state, SourceState::Stopped);
+        SyncStatus rolling;
+        QTimer::singleShot(300, [&] { peer.rollTransport(); });
+        QTimer::singleShot(1500, [&] { rolling = source.status(steadyNowNs()); });
+        runOnGrid(source, 2500);
+        peer.stopTransport();
+        output->setAction(MidiOutput::Close);
+        master->write("quit\n");
+        if (!master->waitForFinished(2000))
+            master->kill();
+
+        QCOMPARE(rolling.state, SourceState::Running);
+        QCOMPARE(rolling.bpm, 120.0);
+        // Where the master's position crossed each 1/16 line, as the peer
+        // saw it at the start of its cycles.
+        const std::vector<JackPeer::TransportBeat> beats = peer.transportBeats();
+        std::vector<double> lineFrames;
+        for (std::size_t c = 1; c < beats.size(); ++c) {
+            const double from = beats[c - 1].beats * 4, to = beats[c].beats * 4;
+            for (double line = std::ceil(from); line < to; ++line)
+                lineFrames.push_back(beats[c - 1].frame + (line - from) / (to - from) * (beats[c].frame - beats[c - 1].frame));
+        }
+        QVERIFY(!lineFrames.empty());
+        int notes = 0;
+        for (const JackPeer::Heard& h : peer.heard()) {
+            if (h.bytes.size() != 3 || h.bytes[0] != 0x90 || h.bytes[2] == 0)
+                continue;
+            double nearest = lineFrames.front();
+            for (double line : lineFrames)
+                if (std::abs(line - h.frame) < std::abs(nearest - h.frame))
+                    nearest = line;
+            QVERIFY2(std::abs(nearest - h.frame) <= 1,
+                     qPrintable(QStringLiteral("a note %1 frames from its line").arg(h.frame - nearest)));
+            ++notes;
+        }
+        QVERIFY2(notes >= 10, qPrintable(QString::number(notes)));
+    }
+
+    // A clock whose ticks jitter by up to a tenth of their spacing
+    // (jack_midi_clock -J 10) still reads as a steady tempo, within 1 %, once
+    // the 16 beats of its mean were heard.
+    void aJitteredClockGivesASteadyTempo()
+    {
+        QProcess* clock = server.startClient(QStringLiteral("jack_midi_clock"),
+                                             {QStringLiteral("-b"), QStringLiteral("120"), QStringLiteral("-J"),
+                                              QStringLiteral("10")});
+        QVERIFY(server.waitForPort(QStringLiteral("jack_midi_clock:mclk_out")));
+        QVERIFY(openOn(*input, QStringLiteral("jack_midi_clock:mclk_out")));
+        OutsideBeat source(system.clockIn());
+        peer.rollTransport();
+        QTRY_COMPARE(source.status(steadyNowNs()).state, SourceState::Running);
+        QTest::qWait(8200);
+        double lowest = 1000, highest = 0;
+        for (int look = 0; look < 50; ++look) {
+            const double bpm = source.status(steadyNowNs()).bpm;
+            lowest = std::min(lowest, bpm);
+            highest = std::max(highest, bpm);
+            QTest::qWait(20);
+        }
+        peer.stopTransport();
+        input->setAction(MidiInput::Close);
+        clock->terminate();
+        clock->waitForFinished();
+        QVERIFY2(lowest >= 118.8 && highest <= 121.2, qPrintable(QStringLiteral("%1 to %2 bpm").arg(lowest).arg(highest)));
+    }
+};
+
+QTEST_GUILESS_MAIN(JackSyncTest)
+#include "test_jack_sync.moc"
