@@ -18,6 +18,9 @@ public:
     // False when jackd did not come up. 48 kHz; the period is given in frames.
     bool start(int periodFrames = 64);
     void stop();
+    // Kills the server at once, as a crash does; its clients are left on
+    // their own, and start() brings up a new server under the same name.
+    void kill();
     bool isRunning() const;
     const QString& name() const { return name_; }
 

@@ -2,6 +2,7 @@
 
 #include "midi/midi_bytes.h"
 #include "midi/midi_errors.h"
+#include "synth/synth_driver_output.h"
 #include "synth/synth_limiter.h"
 #include "synth/synth_log.h"
 #include "synth/synth_pulse_stream.h"
@@ -86,7 +87,6 @@ void play(fluid_synth_t* synth, const MidiBytes& message)
 struct FluidDeleter {
     void operator()(fluid_settings_t* settings) const { delete_fluid_settings(settings); }
     void operator()(fluid_synth_t* synth) const { delete_fluid_synth(synth); }
-    void operator()(fluid_audio_driver_t* driver) const { delete_fluid_audio_driver(driver); }
 };
 
 } // namespace
@@ -94,18 +94,13 @@ struct FluidDeleter {
 struct SynthOutput::Sound {
     explicit Sound(double sampleRate) : limiter(sampleRate) { }
 
-    // JACK's or ALSA's audio thread asks for the next frames. The effects go
-    // into the same buffers as the dry sound unless the driver has outputs of
-    // their own.
-    static int renderForDriver(void* self, int frames, int effectCount, float* effects[], int outCount, float* out[]);
-
     // Declared in this order so that the audio stops before the synthesizer
     // it plays from goes away, and the settings outlive both.
     std::unique_ptr<fluid_settings_t, FluidDeleter> settings;
     std::unique_ptr<fluid_synth_t, FluidDeleter> synth;
     int rate = 0;         // the synthesizer's, which follows a JACK server's
     SynthLimiter limiter; // used by whichever thread renders
-    std::unique_ptr<fluid_audio_driver_t, FluidDeleter> driver;
+    std::unique_ptr<SynthDriverOutput> driver;
     std::unique_ptr<SynthPulseStream> stream;
 };
 
@@ -189,7 +184,12 @@ bool SynthOutput::startAudio(QStringList& details)
             try {
                 sound_->stream = std::make_unique<SynthPulseStream>(
                     sound_->synth.get(), sound_->limiter, options_.sampleRate,
-                    [this](SynthPulseStream::End end) { onStreamEnd(end == SynthPulseStream::End::ServerLost); });
+                    [this](SynthPulseStream::End end) {
+                        if (end == SynthPulseStream::End::ServerLost)
+                            onAudioLost(tr("The built-in synthesizer's sound stopped: the sound server has gone away. "
+                                               "Start it again (PipeWire or PulseAudio); the sound comes back with "
+                                               "the next note once it runs."));
+                    });
                 return true;
             } catch (const std::runtime_error& error) {
                 details << QStringLiteral("PulseAudio: %1").arg(QString::fromLocal8Bit(error.what()));
@@ -199,9 +199,19 @@ bool SynthOutput::startAudio(QStringList& details)
         if (driver == QLatin1String("jack") && options_.jackSampleRate)
             followRate(sound_->synth.get(), sound_->rate, options_.jackSampleRate());
         fluid_settings_setstr(sound_->settings.get(), "audio.driver", driver.toUtf8().constData());
-        sound_->driver.reset(new_fluid_audio_driver2(sound_->settings.get(), &Sound::renderForDriver, sound_.get()));
-        if (sound_->driver)
+        try {
+            sound_->driver = std::make_unique<SynthDriverOutput>(
+                sound_->settings.get(), sound_->synth.get(), sound_->limiter, sound_->rate, [this, driver] {
+                    onAudioLost(driver == QLatin1String("jack")
+                                    ? tr("The built-in synthesizer's sound stopped: the JACK server has gone away. "
+                                         "Start it again; the sound comes back with the next note once it runs.")
+                                    : tr("The built-in synthesizer's sound stopped: the sound card has gone away. "
+                                         "The sound comes back with the next note once it is there again."));
+                });
             return true;
+        } catch (const std::runtime_error&) {
+            // Why, the library has said in its log.
+        }
     }
     details << log.lines();
     if (details.isEmpty())
@@ -209,30 +219,11 @@ bool SynthOutput::startAudio(QStringList& details)
     return false;
 }
 
-int SynthOutput::Sound::renderForDriver(void* self, int frames, int effectCount, float* effects[], int outCount,
-                                        float* out[])
+// The audio output's own thread tells here that its server went away.
+void SynthOutput::onAudioLost(const QString& text)
 {
-    auto* sound = static_cast<Sound*>(self);
-    for (int i = 0; i < outCount; ++i)
-        std::fill(out[i], out[i] + frames, 0.0f);
-    for (int i = 0; i < effectCount; ++i)
-        std::fill(effects[i], effects[i] + frames, 0.0f);
-    const int result = effectCount > 0
-                           ? fluid_synth_process(sound->synth.get(), frames, effectCount, effects, outCount, out)
-                           : fluid_synth_process(sound->synth.get(), frames, outCount, out, outCount, out);
-    if (outCount >= 2)
-        sound->limiter.process(out[0], out[1], frames);
-    return result;
-}
-
-// The stream's own thread tells here that it ended.
-void SynthOutput::onStreamEnd(bool serverLost)
-{
-    if (serverLost)
-        notifyLoss(MidiFailure(MidiErrorCode::AudioLost,
-                               tr("The built-in synthesizer's sound stopped: the sound server has gone away. Start "
-                                  "it again (PipeWire or PulseAudio); the sound comes back with the next note once "
-                                  "it runs.")));
+    soundLost_ = true;
+    notifyLoss(MidiFailure(MidiErrorCode::AudioLost, text));
 }
 
 void SynthOutput::notifyLoss(const MidiFailure& failure)
@@ -243,21 +234,42 @@ void SynthOutput::notifyLoss(const MidiFailure& failure)
 
 bool SynthOutput::audioRunning() const
 {
-    return sound_->driver || (sound_->stream && sound_->stream->running());
+    return (sound_->driver && sound_->driver->running()) || (sound_->stream && sound_->stream->running());
 }
 
-// After a silence, or once the server is back, the next note starts the stream
-// again; the note already sits in the synthesizer and is heard from its start.
-void SynthOutput::resumeAudio()
+// After a silence, or once a server is back, a note starts the audio output
+// again. It goes into the synthesizer first, so that a stream started for it
+// begins with it and it is heard as soon as on a running one. A note that no
+// output will play is ended at once: kept, it would sound when the server
+// comes back, late and together with every other note kept meanwhile.
+void SynthOutput::startAudioForNote(const MidiBytes& note)
 {
-    if (options_.renderOnly || audioRunning())
-        return;
     const auto now = std::chrono::steady_clock::now();
     if (lastFailedStart_ != std::chrono::steady_clock::time_point() && now - lastFailedStart_ < retryAfter)
         return;
     sound_->stream.reset(); // its thread has ended already
+    sound_->driver.reset(); // closed, or left behind when its server went away
+    play(sound_->synth.get(), note);
     QStringList details;
-    lastFailedStart_ = startAudio(details) ? std::chrono::steady_clock::time_point() : now;
+    if (startAudio(details)) {
+        lastFailedStart_ = std::chrono::steady_clock::time_point();
+        return;
+    }
+    lastFailedStart_ = now;
+    silenceUnheard();
+}
+
+// No audio output renders now, so nothing else touches the synthesizer's
+// voices: what it still holds (the voices that sounded when the server went
+// away, and the notes sent before that was noticed) is ended and rendered
+// away into nothing, so that the sound starts clean when a server is back.
+void SynthOutput::silenceUnheard()
+{
+    constexpr int frames = 64; // the synthesizer's own block: one ends every voice switched off
+    float scratch[2][frames];
+    fluid_synth_all_sounds_off(sound_->synth.get(), -1);
+    for (int block = 0; block < 2; ++block)
+        fluid_synth_write_float(sound_->synth.get(), frames, scratch[0], 0, 1, scratch[1], 0, 1);
 }
 
 void SynthOutput::close()
@@ -265,6 +277,7 @@ void SynthOutput::close()
     open_ = false;
     sound_->stream.reset(); // stops the audio thread before anything else is touched
     sound_->driver.reset();
+    soundLost_ = false;
     if (sound_->synth)
         fluid_synth_all_sounds_off(sound_->synth.get(), -1); // no note left hanging for the next open
 }
@@ -273,9 +286,16 @@ void SynthOutput::send(const MidiBytes& message)
 {
     if (!open_)
         throw MidiFailure(MidiErrorCode::SendFailed, tr("The built-in synthesizer is not open."));
-    play(sound_->synth.get(), message);
+    if (options_.renderOnly || audioRunning()) {
+        play(sound_->synth.get(), message);
+        return;
+    }
+    if (soundLost_.exchange(false))
+        silenceUnheard();
     if (midi::isNoteOn(message))
-        resumeAudio();
+        startAudioForNote(message);
+    else
+        play(sound_->synth.get(), message); // programmes and controllers: the sound is right when it returns
 }
 
 StereoAudio SynthOutput::render(int frames)

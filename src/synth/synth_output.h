@@ -3,6 +3,7 @@
 #include "midi/port_backend.h"
 
 #include <QStringList>
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -46,6 +47,12 @@ struct StereoAudio {
 // The built-in General MIDI synthesizer as a back end with a single device,
 // named deviceName(). It plays every short message it is sent. The sound font
 // is loaded at the first open and kept, so opening again only starts the audio.
+//
+// While no audio output plays (no sound server, or the one it played to went
+// away) a note is not kept for later: the synthesizer would only queue it,
+// and once a server is back every note queued meanwhile would start in the
+// same instant. Programmes and controllers are kept, so that the sound is
+// right when it comes back.
 class SynthOutput : public OutputBackend {
 public:
     explicit SynthOutput(SynthOptions options = {});
@@ -60,7 +67,7 @@ public:
     void send(const MidiBytes& message) override;
     // The sound server gone, or none there at an open: the device stays open
     // and its sound comes back with the next note once a server runs. The
-    // notice comes on the stream's thread, or at once within open().
+    // notice comes on the audio output's thread, or at once within open().
     void setLossNotifier(LossNotifier notifier) override { lossNotifier_ = std::move(notifier); }
 
     static QString deviceName() { return QStringLiteral("Quorvane GM Synth"); }
@@ -80,8 +87,9 @@ private:
 
     void loadSynth();
     bool startAudio(QStringList& details);
-    void resumeAudio();
-    void onStreamEnd(bool serverLost);
+    void startAudioForNote(const MidiBytes& note);
+    void silenceUnheard();
+    void onAudioLost(const QString& text);
     void notifyLoss(const MidiFailure& failure);
 
     SynthOptions options_;
@@ -89,6 +97,9 @@ private:
     bool open_ = false;
     std::unique_ptr<Sound> sound_;
     LossNotifier lossNotifier_;
+    // Set on the audio output's thread when it lost its server; the next
+    // message on the caller's thread ends what the synthesizer still holds.
+    std::atomic<bool> soundLost_{false};
     // While no server runs, a new attempt at most this often, not on every note.
     std::chrono::steady_clock::time_point lastFailedStart_;
 };
