@@ -145,6 +145,24 @@ ProcessFigures measureBareDialog(XDisplay& x, const QString& program)
     return figures;
 }
 
+// The bare JACK client, connected as the program's client is: idle CPU only.
+double measureBareJackClient(JackServer& server, const QString& program)
+{
+    QProcess client;
+    client.start(program, {QStringLiteral("listener:input"), QStringLiteral("jack_midi_latency_test:out")});
+    double idle = -1;
+    if (client.waitForStarted(5000) && server.waitForPort(QStringLiteral("bare-client:in"))) {
+        QThread::msleep(500); // its connections made
+        idle = cpuPercentOver(client.processId(), idleMs).process;
+    }
+    client.terminate();
+    if (!client.waitForFinished(5000)) {
+        client.kill();
+        client.waitForFinished(3000);
+    }
+    return idle;
+}
+
 // The program: its device dialog answered with Return (its "Ok" is the
 // default button), idle with the main window open, then Wondrousness
 // started with a click on "Do it" (delay 60, pitch mode: the defaults).
@@ -210,13 +228,20 @@ QProcess* startDevices(JackServer& server)
     return listener;
 }
 
-void printCpu(const ProcessFigures& program, const ProcessFigures& withoutSynth, const ProcessFigures& bare)
+// Idle, against the bare JACK client (the least any client of the server
+// costs) and the bare Qt program (the least a window costs).
+void printCpu(const ProcessFigures& program, const ProcessFigures& withoutSynth, double bareJack,
+              const ProcessFigures& bare)
 {
+    const QString jackAnchor = percent(bareJack) + QStringLiteral(" bare JACK client");
+    const QString jackGoal =
+        bareJack < 0 ? QStringLiteral("-") : QStringLiteral("<= %1 %").arg(fixed(bareJack + 0.1, 1));
     printFigure({QStringLiteral("CPU, window open, no run (%1 s)").arg(idleMs / 1000),
-                 percent(program.idleCpu, program.idleUiThreadCpu), percent(bare.idleCpu), QStringLiteral("< 0.5 %")});
+                 percent(program.idleCpu, program.idleUiThreadCpu), jackAnchor, jackGoal});
     printFigure({QStringLiteral("  the same without the synthesizer"),
-                 percent(withoutSynth.idleCpu, withoutSynth.idleUiThreadCpu), percent(bare.idleCpu),
-                 QStringLiteral("< 0.5 %")});
+                 percent(withoutSynth.idleCpu, withoutSynth.idleUiThreadCpu), jackAnchor, jackGoal});
+    printFigure({QStringLiteral("  a bare Qt program, idle"), percent(bare.idleCpu), QStringLiteral("-"),
+                 QStringLiteral("-")});
     printFigure({QStringLiteral("CPU, Wondrousness playing, delay 60 (%1 s)").arg(playingMs / 1000),
                  percent(program.playingCpu, program.playingUiThreadCpu),
                  percent(bare.idleCpu) + QStringLiteral(" idle"), QStringLiteral("< 5 %")});
@@ -229,7 +254,8 @@ void printCpu(const ProcessFigures& program, const ProcessFigures& withoutSynth,
 
 void benchProgramResources(QPoint doItAt, JackServer& server)
 {
-    printSection(QStringLiteral("The program as a process (anchor: a bare Qt dialog program), JACK period 64 frames"));
+    printSection(QStringLiteral("The program as a process (anchors: a bare Qt dialog program, a bare JACK client with the "
+                                "same three MIDI ports), JACK period 64 frames"));
     XDisplay x;
     if (!x.isOpen()) {
         printNote(QStringLiteral("left out: no X display; run under xvfb-run -a"));
@@ -240,6 +266,8 @@ void benchProgramResources(QPoint doItAt, JackServer& server)
     const QString quorvaneWithoutSynth = dir + QStringLiteral("/quorvane_without_synth");
     QProcess* listener = startDevices(server);
     const ProcessFigures bare = measureBareDialog(x, dir + QStringLiteral("/bare_dialog"));
+    const QString bareJackClient = dir + QStringLiteral("/bare_jack_client");
+    const double bareJack = measureBareJackClient(server, bareJackClient);
     const ProcessFigures program = measureProgram(x, quorvane, doItAt);
     listener->readAllStandardOutput();
     const ProcessFigures withoutSynth = measureProgram(x, quorvaneWithoutSynth, doItAt);
@@ -250,7 +278,7 @@ void benchProgramResources(QPoint doItAt, JackServer& server)
                  QStringLiteral("-")});
     printFigure({QStringLiteral("  the same without the synthesizer"), ms(withoutSynth.startMs), ms(bare.startMs),
                  QStringLiteral("-")});
-    printCpu(program, withoutSynth, bare);
+    printCpu(program, withoutSynth, bareJack, bare);
     printNote(
         QStringLiteral("without the synthesizer the program played %1 messages to a JACK port in its run").arg(heard));
     printFigure({QStringLiteral("peak resident memory without synthesizer"), mib(withoutSynth.peakMiB),
@@ -262,19 +290,20 @@ void benchProgramResources(QPoint doItAt, JackServer& server)
                  mib(program.peakMiB < 0 || withoutSynth.peakMiB < 0 ? -1 : program.peakMiB - withoutSynth.peakMiB),
                  QStringLiteral("-"), QStringLiteral("-")});
 
-    // Every JACK client of the program (output, input, the synthesizer's
-    // audio) is woken once a period: at 64 frames that is 750 times a second.
-    // The same figures at jackd's own default period, 1024 frames (21.3 ms).
+    // Every JACK client is woken once a period: at 64 frames that is 750
+    // times a second. The same figures at jackd's own default period, 1024
+    // frames (21.3 ms).
     server.stop();
     if (!server.start(1024)) {
         printNote(QStringLiteral("left out: jackd did not start with a 1024-frame period"));
         return;
     }
     startDevices(server);
+    const double slowBareJack = measureBareJackClient(server, bareJackClient);
     const ProcessFigures slowProgram = measureProgram(x, quorvane, doItAt);
     const ProcessFigures slowWithoutSynth = measureProgram(x, quorvaneWithoutSynth, doItAt);
     printNote(QStringLiteral("below: the same at jackd's default period, 1024 frames = 21.3 ms"));
-    printCpu(slowProgram, slowWithoutSynth, bare);
+    printCpu(slowProgram, slowWithoutSynth, slowBareJack, bare);
 }
 
 void benchProgramOnPipewire(QPoint doItAt)

@@ -57,7 +57,7 @@ void followRate(fluid_synth_t* synth, int& current, int rate)
 // Hands one short message to the synthesizer. Its answers are not errors for
 // the user: a note-off for a note that already ended, or a programme the sound
 // font lacks, is simply nothing to play, as on any sound module.
-void play(fluid_synth_t* synth, const MidiBytes& message)
+void playInto(fluid_synth_t* synth, const MidiBytes& message)
 {
     using namespace midi;
     if (!isWholeMessage(message))
@@ -201,7 +201,7 @@ bool SynthOutput::startAudio(QStringList& details)
         fluid_settings_setstr(sound_->settings.get(), "audio.driver", driver.toUtf8().constData());
         try {
             sound_->driver = std::make_unique<SynthDriverOutput>(
-                sound_->settings.get(), sound_->synth.get(), sound_->limiter, sound_->rate, [this, driver] {
+                sound_->settings.get(), sound_->synth.get(), sound_->limiter, sound_->rate, sent_, [this, driver] {
                     onAudioLost(driver == QLatin1String("jack")
                                     ? tr("The built-in synthesizer's sound stopped: the JACK server has gone away. "
                                          "Start it again; the sound comes back with the next note once it runs.")
@@ -249,7 +249,7 @@ void SynthOutput::startAudioForNote(const MidiBytes& note)
         return;
     sound_->stream.reset(); // its thread has ended already
     sound_->driver.reset(); // closed, or left behind when its server went away
-    play(sound_->synth.get(), note);
+    play(note);
     QStringList details;
     if (startAudio(details)) {
         lastFailedStart_ = std::chrono::steady_clock::time_point();
@@ -282,12 +282,18 @@ void SynthOutput::close()
         fluid_synth_all_sounds_off(sound_->synth.get(), -1); // no note left hanging for the next open
 }
 
+void SynthOutput::play(const MidiBytes& message)
+{
+    playInto(sound_->synth.get(), message);
+    ++sent_;
+}
+
 void SynthOutput::send(const MidiBytes& message)
 {
     if (!open_)
         throw MidiFailure(MidiErrorCode::SendFailed, tr("The built-in synthesizer is not open."));
     if (options_.renderOnly || audioRunning()) {
-        play(sound_->synth.get(), message);
+        play(message);
         return;
     }
     if (soundLost_.exchange(false))
@@ -295,7 +301,7 @@ void SynthOutput::send(const MidiBytes& message)
     if (midi::isNoteOn(message))
         startAudioForNote(message);
     else
-        play(sound_->synth.get(), message); // programmes and controllers: the sound is right when it returns
+        play(message); // programmes and controllers: the sound is right when it returns
 }
 
 StereoAudio SynthOutput::render(int frames)

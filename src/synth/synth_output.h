@@ -87,6 +87,7 @@ private:
 
     void loadSynth();
     bool startAudio(QStringList& details);
+    void play(const MidiBytes& message);
     void startAudioForNote(const MidiBytes& note);
     void silenceUnheard();
     void onAudioLost(const QString& text);
@@ -100,6 +101,9 @@ private:
     // Set on the audio output's thread when it lost its server; the next
     // message on the caller's thread ends what the synthesizer still holds.
     std::atomic<bool> soundLost_{false};
+    // Every message played, counted: an idle audio output that rests wakes
+    // up when the count moves.
+    std::atomic<unsigned> sent_{0};
     // While no server runs, a new attempt at most this often, not on every note.
     std::chrono::steady_clock::time_point lastFailedStart_;
 };

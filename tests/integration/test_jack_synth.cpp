@@ -100,6 +100,14 @@ private slots:
         QTest::qWait(300);
         QVERIFY2(listener->peak() < 0.05f * sounding,
                  qPrintable(QStringLiteral("%1 against %2").arg(listener->peak()).arg(sounding)));
+
+        // Silent that long, the output renders nothing any more; the next
+        // note wakes it and is heard whole.
+        listener->reset();
+        send(0x90, 60, 100);
+        QTRY_VERIFY_WITH_TIMEOUT(listener->peak() > 0.8f * sounding, 3000);
+        send(0x80, 60, 64);
+        QTest::qWait(3000);
     }
 
     void closingRemovesTheAudioPorts()
