@@ -8,7 +8,19 @@
 
 namespace quorvane {
 
-Program::Program() : Program(nullptr, nullptr, nullptr) { }
+namespace {
+
+SynthOptions backgroundLoading(SynthOptions synth)
+{
+    synth.loadInBackground = true;
+    return synth;
+}
+
+} // namespace
+
+Program::Program() : Program(SynthOptions()) { }
+
+Program::Program(SynthOptions synth) : Program(nullptr, nullptr, nullptr, std::move(synth)) { }
 
 Program::Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input)
     : Program(std::move(output), std::move(input), nullptr)
@@ -18,9 +30,11 @@ Program::Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBac
     : Program(std::move(output), std::move(input), &host)
 { }
 
-Program::Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input, Host* host)
-    : ownHost_(host ? nullptr : std::make_unique<QtHost>()), host_(host ? *host : *ownHost_),
-      output_(output ? std::move(output) : desktopOutput(system_)),
+Program::Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input, Host* host,
+                 SynthOptions synth)
+    : systemFound_(output ? std::future<void>() : std::async(std::launch::async, [this] { system_.current(); })),
+      ownHost_(host ? nullptr : std::make_unique<QtHost>()), host_(host ? *host : *ownHost_),
+      output_(output ? std::move(output) : desktopOutput(system_, backgroundLoading(std::move(synth)))),
       input_(input ? std::move(input) : desktopInput(system_)), composer_(window_, host_, output_),
       recording_(
           playObservers_, [this](const QString& text) { window_.showMessage(text); }, &window_),

@@ -7,10 +7,12 @@
 #include "midi/midi_input.h"
 #include "midi/midi_output.h"
 #include "midi/play_observer.h"
+#include "synth/synth_output.h"
 #include "ui/main/frm_main.h"
 #include "ui/record/take_recording.h"
 #include "ui/setup/midi_setup.h"
 
+#include <future>
 #include <memory>
 
 namespace quorvane {
@@ -23,8 +25,12 @@ class Program {
 public:
     // The devices of this desktop (app/desktop_devices.h): the built-in
     // synthesizer and the MIDI system's ports for output, the MIDI system's
-    // ports for input.
+    // ports for input. The device dialog comes on screen without waiting for
+    // either: the synthesizer reads its sound font in the background, and
+    // the MIDI system is looked for while the windows are built.
     Program();
+    // The same, with a synthesizer of these options (such as another sound font).
+    explicit Program(SynthOptions synth);
     // Other devices, such as the in-memory ones of tests.
     Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input);
     // Other devices and a host of the caller's, such as a scripted one.
@@ -47,11 +53,16 @@ public:
     PassObservers& passObservers() { return passObservers_; }
 
 private:
-    // Null devices: the desktop's; a null host: a QtHost of the program's own.
-    Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input, Host* host);
+    // Null devices: the desktop's, with that synthesizer; a null host: a
+    // QtHost of the program's own.
+    Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input, Host* host,
+            SynthOptions synth = {});
     void connectParts();
 
     MidiSystem system_; // made first: the devices talk to it until they are gone
+    // The MIDI system looked for on a thread of its own while the windows
+    // are built; whoever asks for it meanwhile waits on its lock.
+    std::future<void> systemFound_;
     std::unique_ptr<QtHost> ownHost_;
     Host& host_;
     // Made before whoever reports to them or listens, and gone after.

@@ -9,9 +9,14 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QObject>
 #include <fluidsynth.h>
+#include <sys/resource.h>
+#include <unistd.h>
 #include <algorithm>
+#include <future>
 #include <stdexcept>
+#include <utility>
 
 namespace quorvane {
 
@@ -89,6 +94,43 @@ struct FluidDeleter {
     void operator()(fluid_synth_t* synth) const { delete_fluid_synth(synth); }
 };
 
+// A synthesizer with its sound font read, not yet playing.
+struct LoadedSynth {
+    // Declared in this order so that the settings outlive the synthesizer.
+    std::unique_ptr<fluid_settings_t, FluidDeleter> settings;
+    std::unique_ptr<fluid_synth_t, FluidDeleter> synth;
+    QString font;
+};
+
+// Makes the synthesizer and reads the first sound font of the options into
+// it; throws MidiFailure. Touches nothing else, so it may run on any thread.
+LoadedSynth loadSynth(const SynthOptions& options)
+{
+    SynthLogCapture log;
+    const QString font = firstSoundFont(options.soundFonts);
+    if (font.isEmpty())
+        throw MidiFailure(MidiErrorCode::OpenFailed, tr("The built-in synthesizer found no General MIDI sound font. "
+                                                        "Installing the package timgm6mb-soundfont provides one."));
+    LoadedSynth loaded;
+    loaded.settings.reset(new_fluid_settings());
+    fluid_settings_t* settings = loaded.settings.get();
+    // A large sound font would otherwise be read whole before the first note;
+    // this way only the instruments in use are read, when they are chosen.
+    fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
+    fluid_settings_setnum(settings, "synth.sample-rate", options.sampleRate);
+    fluid_settings_setnum(settings, "synth.gain", options.gain);
+    fluid_settings_setstr(settings, "audio.jack.id", SynthOutput::deviceName().toUtf8().constData());
+    // Under JACK nothing is heard until the ports are patched: go to the speakers.
+    fluid_settings_setint(settings, "audio.jack.autoconnect", 1);
+    loaded.synth.reset(new_fluid_synth(settings));
+    if (!loaded.synth || fluid_synth_sfload(loaded.synth.get(), QFile::encodeName(font).constData(), 1) == FLUID_FAILED)
+        throw MidiFailure(
+            MidiErrorCode::OpenFailed,
+            withDetails(tr("The built-in synthesizer could not load the sound font %1.").arg(font), log.lines()));
+    loaded.font = font;
+    return loaded;
+}
+
 } // namespace
 
 struct SynthOutput::Sound {
@@ -96,23 +138,51 @@ struct SynthOutput::Sound {
 
     // Declared in this order so that the audio stops before the synthesizer
     // it plays from goes away, and the settings outlive both.
+    QObject context; // of the call that tells the caller's thread the font is loaded
     std::unique_ptr<fluid_settings_t, FluidDeleter> settings;
     std::unique_ptr<fluid_synth_t, FluidDeleter> synth;
     int rate = 0;         // the synthesizer's, which follows a JACK server's
     SynthLimiter limiter; // used by whichever thread renders
     std::unique_ptr<SynthDriverOutput> driver;
     std::unique_ptr<SynthPulseStream> stream;
+    std::future<LoadedSynth> loading; // while the sound font is read in the background
 };
 
 SynthOutput::SynthOutput(SynthOptions options)
     : options_(std::move(options)), sound_(std::make_unique<Sound>(options_.sampleRate))
 {
     SynthLogCapture::install();
+    // Without a font the first open says so, as it would without this.
+    if (options_.loadInBackground && !firstSoundFont(options_.soundFonts).isEmpty()) {
+        sound_->loading = std::async(std::launch::async, [this, options = options_] {
+            // Told also when the load fails: an open waiting for it reports that.
+            struct TellWhenDone {
+                SynthOutput* synth;
+                ~TellWhenDone()
+                {
+                    QMetaObject::invokeMethod(
+                        &synth->sound_->context, [s = synth] { s->fontLoaded(); }, Qt::QueuedConnection);
+                }
+            } tell{this};
+            // The windows come first while both want the processor: the font
+            // is only wanted once the device dialog is answered.
+            ::setpriority(PRIO_PROCESS, pid_t(::gettid()), 10);
+            return loadSynth(options);
+        });
+    }
 }
 
 SynthOutput::~SynthOutput()
 {
+    if (sound_->loading.valid())
+        sound_->loading.wait(); // it tells this object when done
     close();
+}
+
+bool SynthOutput::loading() const
+{
+    return sound_->loading.valid() &&
+           sound_->loading.wait_for(std::chrono::seconds(0)) != std::future_status::ready;
 }
 
 void SynthOutput::openVirtualPort()
@@ -125,8 +195,38 @@ void SynthOutput::open(const QString& device)
     if (device != deviceName())
         throw deviceGone(device);
     close();
-    loadSynth();
+    if (loading()) {
+        // The sound starts once the font is there: told by the loader, or
+        // at the first message, which waits for it.
+        open_ = true;
+        startWhenLoaded_ = true;
+        return;
+    }
+    takeLoadedSynth();
     open_ = true;
+    startAudioAtOpen();
+}
+
+void SynthOutput::fontLoaded()
+{
+    if (!startWhenLoaded_)
+        return; // closed meanwhile, or a message came first and started the sound
+    try {
+        readyToPlay();
+    } catch (const MidiFailure& failure) {
+        notifyLoss(failure); // the open fails now: the component closes the device and says why
+    }
+}
+
+void SynthOutput::readyToPlay()
+{
+    takeLoadedSynth();
+    if (std::exchange(startWhenLoaded_, false))
+        startAudioAtOpen();
+}
+
+void SynthOutput::startAudioAtOpen()
+{
     if (options_.renderOnly)
         return;
     QStringList details;
@@ -142,37 +242,17 @@ void SynthOutput::open(const QString& device)
                            MidiFailure::Span::Lasting));
 }
 
-void SynthOutput::loadSynth()
+void SynthOutput::takeLoadedSynth()
 {
     if (sound_->synth)
         return;
-    SynthLogCapture log;
-    const QString font = firstSoundFont(options_.soundFonts);
-    if (font.isEmpty())
-        throw MidiFailure(MidiErrorCode::OpenFailed, tr("The built-in synthesizer found no General MIDI sound font. "
-                                                        "Installing the package timgm6mb-soundfont provides one."));
-
-    sound_->settings.reset(new_fluid_settings());
-    // A large sound font would otherwise be read whole before the first note;
-    // this way only the instruments in use are read, when they are chosen.
-    fluid_settings_setint(sound_->settings.get(), "synth.dynamic-sample-loading", 1);
-    fluid_settings_setnum(sound_->settings.get(), "synth.sample-rate", options_.sampleRate);
-    fluid_settings_setnum(sound_->settings.get(), "synth.gain", options_.gain);
-    fluid_settings_setstr(sound_->settings.get(), "audio.jack.id", deviceName().toUtf8().constData());
-    // Under JACK nothing is heard until the ports are patched: go to the speakers.
-    fluid_settings_setint(sound_->settings.get(), "audio.jack.autoconnect", 1);
-
-    std::unique_ptr<fluid_synth_t, FluidDeleter> synth(new_fluid_synth(sound_->settings.get()));
-    if (!synth || fluid_synth_sfload(synth.get(), QFile::encodeName(font).constData(), 1) == FLUID_FAILED) {
-        synth.reset(); // it still uses the settings
-        sound_->settings.reset();
-        throw MidiFailure(
-            MidiErrorCode::OpenFailed,
-            withDetails(tr("The built-in synthesizer could not load the sound font %1.").arg(font), log.lines()));
-    }
-    sound_->synth = std::move(synth);
+    // Waits for a load still under way, and throws what it threw: the next
+    // open then tries again.
+    LoadedSynth loaded = sound_->loading.valid() ? std::exchange(sound_->loading, {}).get() : loadSynth(options_);
+    sound_->settings = std::move(loaded.settings);
+    sound_->synth = std::move(loaded.synth);
     sound_->rate = options_.sampleRate;
-    soundFont_ = font;
+    soundFont_ = loaded.font;
 }
 
 bool SynthOutput::startAudio(QStringList& details)
@@ -275,6 +355,7 @@ void SynthOutput::silenceUnheard()
 void SynthOutput::close()
 {
     open_ = false;
+    startWhenLoaded_ = false;
     sound_->stream.reset(); // stops the audio thread before anything else is touched
     sound_->driver.reset();
     soundLost_ = false;
@@ -292,6 +373,7 @@ void SynthOutput::send(const MidiBytes& message)
 {
     if (!open_)
         throw MidiFailure(MidiErrorCode::SendFailed, tr("The built-in synthesizer is not open."));
+    readyToPlay(); // a message sent while the font loads waits for it, and is played
     if (options_.renderOnly || audioRunning()) {
         play(message);
         return;
@@ -309,6 +391,11 @@ StereoAudio SynthOutput::render(int frames)
     StereoAudio audio;
     if (!open_ || !options_.renderOnly || frames <= 0)
         return audio;
+    try {
+        readyToPlay();
+    } catch (const MidiFailure&) {
+        return audio;
+    }
     audio.left.resize(static_cast<std::size_t>(frames));
     audio.right.resize(static_cast<std::size_t>(frames));
     fluid_synth_write_float(sound_->synth.get(), frames, audio.left.data(), 0, 1, audio.right.data(), 0, 1);

@@ -2,6 +2,8 @@
 #include "midi/message_writer.h"
 #include "midi/midi_output.h"
 #include "app/desktop_devices.h"
+#include "app/synth_first_backend.h"
+#include "devices/system_backend.h"
 #include "synth/synth_output.h"
 #include "synth_audio_listener.h"
 
@@ -126,6 +128,35 @@ private slots:
         send(0x90, 67, 100);
         QTRY_VERIFY_WITH_TIMEOUT(listener->peak() > 0.01f, 3000);
         send(0xB0, 123, 0);
+    }
+
+    // As the program starts it: the sound font is read in the background,
+    // and a note played before it is there waits for it and is heard.
+    void noteSentWhileTheFontLoadsIsHeard()
+    {
+        output->setAction(2); // one synthesizer at a time owns the client's name
+        QTRY_VERIFY_WITH_TIMEOUT(!server.ports().contains(synthLeft), 5000);
+        SynthOptions options;
+        options.loadInBackground = true;
+        auto synth = std::make_unique<SynthOutput>(options);
+        SynthOutput& loading = *synth;
+        MidiOutput early(std::make_unique<SynthFirstOutputBackend>(std::move(synth),
+                                                                   std::make_unique<SystemOutputBackend>(system)));
+        early.setDeviceNumber(0);
+        early.setAction(1);
+        QCOMPARE(early.openState(), 1);
+        QVERIFY2(loading.loading(), "the font was read before the note could wait for it");
+        sendMessage(early, FieldOrder::Data2First, 0x90, 60, 100);
+        QVERIFY(server.waitForPort(synthLeft));
+        QVERIFY(listener->listenTo(SynthOutput::deviceName()));
+        listener->reset();
+        QTRY_VERIFY_WITH_TIMEOUT(listener->peak() > 0.01f, 3000);
+        sendMessage(early, FieldOrder::Data2First, 0xB0, 123, 0);
+        early.setAction(2);
+        QTRY_VERIFY_WITH_TIMEOUT(!server.ports().contains(synthLeft), 5000);
+        output->setAction(1);
+        QVERIFY(server.waitForPort(synthLeft));
+        QVERIFY(listener->listenTo(SynthOutput::deviceName()));
     }
 
     void serverKilledAndRestartedToldOnceAndSoundComesBackClean()
