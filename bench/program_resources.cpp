@@ -291,6 +291,18 @@ void printCpu(const ProcessFigures& program, const ProcessFigures& withoutSynth,
 
 } // namespace
 
+void benchProgramStart(JackServer& server)
+{
+    printSection(QStringLiteral("The program's start (anchor: a bare Qt dialog program), JACK period 64 frames"));
+    XDisplay x;
+    if (!x.isOpen()) {
+        printNote(QStringLiteral("left out: no X display; run under xvfb-run -a"));
+        return;
+    }
+    startDevices(server);
+    printStart(x, QCoreApplication::applicationDirPath());
+}
+
 void benchProgramResources(QPoint doItAt, JackServer& server)
 {
     printSection(QStringLiteral("The program as a process (anchors: a bare Qt dialog program, a bare JACK client with the "

@@ -75,6 +75,14 @@ int main(int argc, char* argv[])
         return 0;
     }
 
+    // `quorvane_bench start`: the program's start-up time alone.
+    if (QCoreApplication::arguments().contains(QStringLiteral("start"))) {
+        JackServer server;
+        server.start();
+        benchProgramStart(server);
+        return 0;
+    }
+
     // `quorvane_bench process`: the program as a process alone.
     if (QCoreApplication::arguments().contains(QStringLiteral("process"))) {
         JackServer server;

@@ -4,7 +4,9 @@
 #include "ui/about/about_box.h"
 #include "ui/record/take_recovery.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QTimer>
+#include <QWindow>
 
 namespace quorvane {
 
@@ -32,10 +34,12 @@ Program::Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBac
 
 Program::Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input, Host* host,
                  SynthOptions synth)
-    : systemFound_(output ? std::future<void>() : std::async(std::launch::async, [this] { system_.current(); })),
+    : desktop_(!output),
+      systemFound_(desktop_ ? std::async(std::launch::async, [this] { system_.current(); }) : std::future<void>()),
       ownHost_(host ? nullptr : std::make_unique<QtHost>()), host_(host ? *host : *ownHost_),
-      output_(output ? std::move(output) : desktopOutput(system_, backgroundLoading(std::move(synth)))),
-      input_(input ? std::move(input) : desktopInput(system_)), composer_(window_, host_, output_),
+      output_(desktop_ ? desktopOutput(system_, backgroundLoading(std::move(synth))) : std::move(output)),
+      input_(input ? std::move(input) : desktopInput(system_)),
+      window_(desktop_ ? FrmMain::Build::Later : FrmMain::Build::Now), composer_(window_, host_, output_),
       recording_(
           playObservers_, [this](const QString& text) { window_.showMessage(text); }, &window_),
       setup_(output_, input_, &window_)
@@ -72,6 +76,8 @@ void Program::connectParts()
 
 void Program::start()
 {
+    if (!window_.built())
+        buildWindowBehindTheDialog();
     // Each step may end the program (a signal, the session's end) while its
     // window is open; what is left then is not shown.
     window_.load();
@@ -79,6 +85,24 @@ void Program::start()
         offerLeftTakes(&window_, recording_.folder);
     if (!host_.ending())
         window_.show();
+}
+
+// The device dialog comes on screen first: the main window's controls and
+// menus (some tens of milliseconds of widgets and fonts) are built once it
+// has been drawn, while the musician reads it.
+void Program::buildWindowBehindTheDialog()
+{
+    auto* wait = new QTimer(&window_);
+    wait->setInterval(1);
+    QObject::connect(wait, &QTimer::timeout, &window_, [this, wait] {
+        const QWidget* dialog = QApplication::activeModalWidget();
+        if (dialog && !(dialog->windowHandle() && dialog->windowHandle()->isExposed()))
+            return; // not drawn yet
+        wait->deleteLater();
+        wait->stop();
+        window_.build();
+    });
+    wait->start();
 }
 
 } // namespace quorvane

@@ -26,8 +26,9 @@ public:
     // The devices of this desktop (app/desktop_devices.h): the built-in
     // synthesizer and the MIDI system's ports for output, the MIDI system's
     // ports for input. The device dialog comes on screen without waiting for
-    // either: the synthesizer reads its sound font in the background, and
-    // the MIDI system is looked for while the windows are built.
+    // either: the synthesizer reads its sound font in the background, the
+    // MIDI system is looked for while the dialog is built, and the main
+    // window's controls are built once the dialog is drawn.
     Program();
     // The same, with a synthesizer of these options (such as another sound font).
     explicit Program(SynthOptions synth);
@@ -58,8 +59,10 @@ private:
     Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input, Host* host,
             SynthOptions synth = {});
     void connectParts();
+    void buildWindowBehindTheDialog();
 
     MidiSystem system_; // made first: the devices talk to it until they are gone
+    const bool desktop_; // the devices of this desktop, not handed in
     // The MIDI system looked for on a thread of its own while the windows
     // are built; whoever asks for it meanwhile waits on its lock.
     std::future<void> systemFound_;

@@ -26,12 +26,23 @@
 
 namespace quorvane {
 
-FrmMain::FrmMain(QWidget* parent)
+FrmMain::FrmMain(Build when, QWidget* parent)
     : QMainWindow(parent), openWithDesktop([](const QUrl& url) { QDesktopServices::openUrl(url); })
 {
     setObjectName(controls::Window);
-    buildMainWindowLayout(*this);
+    if (when == Build::Now)
+        build();
     showTitle();
+}
+
+void FrmMain::build()
+{
+    if (built_)
+        return;
+    buildMainWindowLayout(*this);
+    built_ = true;
+    if (composer_)
+        wire();
 }
 
 void FrmMain::attach(const MainWindowParts& parts)
@@ -42,10 +53,16 @@ void FrmMain::attach(const MainWindowParts& parts)
     recording_ = &parts.recording;
     playObservers_ = &parts.playObservers;
     passObservers_ = &parts.passObservers;
+    if (built_)
+        wire();
+    showTitle();
+}
+
+void FrmMain::wire()
+{
     connectControls();
     connectMenus();
     addRecordingToMenu();
-    showTitle();
 }
 
 FrmMain::~FrmMain() = default;
@@ -161,6 +178,7 @@ void FrmMain::load()
     move(twips(1200), twips(1200));
     if (showSetupDialog)
         showSetupDialog();
+    build();
     fillPatchList();
     QGuiApplication::restoreOverrideCursor();
     composer_->setModeOn(Mode::Pitch, true);
