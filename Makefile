@@ -13,6 +13,7 @@ PACKAGES += libpulse-dev   # the built-in synthesizer's stream to the desktop's 
 PACKAGES += pipewire pipewire-bin wireplumber pipewire-pulse pulseaudio-utils dbus-daemon   # the private PipeWire of the tests and the bench
 
 PACKAGES += libsmf-dev   # writes the recorded takes as Standard MIDI Files
+PACKAGES += libfontconfig-dev   # the font configuration read while the display is connected
 PACKAGES += librsvg2-bin   # the icon's bitmap sizes, rendered at build time
 PACKAGES += dpkg-dev file desktop-file-utils appstream xdotool x11-utils strace procps   # make package, package-check
 
