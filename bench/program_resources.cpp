@@ -12,6 +12,10 @@
 #include <QProcess>
 #include <QThread>
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 #include <unistd.h>
 
 namespace {
@@ -19,7 +23,7 @@ namespace {
 constexpr int idleMs = 10000;
 constexpr int playingMs = 5000;
 constexpr int windowTimeoutMs = 20000;
-constexpr int starts = 5; // a start-up time is the median of so many
+constexpr int starts = 9; // a start-up time is the median of so many
 
 struct ProcessFigures {
     double idleCpu = -1;
@@ -133,24 +137,21 @@ private:
     QElapsedTimer clock_;
 };
 
-// From the start of the program to its first window on screen, the median
-// of a few starts: the bare dialog's, or the program's device dialog, which
-// is then answered so that the program ends by its main window.
-double medianStartMs(XDisplay& x, const QString& program, const QByteArray& title)
+// From the start of the program to its first window on screen: the bare
+// dialog's, or the program's device dialog, which is then answered so that
+// the program ends by its main window. -1 when no window came.
+double startMs(XDisplay& x, const QString& program, const QByteArray& title)
 {
-    std::vector<double> times;
-    for (int i = 0; i < starts; ++i) {
-        Child child(x, program);
-        const xcb_window_t window = child.waitForWindow(title);
-        if (!window)
-            return -1;
-        times.push_back(child.elapsedMs());
-        if (title == "MIDI Setup") {
-            x.pressReturn(window);
-            child.waitForWindow("Quorvane");
-        }
+    Child child(x, program);
+    const xcb_window_t window = child.waitForWindow(title);
+    if (!window)
+        return -1;
+    const double elapsed = child.elapsedMs();
+    if (title == "MIDI Setup") {
+        x.pressReturn(window);
+        child.waitForWindow("Quorvane");
     }
-    return spreadOf(times).median;
+    return elapsed;
 }
 
 // The bare dialog: idle CPU and memory only.
@@ -247,28 +248,40 @@ QProcess* startDevices(JackServer& server)
     return listener;
 }
 
-// Idle, against the bare JACK client (the least any client of the server
-// costs) and the bare Qt program (the least a window costs).
 // The program's device dialog on screen, beside the bare dialog's: with the
 // sound font the package recommends, with the small one alone, and without
-// the synthesizer at all.
+// the synthesizer at all. The programs start in turns, so that other work on
+// the machine weighs on each alike; each figure is the median of its starts.
 void printStart(XDisplay& x, const QString& dir)
 {
     const QString bigFont = QStringLiteral("/usr/share/sounds/sf2/FluidR3_GM.sf2");
-    const double bare = medianStartMs(x, dir + QStringLiteral("/bare_dialog"), "Bare dialog");
-    const double big = medianStartMs(x, dir + QStringLiteral("/../src/app/quorvane"), "MIDI Setup");
-    const double small = medianStartMs(x, dir + QStringLiteral("/quorvane_small_font"), "MIDI Setup");
-    const double none = medianStartMs(x, dir + QStringLiteral("/quorvane_without_synth"), "MIDI Setup");
+    const std::vector<std::pair<QString, QByteArray>> programs = {
+        {dir + QStringLiteral("/bare_dialog"), "Bare dialog"},
+        {dir + QStringLiteral("/../src/app/quorvane"), "MIDI Setup"},
+        {dir + QStringLiteral("/quorvane_small_font"), "MIDI Setup"},
+        {dir + QStringLiteral("/quorvane_without_synth"), "MIDI Setup"},
+    };
+    std::vector<std::vector<double>> times(programs.size());
+    for (int round = 0; round < starts; ++round)
+        for (size_t i = 0; i < programs.size(); ++i)
+            times[i].push_back(startMs(x, programs[i].first, programs[i].second));
+    auto median = [&](size_t i) {
+        const bool failed = std::find(times[i].begin(), times[i].end(), -1.0) != times[i].end();
+        return failed ? -1.0 : spreadOf(times[i]).median;
+    };
+    const double bare = median(0);
     const QString anchor = ms(bare) + QStringLiteral(" bare dialog");
     const QString goal = bare < 0 ? QStringLiteral("-") : QStringLiteral("<= %1").arg(ms(2 * bare));
-    printNote(QStringLiteral("start to the first window on screen, median of %1 starts each").arg(starts));
+    printNote(QStringLiteral("start to the first window on screen, median of %1 starts each, taken in turns").arg(starts));
     printFigure({QFileInfo::exists(bigFont) ? QStringLiteral("device dialog, FluidR3_GM installed")
                                             : QStringLiteral("device dialog (FluidR3_GM not installed)"),
-                 ms(big), anchor, goal});
-    printFigure({QStringLiteral("  with TimGM6mb alone"), ms(small), anchor, goal});
-    printFigure({QStringLiteral("  without the synthesizer"), ms(none), anchor, QStringLiteral("-")});
+                 ms(median(1)), anchor, goal});
+    printFigure({QStringLiteral("  with TimGM6mb alone"), ms(median(2)), anchor, goal});
+    printFigure({QStringLiteral("  without the synthesizer"), ms(median(3)), anchor, QStringLiteral("-")});
 }
 
+// Idle, against the bare JACK client (the least any client of the server
+// costs) and the bare Qt program (the least a window costs).
 void printCpu(const ProcessFigures& program, const ProcessFigures& withoutSynth, double bareJack,
               const ProcessFigures& bare)
 {
