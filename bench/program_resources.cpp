@@ -6,6 +6,7 @@
 #include "x_display.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -16,7 +17,6 @@
 #include <utility>
 #include <vector>
 
-#include <unistd.h>
 
 namespace {
 
@@ -35,19 +35,26 @@ struct ProcessFigures {
     double sharedMiB = -1; // JACK's shared memory, mapped by every client of the server
 };
 
-// User and system time so far of a process, from /proc/<pid>/stat, or of
-// one of its threads, from /proc/<pid>/task/<tid>/stat.
-double cpuSeconds(const QString& statPath)
+// Time on a processor so far, in seconds, of one thread: the first field of
+// /proc/<pid>/task/<tid>/schedstat, in nanoseconds and counted at every
+// switch. /proc's stat samples at the clock tick instead (10 ms), too coarse
+// for a JACK client that wakes for some microseconds 750 times a second.
+double threadSeconds(qint64 pid, qint64 tid)
 {
-    QFile stat(statPath);
+    QFile stat(QStringLiteral("/proc/%1/task/%2/schedstat").arg(pid).arg(tid));
     if (!stat.open(QIODevice::ReadOnly))
         return 0;
-    const QByteArray line = stat.readAll();
-    // The fields after the command name, which is in parentheses and may hold spaces.
-    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-    if (fields.size() < 13)
-        return 0;
-    return (fields[11].toDouble() + fields[12].toDouble()) / static_cast<double>(sysconf(_SC_CLK_TCK));
+    return stat.readAll().split(' ').value(0).toDouble() / 1e9;
+}
+
+// The same for all threads of a process (those living at the time).
+double processSeconds(qint64 pid)
+{
+    double seconds = 0;
+    const QStringList threads = QDir(QStringLiteral("/proc/%1/task").arg(pid)).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& tid : threads)
+        seconds += threadSeconds(pid, tid.toLongLong());
+    return seconds;
 }
 
 struct CpuShare {
@@ -63,23 +70,21 @@ double soundServerSeconds()
 {
     double seconds = 0;
     for (qint64 pid : soundServer)
-        seconds += cpuSeconds(QStringLiteral("/proc/%1/stat").arg(pid));
+        seconds += processSeconds(pid);
     return seconds;
 }
 
 CpuShare cpuPercentOver(qint64 pid, int ms)
 {
-    const QString processStat = QStringLiteral("/proc/%1/stat").arg(pid);
-    const QString uiThreadStat = QStringLiteral("/proc/%1/task/%1/stat").arg(pid);
-    const double processBefore = cpuSeconds(processStat);
-    const double uiThreadBefore = cpuSeconds(uiThreadStat);
+    const double processBefore = processSeconds(pid);
+    const double uiThreadBefore = threadSeconds(pid, pid);
     const double serverBefore = soundServerSeconds();
     QElapsedTimer clock;
     clock.start();
     QThread::msleep(static_cast<unsigned long>(ms));
     const double seconds = clock.nsecsElapsed() / 1e9;
-    return {100.0 * (cpuSeconds(processStat) - processBefore) / seconds,
-            100.0 * (cpuSeconds(uiThreadStat) - uiThreadBefore) / seconds,
+    return {100.0 * (processSeconds(pid) - processBefore) / seconds,
+            100.0 * (threadSeconds(pid, pid) - uiThreadBefore) / seconds,
             soundServer.isEmpty() ? -1 : 100.0 * (soundServerSeconds() - serverBefore) / seconds};
 }
 
@@ -215,7 +220,7 @@ ProcessFigures measureProgram(XDisplay& x, const QString& program, QPoint doItAt
 
 QString percent(double value)
 {
-    return value < 0 ? QStringLiteral("n/a") : fixed(value, 1) + QStringLiteral(" %");
+    return value < 0 ? QStringLiteral("n/a") : fixed(value, 2) + QStringLiteral(" %");
 }
 
 QString percent(double process, double uiThread)
@@ -287,7 +292,7 @@ void printCpu(const ProcessFigures& program, const ProcessFigures& withoutSynth,
 {
     const QString jackAnchor = percent(bareJack) + QStringLiteral(" bare JACK client");
     const QString jackGoal =
-        bareJack < 0 ? QStringLiteral("-") : QStringLiteral("<= %1 %").arg(fixed(bareJack + 0.1, 1));
+        bareJack < 0 ? QStringLiteral("-") : QStringLiteral("<= %1 %").arg(fixed(bareJack + 0.1, 2));
     printFigure({QStringLiteral("CPU, window open, no run (%1 s)").arg(idleMs / 1000),
                  percent(program.idleCpu, program.idleUiThreadCpu), jackAnchor, jackGoal});
     printFigure({QStringLiteral("  the same without the synthesizer"),
