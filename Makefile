@@ -14,6 +14,7 @@ PACKAGES += pipewire pipewire-bin wireplumber pipewire-pulse pulseaudio-utils db
 
 PACKAGES += jack-midi-clock   # the outside clock reader and generator of the sync tests and the bench
 PACKAGES += libsmf-dev   # writes the recorded takes as Standard MIDI Files
+PACKAGES += libfontconfig-dev   # the font configuration read while the display is connected
 PACKAGES += librsvg2-bin   # the icon's bitmap sizes, rendered at build time
 PACKAGES += dpkg-dev file desktop-file-utils appstream xdotool x11-utils strace procps   # make package, package-check
 

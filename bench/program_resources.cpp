@@ -6,21 +6,26 @@
 #include "x_display.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QThread>
 
-#include <unistd.h>
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 
 namespace {
 
 constexpr int idleMs = 10000;
 constexpr int playingMs = 5000;
 constexpr int windowTimeoutMs = 20000;
+constexpr int starts = 9; // a start-up time is the median of so many
 
 struct ProcessFigures {
-    double startMs = -1;
     double idleCpu = -1;
     double idleUiThreadCpu = -1;    // of which the user-interface thread
     double idleSoundServerCpu = -1; // the sound server's over the same time
@@ -30,19 +35,26 @@ struct ProcessFigures {
     double sharedMiB = -1; // JACK's shared memory, mapped by every client of the server
 };
 
-// User and system time so far of a process, from /proc/<pid>/stat, or of
-// one of its threads, from /proc/<pid>/task/<tid>/stat.
-double cpuSeconds(const QString& statPath)
+// Time on a processor so far, in seconds, of one thread: the first field of
+// /proc/<pid>/task/<tid>/schedstat, in nanoseconds and counted at every
+// switch. /proc's stat samples at the clock tick instead (10 ms), too coarse
+// for a JACK client that wakes for some microseconds 750 times a second.
+double threadSeconds(qint64 pid, qint64 tid)
 {
-    QFile stat(statPath);
+    QFile stat(QStringLiteral("/proc/%1/task/%2/schedstat").arg(pid).arg(tid));
     if (!stat.open(QIODevice::ReadOnly))
         return 0;
-    const QByteArray line = stat.readAll();
-    // The fields after the command name, which is in parentheses and may hold spaces.
-    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-    if (fields.size() < 13)
-        return 0;
-    return (fields[11].toDouble() + fields[12].toDouble()) / static_cast<double>(sysconf(_SC_CLK_TCK));
+    return stat.readAll().split(' ').value(0).toDouble() / 1e9;
+}
+
+// The same for all threads of a process (those living at the time).
+double processSeconds(qint64 pid)
+{
+    double seconds = 0;
+    const QStringList threads = QDir(QStringLiteral("/proc/%1/task").arg(pid)).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& tid : threads)
+        seconds += threadSeconds(pid, tid.toLongLong());
+    return seconds;
 }
 
 struct CpuShare {
@@ -58,23 +70,21 @@ double soundServerSeconds()
 {
     double seconds = 0;
     for (qint64 pid : soundServer)
-        seconds += cpuSeconds(QStringLiteral("/proc/%1/stat").arg(pid));
+        seconds += processSeconds(pid);
     return seconds;
 }
 
 CpuShare cpuPercentOver(qint64 pid, int ms)
 {
-    const QString processStat = QStringLiteral("/proc/%1/stat").arg(pid);
-    const QString uiThreadStat = QStringLiteral("/proc/%1/task/%1/stat").arg(pid);
-    const double processBefore = cpuSeconds(processStat);
-    const double uiThreadBefore = cpuSeconds(uiThreadStat);
+    const double processBefore = processSeconds(pid);
+    const double uiThreadBefore = threadSeconds(pid, pid);
     const double serverBefore = soundServerSeconds();
     QElapsedTimer clock;
     clock.start();
     QThread::msleep(static_cast<unsigned long>(ms));
     const double seconds = clock.nsecsElapsed() / 1e9;
-    return {100.0 * (cpuSeconds(processStat) - processBefore) / seconds,
-            100.0 * (cpuSeconds(uiThreadStat) - uiThreadBefore) / seconds,
+    return {100.0 * (processSeconds(pid) - processBefore) / seconds,
+            100.0 * (threadSeconds(pid, pid) - uiThreadBefore) / seconds,
             soundServer.isEmpty() ? -1 : 100.0 * (soundServerSeconds() - serverBefore) / seconds};
 }
 
@@ -132,17 +142,51 @@ private:
     QElapsedTimer clock_;
 };
 
-// The bare dialog: start-up and idle CPU only.
+// From the start of the program to its first window on screen: the bare
+// dialog's, or the program's device dialog, which is then answered so that
+// the program ends by its main window. -1 when no window came.
+double startMs(XDisplay& x, const QString& program, const QByteArray& title)
+{
+    Child child(x, program);
+    const xcb_window_t window = child.waitForWindow(title);
+    if (!window)
+        return -1;
+    const double elapsed = child.elapsedMs();
+    if (title == "MIDI Setup") {
+        x.pressReturn(window);
+        child.waitForWindow("Quorvane");
+    }
+    return elapsed;
+}
+
+// The bare dialog: idle CPU and memory only.
 ProcessFigures measureBareDialog(XDisplay& x, const QString& program)
 {
     ProcessFigures figures;
     Child child(x, program);
     if (!child.waitForWindow("Bare dialog"))
         return figures;
-    figures.startMs = child.elapsedMs();
     figures.idleCpu = cpuPercentOver(child.pid(), idleMs).process;
     figures.peakMiB = statusMiB(child.pid(), "VmHWM:");
     return figures;
+}
+
+// The bare JACK client, connected as the program's client is: idle CPU only.
+double measureBareJackClient(JackServer& server, const QString& program)
+{
+    QProcess client;
+    client.start(program, {QStringLiteral("listener:input"), QStringLiteral("jack_midi_latency_test:out")});
+    double idle = -1;
+    if (client.waitForStarted(5000) && server.waitForPort(QStringLiteral("bare-client:in"))) {
+        QThread::msleep(500); // its connections made
+        idle = cpuPercentOver(client.processId(), idleMs).process;
+    }
+    client.terminate();
+    if (!client.waitForFinished(5000)) {
+        client.kill();
+        client.waitForFinished(3000);
+    }
+    return idle;
 }
 
 // The program: its device dialog answered with Return (its "Ok" is the
@@ -155,7 +199,6 @@ ProcessFigures measureProgram(XDisplay& x, const QString& program, QPoint doItAt
     const xcb_window_t dialog = child.waitForWindow("MIDI Setup");
     if (!dialog)
         return figures;
-    figures.startMs = child.elapsedMs();
     x.pressReturn(dialog);
     const xcb_window_t window = child.waitForWindow("Quorvane");
     if (!window)
@@ -177,7 +220,7 @@ ProcessFigures measureProgram(XDisplay& x, const QString& program, QPoint doItAt
 
 QString percent(double value)
 {
-    return value < 0 ? QStringLiteral("n/a") : fixed(value, 1) + QStringLiteral(" %");
+    return value < 0 ? QStringLiteral("n/a") : fixed(value, 2) + QStringLiteral(" %");
 }
 
 QString percent(double process, double uiThread)
@@ -210,13 +253,52 @@ QProcess* startDevices(JackServer& server)
     return listener;
 }
 
-void printCpu(const ProcessFigures& program, const ProcessFigures& withoutSynth, const ProcessFigures& bare)
+// The program's device dialog on screen, beside the bare dialog's: with the
+// sound font the package recommends, with the small one alone, and without
+// the synthesizer at all. The programs start in turns, so that other work on
+// the machine weighs on each alike; each figure is the median of its starts.
+void printStart(XDisplay& x, const QString& dir)
 {
+    const QString bigFont = QStringLiteral("/usr/share/sounds/sf2/FluidR3_GM.sf2");
+    const std::vector<std::pair<QString, QByteArray>> programs = {
+        {dir + QStringLiteral("/bare_dialog"), "Bare dialog"},
+        {dir + QStringLiteral("/../src/app/quorvane"), "MIDI Setup"},
+        {dir + QStringLiteral("/quorvane_small_font"), "MIDI Setup"},
+        {dir + QStringLiteral("/quorvane_without_synth"), "MIDI Setup"},
+    };
+    std::vector<std::vector<double>> times(programs.size());
+    for (int round = 0; round < starts; ++round)
+        for (size_t i = 0; i < programs.size(); ++i)
+            times[i].push_back(startMs(x, programs[i].first, programs[i].second));
+    auto median = [&](size_t i) {
+        const bool failed = std::find(times[i].begin(), times[i].end(), -1.0) != times[i].end();
+        return failed ? -1.0 : spreadOf(times[i]).median;
+    };
+    const double bare = median(0);
+    const QString anchor = ms(bare) + QStringLiteral(" bare dialog");
+    const QString goal = bare < 0 ? QStringLiteral("-") : QStringLiteral("<= %1").arg(ms(2 * bare));
+    printNote(QStringLiteral("start to the first window on screen, median of %1 starts each, taken in turns").arg(starts));
+    printFigure({QFileInfo::exists(bigFont) ? QStringLiteral("device dialog, FluidR3_GM installed")
+                                            : QStringLiteral("device dialog (FluidR3_GM not installed)"),
+                 ms(median(1)), anchor, goal});
+    printFigure({QStringLiteral("  with TimGM6mb alone"), ms(median(2)), anchor, goal});
+    printFigure({QStringLiteral("  without the synthesizer"), ms(median(3)), anchor, QStringLiteral("-")});
+}
+
+// Idle, against the bare JACK client (the least any client of the server
+// costs) and the bare Qt program (the least a window costs).
+void printCpu(const ProcessFigures& program, const ProcessFigures& withoutSynth, double bareJack,
+              const ProcessFigures& bare)
+{
+    const QString jackAnchor = percent(bareJack) + QStringLiteral(" bare JACK client");
+    const QString jackGoal =
+        bareJack < 0 ? QStringLiteral("-") : QStringLiteral("<= %1 %").arg(fixed(bareJack + 0.1, 2));
     printFigure({QStringLiteral("CPU, window open, no run (%1 s)").arg(idleMs / 1000),
-                 percent(program.idleCpu, program.idleUiThreadCpu), percent(bare.idleCpu), QStringLiteral("< 0.5 %")});
+                 percent(program.idleCpu, program.idleUiThreadCpu), jackAnchor, jackGoal});
     printFigure({QStringLiteral("  the same without the synthesizer"),
-                 percent(withoutSynth.idleCpu, withoutSynth.idleUiThreadCpu), percent(bare.idleCpu),
-                 QStringLiteral("< 0.5 %")});
+                 percent(withoutSynth.idleCpu, withoutSynth.idleUiThreadCpu), jackAnchor, jackGoal});
+    printFigure({QStringLiteral("  a bare Qt program, idle"), percent(bare.idleCpu), QStringLiteral("-"),
+                 QStringLiteral("-")});
     printFigure({QStringLiteral("CPU, Wondrousness playing, delay 60 (%1 s)").arg(playingMs / 1000),
                  percent(program.playingCpu, program.playingUiThreadCpu),
                  percent(bare.idleCpu) + QStringLiteral(" idle"), QStringLiteral("< 5 %")});
@@ -227,9 +309,22 @@ void printCpu(const ProcessFigures& program, const ProcessFigures& withoutSynth,
 
 } // namespace
 
+void benchProgramStart(JackServer& server)
+{
+    printSection(QStringLiteral("The program's start (anchor: a bare Qt dialog program), JACK period 64 frames"));
+    XDisplay x;
+    if (!x.isOpen()) {
+        printNote(QStringLiteral("left out: no X display; run under xvfb-run -a"));
+        return;
+    }
+    startDevices(server);
+    printStart(x, QCoreApplication::applicationDirPath());
+}
+
 void benchProgramResources(QPoint doItAt, JackServer& server)
 {
-    printSection(QStringLiteral("The program as a process (anchor: a bare Qt dialog program), JACK period 64 frames"));
+    printSection(QStringLiteral("The program as a process (anchors: a bare Qt dialog program, a bare JACK client with the "
+                                "same three MIDI ports), JACK period 64 frames"));
     XDisplay x;
     if (!x.isOpen()) {
         printNote(QStringLiteral("left out: no X display; run under xvfb-run -a"));
@@ -240,17 +335,16 @@ void benchProgramResources(QPoint doItAt, JackServer& server)
     const QString quorvaneWithoutSynth = dir + QStringLiteral("/quorvane_without_synth");
     QProcess* listener = startDevices(server);
     const ProcessFigures bare = measureBareDialog(x, dir + QStringLiteral("/bare_dialog"));
+    const QString bareJackClient = dir + QStringLiteral("/bare_jack_client");
+    const double bareJack = measureBareJackClient(server, bareJackClient);
     const ProcessFigures program = measureProgram(x, quorvane, doItAt);
     listener->readAllStandardOutput();
     const ProcessFigures withoutSynth = measureProgram(x, quorvaneWithoutSynth, doItAt);
     listener->waitForReadyRead(1000);
     const qsizetype heard = listener->readAllStandardOutput().count('\n');
 
-    printFigure({QStringLiteral("start to device dialog on screen"), ms(program.startMs), ms(bare.startMs),
-                 QStringLiteral("-")});
-    printFigure({QStringLiteral("  the same without the synthesizer"), ms(withoutSynth.startMs), ms(bare.startMs),
-                 QStringLiteral("-")});
-    printCpu(program, withoutSynth, bare);
+    printStart(x, dir);
+    printCpu(program, withoutSynth, bareJack, bare);
     printNote(
         QStringLiteral("without the synthesizer the program played %1 messages to a JACK port in its run").arg(heard));
     printFigure({QStringLiteral("peak resident memory without synthesizer"), mib(withoutSynth.peakMiB),
@@ -262,19 +356,20 @@ void benchProgramResources(QPoint doItAt, JackServer& server)
                  mib(program.peakMiB < 0 || withoutSynth.peakMiB < 0 ? -1 : program.peakMiB - withoutSynth.peakMiB),
                  QStringLiteral("-"), QStringLiteral("-")});
 
-    // Every JACK client of the program (output, input, the synthesizer's
-    // audio) is woken once a period: at 64 frames that is 750 times a second.
-    // The same figures at jackd's own default period, 1024 frames (21.3 ms).
+    // Every JACK client is woken once a period: at 64 frames that is 750
+    // times a second. The same figures at jackd's own default period, 1024
+    // frames (21.3 ms).
     server.stop();
     if (!server.start(1024)) {
         printNote(QStringLiteral("left out: jackd did not start with a 1024-frame period"));
         return;
     }
     startDevices(server);
+    const double slowBareJack = measureBareJackClient(server, bareJackClient);
     const ProcessFigures slowProgram = measureProgram(x, quorvane, doItAt);
     const ProcessFigures slowWithoutSynth = measureProgram(x, quorvaneWithoutSynth, doItAt);
     printNote(QStringLiteral("below: the same at jackd's default period, 1024 frames = 21.3 ms"));
-    printCpu(slowProgram, slowWithoutSynth, bare);
+    printCpu(slowProgram, slowWithoutSynth, slowBareJack, bare);
 }
 
 void benchProgramOnPipewire(QPoint doItAt)

@@ -13,6 +13,9 @@ class JackServer;
 // first figures.
 void benchProgramResources(QPoint doItAt, JackServer& server);
 
+// The start-up rows of the above alone: start to device dialog on screen.
+void benchProgramStart(JackServer& server);
+
 // The same program and the one without the synthesizer idle and playing on a
 // private PipeWire, which the synthesizer plays to, with the sound server's
 // own CPU over the idle time.

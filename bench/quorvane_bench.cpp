@@ -86,6 +86,22 @@ int main(int argc, char* argv[])
         return 0;
     }
 
+    // `quorvane_bench start`: the program's start-up time alone.
+    if (QCoreApplication::arguments().contains(QStringLiteral("start"))) {
+        JackServer server;
+        server.start();
+        benchProgramStart(server);
+        return 0;
+    }
+
+    // `quorvane_bench process`: the program as a process alone.
+    if (QCoreApplication::arguments().contains(QStringLiteral("process"))) {
+        JackServer server;
+        server.start();
+        benchProgramResources(doItAt, server);
+        return 0;
+    }
+
     // `quorvane_bench jack`: the JACK timing and the thru latency alone.
     if (QCoreApplication::arguments().contains(QStringLiteral("jack"))) {
         JackServer server;

@@ -88,6 +88,15 @@ void JackServer::stop()
     clients_.clear();
 }
 
+void JackServer::kill()
+{
+    if (!server_)
+        return;
+    server_->kill();
+    server_->waitForFinished(3000);
+    server_.reset();
+}
+
 bool JackServer::isRunning() const
 {
     return server_ && server_->state() == QProcess::Running;

@@ -23,6 +23,9 @@ public:
     // other work as it was.
     void setRealtime(bool on) { realtime_ = on; }
     void stop();
+    // Kills the server at once, as a crash does; its clients are left on
+    // their own, and start() brings up a new server under the same name.
+    void kill();
     bool isRunning() const;
     // The server's process, for a test that stops it from a thread of its own.
     qint64 processId() const;

@@ -5,11 +5,10 @@
 
 namespace quorvane {
 
-std::unique_ptr<OutputBackend> desktopOutput(MidiSystem& system)
+std::unique_ptr<OutputBackend> desktopOutput(MidiSystem& system, SynthOptions synth)
 {
-    SynthOptions options;
-    options.jackSampleRate = [&system] { return system.jackSampleRate(); };
-    return std::make_unique<SynthFirstOutputBackend>(std::make_unique<SynthOutput>(std::move(options)),
+    synth.jackSampleRate = [&system] { return system.jackSampleRate(); };
+    return std::make_unique<SynthFirstOutputBackend>(std::make_unique<SynthOutput>(std::move(synth)),
                                                      std::make_unique<SystemOutputBackend>(system));
 }
 

@@ -1,4 +1,5 @@
 #include "app/ending_signals.h"
+#include "app/font_config_reading.h"
 #include "app/program.h"
 
 #include <QApplication>
@@ -23,6 +24,7 @@ QIcon applicationIcon()
 
 int main(int argc, char* argv[])
 {
+    quorvane::FontConfigReading fonts;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     QGuiApplication::setDesktopFileName(QStringLiteral(QUORVANE_APP_ID));
@@ -36,6 +38,7 @@ int main(int argc, char* argv[])
     quorvane::EndingSignals endingSignals(end);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, end);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &app, end);
+    fonts.wait();
     program.start();
     if (program.host().ending()) // ended before its window showed
         return 0;

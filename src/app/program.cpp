@@ -4,11 +4,25 @@
 #include "ui/about/about_box.h"
 #include "ui/record/take_recovery.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QTimer>
+#include <QWindow>
 
 namespace quorvane {
 
-Program::Program() : Program(nullptr, nullptr, nullptr) { }
+namespace {
+
+SynthOptions backgroundLoading(SynthOptions synth)
+{
+    synth.loadInBackground = true;
+    return synth;
+}
+
+} // namespace
+
+Program::Program() : Program(SynthOptions()) { }
+
+Program::Program(SynthOptions synth) : Program(nullptr, nullptr, nullptr, std::move(synth)) { }
 
 Program::Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input)
     : Program(std::move(output), std::move(input), nullptr)
@@ -18,13 +32,16 @@ Program::Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBac
     : Program(std::move(output), std::move(input), &host)
 { }
 
-Program::Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input, Host* host)
-    : ownHost_(host ? nullptr : std::make_unique<QtHost>()), host_(host ? *host : *ownHost_),
-      output_(guarded(output ? std::move(output) : desktopOutput(system_))),
-      input_(input ? std::move(input) : desktopInput(system_)), composer_(window_, host_, output_),
+Program::Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input, Host* host,
+                 SynthOptions synth)
+    : desktop_(!output), ownHost_(host ? nullptr : std::make_unique<QtHost>()), host_(host ? *host : *ownHost_),
+      ownTempo_(host_.now()), systemFound_(findSystem()),
+      output_(guarded(desktop_ ? desktopOutput(system_, backgroundLoading(std::move(synth))) : std::move(output))),
+      input_(input ? std::move(input) : desktopInput(system_)),
+      window_(desktop_ ? FrmMain::Build::Later : FrmMain::Build::Now), composer_(window_, host_, output_),
       recording_(
           playObservers_, [this](const QString& text) { window_.showMessage(text); }, &window_),
-      setup_(output_, input_, &window_), ownTempo_(host_.now()), clockOut_(system_, ownTempo_, *guardedOutput_),
+      setup_(output_, input_, &window_), clockOut_(system_, ownTempo_, *guardedOutput_),
       clockIn_(system_.clockIn()), transport_(system_.transport())
 {
     connectParts();
@@ -37,9 +54,16 @@ std::unique_ptr<OutputBackend> Program::guarded(std::unique_ptr<OutputBackend> o
     return guarded;
 }
 
-void Program::connectParts()
+std::future<void> Program::findSystem()
 {
     system_.setOwnBeat(&ownTempo_.timeline());
+    if (!desktop_)
+        return {};
+    return std::async(std::launch::async, [this] { system_.current(); });
+}
+
+void Program::connectParts()
+{
     // Told once for both devices: the MIDI system that is missing or went away.
     output_.setErrorPolicy(system_.errorPolicy());
     input_.setErrorPolicy(system_.errorPolicy());
@@ -72,6 +96,8 @@ void Program::connectParts()
 
 void Program::start()
 {
+    if (!window_.built())
+        buildWindowBehindTheDialog();
     // Each step may end the program (a signal, the session's end) while its
     // window is open; what is left then is not shown.
     window_.load();
@@ -79,6 +105,24 @@ void Program::start()
         offerLeftTakes(&window_, recording_.folder);
     if (!host_.ending())
         window_.show();
+}
+
+// The device dialog comes on screen first: the main window's controls and
+// menus (some tens of milliseconds of widgets and fonts) are built once it
+// has been drawn, while the musician reads it.
+void Program::buildWindowBehindTheDialog()
+{
+    auto* wait = new QTimer(&window_);
+    wait->setInterval(1);
+    QObject::connect(wait, &QTimer::timeout, &window_, [this, wait] {
+        const QWidget* dialog = QApplication::activeModalWidget();
+        if (dialog && !(dialog->windowHandle() && dialog->windowHandle()->isExposed()))
+            return; // not drawn yet
+        wait->deleteLater();
+        wait->stop();
+        window_.build();
+    });
+    wait->start();
 }
 
 } // namespace quorvane

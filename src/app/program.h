@@ -10,12 +10,14 @@
 #include "midi/midi_input.h"
 #include "midi/midi_output.h"
 #include "midi/play_observer.h"
+#include "synth/synth_output.h"
 #include "ui/main/frm_main.h"
 #include "ui/record/take_recording.h"
 #include "ui/setup/midi_setup.h"
 #include "ui/sync/sync_window.h"
 #include "sync/own_tempo.h"
 
+#include <future>
 #include <memory>
 
 namespace quorvane {
@@ -29,8 +31,13 @@ class Program {
 public:
     // The devices of this desktop (app/desktop_devices.h): the built-in
     // synthesizer and the MIDI system's ports for output, the MIDI system's
-    // ports for input.
+    // ports for input. The device dialog comes on screen without waiting for
+    // either: the synthesizer reads its sound font in the background, the
+    // MIDI system is looked for while the dialog is built, and the main
+    // window's controls are built once the dialog is drawn.
     Program();
+    // The same, with a synthesizer of these options (such as another sound font).
+    explicit Program(SynthOptions synth);
     // Other devices, such as the in-memory ones of tests.
     Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input);
     // Other devices and a host of the caller's, such as a scripted one.
@@ -55,15 +62,29 @@ public:
     PassObservers& passObservers() { return passObservers_; }
 
 private:
-    // Null devices: the desktop's; a null host: a QtHost of the program's own.
-    Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input, Host* host);
+    // Null devices: the desktop's, with that synthesizer; a null host: a
+    // QtHost of the program's own.
+    Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input, Host* host,
+            SynthOptions synth = {});
     // The output's devices, guarded so that the clock thread can send too.
     std::unique_ptr<OutputBackend> guarded(std::unique_ptr<OutputBackend> output);
+    // Hands the system the program's own beat, then looks for the desktop's
+    // system on a thread of its own.
+    std::future<void> findSystem();
     void connectParts();
+    void buildWindowBehindTheDialog();
 
     MidiSystem system_; // made first: the devices talk to it until they are gone
+    const bool desktop_; // the devices of this desktop, not handed in
     std::unique_ptr<QtHost> ownHost_;
     Host& host_;
+    // The beat of the "Tempo" source, which the program's MIDI clock keeps to.
+    // Handed to the system before it is looked for: its JACK client's clock
+    // reads it from the first cycle.
+    OwnTempo ownTempo_;
+    // The MIDI system looked for on a thread of its own while the windows
+    // are built; whoever asks for it meanwhile waits on its lock.
+    std::future<void> systemFound_;
     // Made before whoever reports to them or listens, and gone after.
     PlayObservers playObservers_;
     PassObservers passObservers_;
@@ -75,8 +96,6 @@ private:
     Composer composer_;
     TakeRecording recording_;
     MidiSetup setup_;
-    // The beat of the "Tempo" source, which the program's MIDI clock keeps to.
-    OwnTempo ownTempo_;
     SystemClockOut clockOut_;
     OutsideBeat clockIn_;
     OutsideBeat transport_;

@@ -2,15 +2,21 @@
 
 #include "midi/midi_bytes.h"
 #include "midi/midi_errors.h"
+#include "synth/synth_driver_output.h"
 #include "synth/synth_limiter.h"
 #include "synth/synth_log.h"
 #include "synth/synth_pulse_stream.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QObject>
 #include <fluidsynth.h>
+#include <sys/resource.h>
+#include <unistd.h>
 #include <algorithm>
+#include <future>
 #include <stdexcept>
+#include <utility>
 
 namespace quorvane {
 
@@ -56,7 +62,7 @@ void followRate(fluid_synth_t* synth, int& current, int rate)
 // Hands one short message to the synthesizer. Its answers are not errors for
 // the user: a note-off for a note that already ended, or a programme the sound
 // font lacks, is simply nothing to play, as on any sound module.
-void play(fluid_synth_t* synth, const MidiBytes& message)
+void playInto(fluid_synth_t* synth, const MidiBytes& message)
 {
     using namespace midi;
     if (!isWholeMessage(message))
@@ -86,38 +92,97 @@ void play(fluid_synth_t* synth, const MidiBytes& message)
 struct FluidDeleter {
     void operator()(fluid_settings_t* settings) const { delete_fluid_settings(settings); }
     void operator()(fluid_synth_t* synth) const { delete_fluid_synth(synth); }
-    void operator()(fluid_audio_driver_t* driver) const { delete_fluid_audio_driver(driver); }
 };
+
+// A synthesizer with its sound font read, not yet playing.
+struct LoadedSynth {
+    // Declared in this order so that the settings outlive the synthesizer.
+    std::unique_ptr<fluid_settings_t, FluidDeleter> settings;
+    std::unique_ptr<fluid_synth_t, FluidDeleter> synth;
+    QString font;
+};
+
+// Makes the synthesizer and reads the first sound font of the options into
+// it; throws MidiFailure. Touches nothing else, so it may run on any thread.
+LoadedSynth loadSynth(const SynthOptions& options)
+{
+    SynthLogCapture log;
+    const QString font = firstSoundFont(options.soundFonts);
+    if (font.isEmpty())
+        throw MidiFailure(MidiErrorCode::OpenFailed, tr("The built-in synthesizer found no General MIDI sound font. "
+                                                        "Installing the package timgm6mb-soundfont provides one."));
+    LoadedSynth loaded;
+    loaded.settings.reset(new_fluid_settings());
+    fluid_settings_t* settings = loaded.settings.get();
+    // A large sound font would otherwise be read whole before the first note;
+    // this way only the instruments in use are read, when they are chosen.
+    fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
+    fluid_settings_setnum(settings, "synth.sample-rate", options.sampleRate);
+    fluid_settings_setnum(settings, "synth.gain", options.gain);
+    fluid_settings_setstr(settings, "audio.jack.id", SynthOutput::deviceName().toUtf8().constData());
+    // Under JACK nothing is heard until the ports are patched: go to the speakers.
+    fluid_settings_setint(settings, "audio.jack.autoconnect", 1);
+    loaded.synth.reset(new_fluid_synth(settings));
+    if (!loaded.synth || fluid_synth_sfload(loaded.synth.get(), QFile::encodeName(font).constData(), 1) == FLUID_FAILED)
+        throw MidiFailure(
+            MidiErrorCode::OpenFailed,
+            withDetails(tr("The built-in synthesizer could not load the sound font %1.").arg(font), log.lines()));
+    loaded.font = font;
+    return loaded;
+}
 
 } // namespace
 
 struct SynthOutput::Sound {
     explicit Sound(double sampleRate) : limiter(sampleRate) { }
 
-    // JACK's or ALSA's audio thread asks for the next frames. The effects go
-    // into the same buffers as the dry sound unless the driver has outputs of
-    // their own.
-    static int renderForDriver(void* self, int frames, int effectCount, float* effects[], int outCount, float* out[]);
-
     // Declared in this order so that the audio stops before the synthesizer
     // it plays from goes away, and the settings outlive both.
+    QObject context; // of the call that tells the caller's thread the font is loaded
     std::unique_ptr<fluid_settings_t, FluidDeleter> settings;
     std::unique_ptr<fluid_synth_t, FluidDeleter> synth;
     int rate = 0;         // the synthesizer's, which follows a JACK server's
     SynthLimiter limiter; // used by whichever thread renders
-    std::unique_ptr<fluid_audio_driver_t, FluidDeleter> driver;
+    std::unique_ptr<SynthDriverOutput> driver;
     std::unique_ptr<SynthPulseStream> stream;
+    std::future<LoadedSynth> loading; // while the sound font is read in the background
 };
 
 SynthOutput::SynthOutput(SynthOptions options)
     : options_(std::move(options)), sound_(std::make_unique<Sound>(options_.sampleRate))
 {
     SynthLogCapture::install();
+    // Without a font the first open says so, as it would without this.
+    if (options_.loadInBackground && !firstSoundFont(options_.soundFonts).isEmpty()) {
+        sound_->loading = std::async(std::launch::async, [this, options = options_] {
+            // Told also when the load fails: an open waiting for it reports that.
+            struct TellWhenDone {
+                SynthOutput* synth;
+                ~TellWhenDone()
+                {
+                    QMetaObject::invokeMethod(
+                        &synth->sound_->context, [s = synth] { s->fontLoaded(); }, Qt::QueuedConnection);
+                }
+            } tell{this};
+            // The windows come first while both want the processor: the font
+            // is only wanted once the device dialog is answered.
+            ::setpriority(PRIO_PROCESS, pid_t(::gettid()), 10);
+            return loadSynth(options);
+        });
+    }
 }
 
 SynthOutput::~SynthOutput()
 {
+    if (sound_->loading.valid())
+        sound_->loading.wait(); // it tells this object when done
     close();
+}
+
+bool SynthOutput::loading() const
+{
+    return sound_->loading.valid() &&
+           sound_->loading.wait_for(std::chrono::seconds(0)) != std::future_status::ready;
 }
 
 void SynthOutput::openVirtualPort()
@@ -130,8 +195,38 @@ void SynthOutput::open(const QString& device)
     if (device != deviceName())
         throw deviceGone(device);
     close();
-    loadSynth();
+    if (loading()) {
+        // The sound starts once the font is there: told by the loader, or
+        // at the first message, which waits for it.
+        open_ = true;
+        startWhenLoaded_ = true;
+        return;
+    }
+    takeLoadedSynth();
     open_ = true;
+    startAudioAtOpen();
+}
+
+void SynthOutput::fontLoaded()
+{
+    if (!startWhenLoaded_)
+        return; // closed meanwhile, or a message came first and started the sound
+    try {
+        readyToPlay();
+    } catch (const MidiFailure& failure) {
+        notifyLoss(failure); // the open fails now: the component closes the device and says why
+    }
+}
+
+void SynthOutput::readyToPlay()
+{
+    takeLoadedSynth();
+    if (std::exchange(startWhenLoaded_, false))
+        startAudioAtOpen();
+}
+
+void SynthOutput::startAudioAtOpen()
+{
     if (options_.renderOnly)
         return;
     QStringList details;
@@ -147,37 +242,17 @@ void SynthOutput::open(const QString& device)
                            MidiFailure::Span::Lasting));
 }
 
-void SynthOutput::loadSynth()
+void SynthOutput::takeLoadedSynth()
 {
     if (sound_->synth)
         return;
-    SynthLogCapture log;
-    const QString font = firstSoundFont(options_.soundFonts);
-    if (font.isEmpty())
-        throw MidiFailure(MidiErrorCode::OpenFailed, tr("The built-in synthesizer found no General MIDI sound font. "
-                                                        "Installing the package timgm6mb-soundfont provides one."));
-
-    sound_->settings.reset(new_fluid_settings());
-    // A large sound font would otherwise be read whole before the first note;
-    // this way only the instruments in use are read, when they are chosen.
-    fluid_settings_setint(sound_->settings.get(), "synth.dynamic-sample-loading", 1);
-    fluid_settings_setnum(sound_->settings.get(), "synth.sample-rate", options_.sampleRate);
-    fluid_settings_setnum(sound_->settings.get(), "synth.gain", options_.gain);
-    fluid_settings_setstr(sound_->settings.get(), "audio.jack.id", deviceName().toUtf8().constData());
-    // Under JACK nothing is heard until the ports are patched: go to the speakers.
-    fluid_settings_setint(sound_->settings.get(), "audio.jack.autoconnect", 1);
-
-    std::unique_ptr<fluid_synth_t, FluidDeleter> synth(new_fluid_synth(sound_->settings.get()));
-    if (!synth || fluid_synth_sfload(synth.get(), QFile::encodeName(font).constData(), 1) == FLUID_FAILED) {
-        synth.reset(); // it still uses the settings
-        sound_->settings.reset();
-        throw MidiFailure(
-            MidiErrorCode::OpenFailed,
-            withDetails(tr("The built-in synthesizer could not load the sound font %1.").arg(font), log.lines()));
-    }
-    sound_->synth = std::move(synth);
+    // Waits for a load still under way, and throws what it threw: the next
+    // open then tries again.
+    LoadedSynth loaded = sound_->loading.valid() ? std::exchange(sound_->loading, {}).get() : loadSynth(options_);
+    sound_->settings = std::move(loaded.settings);
+    sound_->synth = std::move(loaded.synth);
     sound_->rate = options_.sampleRate;
-    soundFont_ = font;
+    soundFont_ = loaded.font;
 }
 
 bool SynthOutput::startAudio(QStringList& details)
@@ -189,7 +264,12 @@ bool SynthOutput::startAudio(QStringList& details)
             try {
                 sound_->stream = std::make_unique<SynthPulseStream>(
                     sound_->synth.get(), sound_->limiter, options_.sampleRate,
-                    [this](SynthPulseStream::End end) { onStreamEnd(end == SynthPulseStream::End::ServerLost); });
+                    [this](SynthPulseStream::End end) {
+                        if (end == SynthPulseStream::End::ServerLost)
+                            onAudioLost(tr("The built-in synthesizer's sound stopped: the sound server has gone away. "
+                                               "Start it again (PipeWire or PulseAudio); the sound comes back with "
+                                               "the next note once it runs."));
+                    });
                 return true;
             } catch (const std::runtime_error& error) {
                 details << QStringLiteral("PulseAudio: %1").arg(QString::fromLocal8Bit(error.what()));
@@ -199,9 +279,19 @@ bool SynthOutput::startAudio(QStringList& details)
         if (driver == QLatin1String("jack") && options_.jackSampleRate)
             followRate(sound_->synth.get(), sound_->rate, options_.jackSampleRate());
         fluid_settings_setstr(sound_->settings.get(), "audio.driver", driver.toUtf8().constData());
-        sound_->driver.reset(new_fluid_audio_driver2(sound_->settings.get(), &Sound::renderForDriver, sound_.get()));
-        if (sound_->driver)
+        try {
+            sound_->driver = std::make_unique<SynthDriverOutput>(
+                sound_->settings.get(), sound_->synth.get(), sound_->limiter, sound_->rate, sent_, [this, driver] {
+                    onAudioLost(driver == QLatin1String("jack")
+                                    ? tr("The built-in synthesizer's sound stopped: the JACK server has gone away. "
+                                         "Start it again; the sound comes back with the next note once it runs.")
+                                    : tr("The built-in synthesizer's sound stopped: the sound card has gone away. "
+                                         "The sound comes back with the next note once it is there again."));
+                });
             return true;
+        } catch (const std::runtime_error&) {
+            // Why, the library has said in its log.
+        }
     }
     details << log.lines();
     if (details.isEmpty())
@@ -209,30 +299,11 @@ bool SynthOutput::startAudio(QStringList& details)
     return false;
 }
 
-int SynthOutput::Sound::renderForDriver(void* self, int frames, int effectCount, float* effects[], int outCount,
-                                        float* out[])
+// The audio output's own thread tells here that its server went away.
+void SynthOutput::onAudioLost(const QString& text)
 {
-    auto* sound = static_cast<Sound*>(self);
-    for (int i = 0; i < outCount; ++i)
-        std::fill(out[i], out[i] + frames, 0.0f);
-    for (int i = 0; i < effectCount; ++i)
-        std::fill(effects[i], effects[i] + frames, 0.0f);
-    const int result = effectCount > 0
-                           ? fluid_synth_process(sound->synth.get(), frames, effectCount, effects, outCount, out)
-                           : fluid_synth_process(sound->synth.get(), frames, outCount, out, outCount, out);
-    if (outCount >= 2)
-        sound->limiter.process(out[0], out[1], frames);
-    return result;
-}
-
-// The stream's own thread tells here that it ended.
-void SynthOutput::onStreamEnd(bool serverLost)
-{
-    if (serverLost)
-        notifyLoss(MidiFailure(MidiErrorCode::AudioLost,
-                               tr("The built-in synthesizer's sound stopped: the sound server has gone away. Start "
-                                  "it again (PipeWire or PulseAudio); the sound comes back with the next note once "
-                                  "it runs.")));
+    soundLost_ = true;
+    notifyLoss(MidiFailure(MidiErrorCode::AudioLost, text));
 }
 
 void SynthOutput::notifyLoss(const MidiFailure& failure)
@@ -243,39 +314,76 @@ void SynthOutput::notifyLoss(const MidiFailure& failure)
 
 bool SynthOutput::audioRunning() const
 {
-    return sound_->driver || (sound_->stream && sound_->stream->running());
+    return (sound_->driver && sound_->driver->running()) || (sound_->stream && sound_->stream->running());
 }
 
-// After a silence, or once the server is back, the next note starts the stream
-// again; the note already sits in the synthesizer and is heard from its start.
-void SynthOutput::resumeAudio()
+// After a silence, or once a server is back, a note starts the audio output
+// again. It goes into the synthesizer first, so that a stream started for it
+// begins with it and it is heard as soon as on a running one. A note that no
+// output will play is ended at once: kept, it would sound when the server
+// comes back, late and together with every other note kept meanwhile.
+void SynthOutput::startAudioForNote(const MidiBytes& note)
 {
-    if (options_.renderOnly || audioRunning())
-        return;
     const auto now = std::chrono::steady_clock::now();
     if (lastFailedStart_ != std::chrono::steady_clock::time_point() && now - lastFailedStart_ < retryAfter)
         return;
     sound_->stream.reset(); // its thread has ended already
+    sound_->driver.reset(); // closed, or left behind when its server went away
+    play(note);
     QStringList details;
-    lastFailedStart_ = startAudio(details) ? std::chrono::steady_clock::time_point() : now;
+    if (startAudio(details)) {
+        lastFailedStart_ = std::chrono::steady_clock::time_point();
+        return;
+    }
+    lastFailedStart_ = now;
+    silenceUnheard();
+}
+
+// No audio output renders now, so nothing else touches the synthesizer's
+// voices: what it still holds (the voices that sounded when the server went
+// away, and the notes sent before that was noticed) is ended and rendered
+// away into nothing, so that the sound starts clean when a server is back.
+void SynthOutput::silenceUnheard()
+{
+    constexpr int frames = 64; // the synthesizer's own block: one ends every voice switched off
+    float scratch[2][frames];
+    fluid_synth_all_sounds_off(sound_->synth.get(), -1);
+    for (int block = 0; block < 2; ++block)
+        fluid_synth_write_float(sound_->synth.get(), frames, scratch[0], 0, 1, scratch[1], 0, 1);
 }
 
 void SynthOutput::close()
 {
     open_ = false;
+    startWhenLoaded_ = false;
     sound_->stream.reset(); // stops the audio thread before anything else is touched
     sound_->driver.reset();
+    soundLost_ = false;
     if (sound_->synth)
         fluid_synth_all_sounds_off(sound_->synth.get(), -1); // no note left hanging for the next open
+}
+
+void SynthOutput::play(const MidiBytes& message)
+{
+    playInto(sound_->synth.get(), message);
+    ++sent_;
 }
 
 void SynthOutput::send(const MidiBytes& message)
 {
     if (!open_)
         throw MidiFailure(MidiErrorCode::SendFailed, tr("The built-in synthesizer is not open."));
-    play(sound_->synth.get(), message);
+    readyToPlay(); // a message sent while the font loads waits for it, and is played
+    if (options_.renderOnly || audioRunning()) {
+        play(message);
+        return;
+    }
+    if (soundLost_.exchange(false))
+        silenceUnheard();
     if (midi::isNoteOn(message))
-        resumeAudio();
+        startAudioForNote(message);
+    else
+        play(message); // programmes and controllers: the sound is right when it returns
 }
 
 StereoAudio SynthOutput::render(int frames)
@@ -283,6 +391,11 @@ StereoAudio SynthOutput::render(int frames)
     StereoAudio audio;
     if (!open_ || !options_.renderOnly || frames <= 0)
         return audio;
+    try {
+        readyToPlay();
+    } catch (const MidiFailure&) {
+        return audio;
+    }
     audio.left.resize(static_cast<std::size_t>(frames));
     audio.right.resize(static_cast<std::size_t>(frames));
     fluid_synth_write_float(sound_->synth.get(), frames, audio.left.data(), 0, 1, audio.right.data(), 0, 1);

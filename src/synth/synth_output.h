@@ -3,6 +3,7 @@
 #include "midi/port_backend.h"
 
 #include <QStringList>
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -23,6 +24,11 @@ struct SynthOptions {
     // No audio output at all: the sound is only made by render(), for tests
     // and measurements.
     bool renderOnly = false;
+    // The sound font is read on a thread of its own from the construction,
+    // so that a program's windows need not wait for it (FluidR3_GM takes a
+    // few hundred milliseconds). An open meanwhile starts the sound once it
+    // is read; a message meanwhile waits for it, and is played.
+    bool loadInBackground = false;
     // PipeWire's own rate, and one that PulseAudio switches an idle sound card
     // to, so that the server has nothing to resample.
     int sampleRate = 48000;
@@ -45,7 +51,14 @@ struct StereoAudio {
 
 // The built-in General MIDI synthesizer as a back end with a single device,
 // named deviceName(). It plays every short message it is sent. The sound font
-// is loaded at the first open and kept, so opening again only starts the audio.
+// is loaded at the first open (or in the background from the start) and kept,
+// so opening again only starts the audio.
+//
+// While no audio output plays (no sound server, or the one it played to went
+// away) a note is not kept for later: the synthesizer would only queue it,
+// and once a server is back every note queued meanwhile would start in the
+// same instant. Programmes and controllers are kept, so that the sound is
+// right when it comes back.
 class SynthOutput : public OutputBackend {
 public:
     explicit SynthOutput(SynthOptions options = {});
@@ -60,7 +73,7 @@ public:
     void send(const MidiBytes& message) override;
     // The sound server gone, or none there at an open: the device stays open
     // and its sound comes back with the next note once a server runs. The
-    // notice comes on the stream's thread, or at once within open().
+    // notice comes on the audio output's thread, or at once within open().
     void setLossNotifier(LossNotifier notifier) override { lossNotifier_ = std::move(notifier); }
 
     static QString deviceName() { return QStringLiteral("Quorvane GM Synth"); }
@@ -71,6 +84,8 @@ public:
     double sampleRate() const;
     // The sound font in use, once the synthesizer has been opened.
     QString soundFont() const { return soundFont_; }
+    // True while the sound font is being read in the background.
+    bool loading() const;
     // True while an audio output plays the synthesizer; it stops after a
     // while of silence and starts again with the next note.
     bool audioRunning() const;
@@ -78,17 +93,29 @@ public:
 private:
     struct Sound; // FluidSynth's settings, synthesizer and audio output, and the limiter
 
-    void loadSynth();
+    void takeLoadedSynth();
+    void fontLoaded();
+    void readyToPlay();
+    void startAudioAtOpen();
     bool startAudio(QStringList& details);
-    void resumeAudio();
-    void onStreamEnd(bool serverLost);
+    void play(const MidiBytes& message);
+    void startAudioForNote(const MidiBytes& note);
+    void silenceUnheard();
+    void onAudioLost(const QString& text);
     void notifyLoss(const MidiFailure& failure);
 
     SynthOptions options_;
     QString soundFont_;
     bool open_ = false;
+    bool startWhenLoaded_ = false; // opened while the font was still loading
     std::unique_ptr<Sound> sound_;
     LossNotifier lossNotifier_;
+    // Set on the audio output's thread when it lost its server; the next
+    // message on the caller's thread ends what the synthesizer still holds.
+    std::atomic<bool> soundLost_{false};
+    // Every message played, counted: an idle audio output that rests wakes
+    // up when the count moves.
+    std::atomic<unsigned> sent_{0};
     // While no server runs, a new attempt at most this often, not on every note.
     std::chrono::steady_clock::time_point lastFailedStart_;
 };

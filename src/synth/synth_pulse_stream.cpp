@@ -80,8 +80,10 @@ void SynthPulseStream::run()
     // and its sink awake.
     pa_simple_free(connection_);
     connection_ = nullptr;
-    running_ = false;
+    // Told before the stream reads as stopped, so that whoever finds it
+    // stopped also finds a lost server told.
     onEnd_(end);
+    running_ = false;
 }
 
 } // namespace quorvane

@@ -37,7 +37,7 @@ class JackFaultsTest : public QObject {
         connect(timer, &QTimer::timeout, this, [timer] {
             QWidget* modal = QApplication::activeModalWidget();
             auto* outputs = modal ? modal->findChild<QComboBox*>(QStringLiteral("ComboMidiOut")) : nullptr;
-            if (!outputs)
+            if (!outputs || !outputs->isEnabled()) // greyed until its ports are listed
                 return;
             timer->stop();
             timer->deleteLater();

@@ -2,9 +2,12 @@
 #include "midi/message_writer.h"
 #include "midi/midi_output.h"
 #include "app/desktop_devices.h"
+#include "app/synth_first_backend.h"
+#include "devices/system_backend.h"
 #include "synth/synth_output.h"
 #include "synth_audio_listener.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -24,8 +27,10 @@ class JackSynthTest : public QObject {
 
     JackServer server;
     MidiSystem system; // outlives the components that talk to it
-    SynthAudioListener listener;
+    // A client of a server that died is left unclosed: closing it would wait on that server.
+    std::unique_ptr<SynthAudioListener> listener = std::make_unique<SynthAudioListener>();
     std::unique_ptr<MidiOutput> output;
+    float onePeak = 0.0f; // one piano note at velocity 100, as heard
 
     void send(int status, int data1, int data2) { sendMessage(*output, FieldOrder::Data2First, status, data1, data2); }
 
@@ -38,12 +43,21 @@ private slots:
         // does on a machine with JACK alone.
         qputenv("PULSE_SERVER", "unix:/nonexistent/quorvane-test-pulse");
         output = std::make_unique<MidiOutput>(desktopOutput(system));
-        QVERIFY(listener.open());
+        QVERIFY(listener->open());
+    }
+
+    // The loudest sample heard over the next `ms` milliseconds.
+    float peakOver(int ms)
+    {
+        listener->reset();
+        QTest::qWait(ms);
+        return listener->peak();
     }
 
     void cleanupTestCase()
     {
         output.reset();
+        listener.reset();
         server.stop();
     }
 
@@ -72,21 +86,30 @@ private slots:
 
     void noteIsHeardAndEnds()
     {
-        QVERIFY(listener.listenTo(SynthOutput::deviceName()));
+        QVERIFY(listener->listenTo(SynthOutput::deviceName()));
         QTest::qWait(300);
-        QVERIFY2(listener.peak() < 1e-4f, qPrintable(QString::number(listener.peak()))); // silent before the note
+        QVERIFY2(listener->peak() < 1e-4f, qPrintable(QString::number(listener->peak()))); // silent before the note
 
         send(0x90, 60, 100);
-        QTRY_VERIFY_WITH_TIMEOUT(listener.peak() > 0.01f, 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(listener->peak() > 0.01f, 3000);
         QTest::qWait(300);
-        const float sounding = listener.peak();
+        const float sounding = listener->peak();
+        onePeak = sounding;
 
         send(0x80, 60, 64);
         QTest::qWait(3000); // release and reverberation
-        listener.reset();
+        listener->reset();
         QTest::qWait(300);
-        QVERIFY2(listener.peak() < 0.05f * sounding,
-                 qPrintable(QStringLiteral("%1 against %2").arg(listener.peak()).arg(sounding)));
+        QVERIFY2(listener->peak() < 0.05f * sounding,
+                 qPrintable(QStringLiteral("%1 against %2").arg(listener->peak()).arg(sounding)));
+
+        // Silent that long, the output renders nothing any more; the next
+        // note wakes it and is heard whole.
+        listener->reset();
+        send(0x90, 60, 100);
+        QTRY_VERIFY_WITH_TIMEOUT(listener->peak() > 0.8f * sounding, 3000);
+        send(0x80, 60, 64);
+        QTest::qWait(3000);
     }
 
     void closingRemovesTheAudioPorts()
@@ -100,11 +123,81 @@ private slots:
         output->setAction(1);
         QCOMPARE(output->openState(), 1);
         QVERIFY(server.waitForPort(synthLeft));
-        QVERIFY(listener.listenTo(SynthOutput::deviceName()));
-        listener.reset();
+        QVERIFY(listener->listenTo(SynthOutput::deviceName()));
+        listener->reset();
         send(0x90, 67, 100);
-        QTRY_VERIFY_WITH_TIMEOUT(listener.peak() > 0.01f, 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(listener->peak() > 0.01f, 3000);
         send(0xB0, 123, 0);
+    }
+
+    // As the program starts it: the sound font is read in the background,
+    // and a note played before it is there waits for it and is heard.
+    void noteSentWhileTheFontLoadsIsHeard()
+    {
+        output->setAction(2); // one synthesizer at a time owns the client's name
+        QTRY_VERIFY_WITH_TIMEOUT(!server.ports().contains(synthLeft), 5000);
+        SynthOptions options;
+        options.loadInBackground = true;
+        auto synth = std::make_unique<SynthOutput>(options);
+        SynthOutput& loading = *synth;
+        MidiOutput early(std::make_unique<SynthFirstOutputBackend>(std::move(synth),
+                                                                   std::make_unique<SystemOutputBackend>(system)));
+        early.setDeviceNumber(0);
+        early.setAction(1);
+        QCOMPARE(early.openState(), 1);
+        QVERIFY2(loading.loading(), "the font was read before the note could wait for it");
+        sendMessage(early, FieldOrder::Data2First, 0x90, 60, 100);
+        QVERIFY(server.waitForPort(synthLeft));
+        QVERIFY(listener->listenTo(SynthOutput::deviceName()));
+        listener->reset();
+        QTRY_VERIFY_WITH_TIMEOUT(listener->peak() > 0.01f, 3000);
+        sendMessage(early, FieldOrder::Data2First, 0xB0, 123, 0);
+        early.setAction(2);
+        QTRY_VERIFY_WITH_TIMEOUT(!server.ports().contains(synthLeft), 5000);
+        output->setAction(1);
+        QVERIFY(server.waitForPort(synthLeft));
+        QVERIFY(listener->listenTo(SynthOutput::deviceName()));
+    }
+
+    void serverKilledAndRestartedToldOnceAndSoundComesBackClean()
+    {
+        QSignalSpy errors(output.get(), &MidiOutput::errorReported);
+        send(0x90, 60, 100); // sounding when the server goes
+        QTest::qWait(200);
+        server.kill();
+        (void)listener.release(); // its client died with the server
+        QTRY_COMPARE_WITH_TIMEOUT(errors.count(), 1, 5000);
+        QCOMPARE(errors.at(0).at(0).toInt(), int(MidiErrorCode::AudioLost));
+        const QString told = errors.at(0).at(1).toString();
+        QVERIFY2(told.contains(QStringLiteral("JACK server has gone away")), qPrintable(told));
+        QCOMPARE(output->openState(), 1);
+
+        // A formula plays on with no server; none of it may wait in the
+        // synthesizer and sound all at once when the server comes back.
+        for (int i = 0; i < 200; ++i)
+            send(0x90, 36 + i % 48, 100);
+        QVERIFY2(server.start(), "jackd did not start again");
+        listener = std::make_unique<SynthAudioListener>();
+        QVERIFY(listener->open());
+        QTest::qWait(1100); // past the pause between attempts to start the sound
+        send(0x90, 60, 100);
+        QVERIFY(server.waitForPort(synthLeft));
+        QVERIFY(listener->listenTo(SynthOutput::deviceName()));
+        const float firstSecond = peakOver(1000);
+        QVERIFY2(firstSecond > 0.01f, qPrintable(QString::number(firstSecond))); // the sound is back
+        QVERIFY2(firstSecond < 1.5f * onePeak,
+                 qPrintable(QStringLiteral("%1 against one note's %2").arg(firstSecond).arg(onePeak)));
+        send(0x80, 60, 64);
+        QTest::qWait(3000); // the release and the reverberation: no voice left hanging
+        QVERIFY2(peakOver(300) < 0.05f * onePeak, qPrintable(QString::number(listener->peak())));
+        QCOMPARE(errors.count(), 1);
+
+        // The synthesizer's first client, of the server that died, must not
+        // hold up the end.
+        QElapsedTimer closing;
+        closing.start();
+        output.reset();
+        QVERIFY2(closing.elapsed() < 1000, qPrintable(QString::number(closing.elapsed())));
     }
 };
 

@@ -339,6 +339,35 @@ private slots:
         QCOMPARE(questions, asked);
         QCOMPARE(alone.sampleRate(), rate);
     }
+    // Read in the background, the sound font keeps nothing waiting but the
+    // first message, which is played once it is there: a programme change
+    // and a note sent meanwhile sound exactly as on a synthesizer that had
+    // its font from the start.
+    void messagesSentWhileTheFontLoadsArePlayedOnceItIs()
+    {
+        SynthOptions options;
+        options.renderOnly = true;
+        options.soundFonts = {QStringLiteral("/usr/share/sounds/sf2/TimGM6mb.sf2")};
+        options.loadInBackground = true;
+        SynthOutput loading(options);
+        loading.open(SynthOutput::deviceName());
+        QVERIFY(loading.isOpen());
+        QVERIFY2(loading.loading(), "the font was read before the first message could wait for it");
+        loading.send({0xC0, 19});
+        loading.send({0x90, 60, 100});
+        QVERIFY(!loading.loading());
+        const Samples heard = mono(loading.render(int(frames(0.5))));
+
+        send({0xC0, 19, 0});
+        send({0x90, 60, 100});
+        const Samples expected = renderMono(0.5);
+        QCOMPARE(heard.size(), expected.size());
+        float largestDifference = 0.0f;
+        for (std::size_t i = 0; i < heard.size(); ++i)
+            largestDifference = std::max(largestDifference, std::abs(heard[i] - expected[i]));
+        QVERIFY2(rms(heard) > 0.01, qPrintable(QString::number(rms(heard))));
+        QVERIFY2(largestDifference < 1e-6f, qPrintable(QString::number(largestDifference)));
+    }
 };
 
 QTEST_GUILESS_MAIN(SynthOutputTest)

@@ -27,12 +27,23 @@
 
 namespace quorvane {
 
-FrmMain::FrmMain(QWidget* parent)
+FrmMain::FrmMain(Build when, QWidget* parent)
     : QMainWindow(parent), openWithDesktop([](const QUrl& url) { QDesktopServices::openUrl(url); })
 {
     setObjectName(controls::Window);
-    buildMainWindowLayout(*this);
+    if (when == Build::Now)
+        build();
     showTitle();
+}
+
+void FrmMain::build()
+{
+    if (built_)
+        return;
+    buildMainWindowLayout(*this);
+    built_ = true;
+    if (composer_)
+        wire();
 }
 
 void FrmMain::attach(const MainWindowParts& parts)
@@ -44,10 +55,21 @@ void FrmMain::attach(const MainWindowParts& parts)
     playObservers_ = &parts.playObservers;
     passObservers_ = &parts.passObservers;
     clockOut_ = &parts.clockOut;
+    // Wired at once, not with the controls: the device dialog may open and
+    // fail devices before the controls are built behind it.
+    auto tellFailure = [this](const QString& text) { deviceWarnings_.show(text); };
+    connect(input_, &MidiInput::failureToTell, this, tellFailure);
+    connect(output_, &MidiOutput::failureToTell, this, tellFailure);
+    if (built_)
+        wire();
+    showTitle();
+}
+
+void FrmMain::wire()
+{
     connectControls();
     connectMenus();
     addRecordingToMenu();
-    showTitle();
 }
 
 FrmMain::~FrmMain() = default;
@@ -97,9 +119,6 @@ void FrmMain::connectControls()
 
     connect(input_, &MidiInput::messageArrived, this,
             [this] { forwardInput(*input_, *output_, composer_->midiChannel(), clockOut_->sending(), *this); });
-    auto tellFailure = [this](const QString& text) { deviceWarnings_.show(text); };
-    connect(input_, &MidiInput::failureToTell, this, tellFailure);
-    connect(output_, &MidiOutput::failureToTell, this, tellFailure);
 }
 
 void FrmMain::connectMenus()
@@ -168,6 +187,7 @@ void FrmMain::load()
     move(twips(1200), twips(1200));
     if (showSetupDialog)
         showSetupDialog();
+    build();
     fillPatchList();
     QGuiApplication::restoreOverrideCursor();
     composer_->setModeOn(Mode::Pitch, true);

@@ -37,13 +37,23 @@ struct MainWindowParts {
 class FrmMain : public QMainWindow, public Panel {
     Q_OBJECT
 public:
+    // When the controls and menus are built: at once, or at build(), for a
+    // program that shows its device dialog before it builds them.
+    enum class Build { Now, Later };
+
     // The controls and menus. They are the composer's panel, so the window
     // comes first and is handed its parts once they are made.
-    explicit FrmMain(QWidget* parent = nullptr);
+    explicit FrmMain(QWidget* parent = nullptr) : FrmMain(Build::Now, parent) { }
+    explicit FrmMain(Build when, QWidget* parent = nullptr);
     ~FrmMain() override;
 
-    // Wires the controls and menus to the parts; once, before the window shows.
+    // Wires the controls and menus to the parts; once, before the window
+    // shows. Controls not built yet are wired as build() makes them.
     void attach(const MainWindowParts& parts);
+    // Builds the controls and menus, unless they are; load() does it after
+    // the device dialog at the latest.
+    void build();
+    bool built() const { return built_; }
 
     // The start-up sequence: device dialog, patch list, pointer, pitch mode.
     void load();
@@ -76,6 +86,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void wire();
     void connectControls();
     void connectMenus();
     void addRecordingToMenu();
@@ -96,6 +107,7 @@ private:
     MidiClockOut* clockOut_ = nullptr;
     QSet<QString> invalidBoxes_;
     QSet<QString> redBoxes_;
+    bool built_ = false;
     bool shutDown_ = false;
     // What the MIDI components report by themselves.
     JoinedWarnings deviceWarnings_{this};

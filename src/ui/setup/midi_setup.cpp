@@ -18,11 +18,14 @@ void MidiSetup::showModal()
     inUse_ = true;
     if (!form_) {
         form_ = new MIDISetupForm(output_, input_, parent_);
-        form_->load();
+        form_->loadOnceDrawn();
     } else {
         form_->refreshLists(); // ports come and go while the dialog is hidden
     }
     const bool accepted = form_ && form_->exec() == QDialog::Accepted;
+    // Closed before it was ever drawn: the defaults are in use all the same.
+    if (form_)
+        form_->finishLoad();
     inUse_ = false;
     if (!accepted || stale_)
         delete form_.data();

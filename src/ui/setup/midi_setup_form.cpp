@@ -9,6 +9,7 @@
 #include <QMoveEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 
 namespace quorvane {
 
@@ -90,7 +91,45 @@ void MIDISetupForm::load()
 {
     centre();
     centreWhenFramed_ = true;
+    openDefaults();
+}
 
+void MIDISetupForm::loadOnceDrawn()
+{
+    centre();
+    centreWhenFramed_ = true;
+    listingLeft_ = true;
+    ComboMidiIn->setEnabled(false);
+    ComboMidiOut->setEnabled(false);
+}
+
+void MIDISetupForm::paintEvent(QPaintEvent* event)
+{
+    QDialog::paintEvent(event);
+    // Queued behind the drawing's flush to the screen, so that the window is
+    // seen before the wait for the MIDI system's ports.
+    if (listingLeft_)
+        QTimer::singleShot(0, this, &MIDISetupForm::finishLoad);
+}
+
+void MIDISetupForm::finishLoad()
+{
+    if (!listingLeft_)
+        return;
+    listingLeft_ = false;
+    openDefaults();
+    ComboMidiIn->setEnabled(true);
+    ComboMidiOut->setEnabled(true);
+    // The input list holds the focus, as in a dialog listed before it showed;
+    // a message about a device that would not open may have taken the
+    // activation, and the dialog is what the musician answers next.
+    ComboMidiIn->setFocus();
+    if (isVisible())
+        activateWindow();
+}
+
+void MIDISetupForm::openDefaults()
+{
     listOutputs();
     // Device 0; with no device of the system's, the virtual port alone, so
     // that there always is an output where a MIDI system exists.
@@ -116,6 +155,7 @@ void MIDISetupForm::refreshLists()
 
 void MIDISetupForm::CmdOk_Click()
 {
+    finishLoad(); // "Ok" pressed before the lists were filled takes the defaults
     OpenMidiIn(input_, *ComboMidiIn, ChosenBy::Musician);
     OpenMidiOut(output_, *ComboMidiOut, ChosenBy::Musician);
     accept(); // hidden, not discarded: the next show offers the same choice

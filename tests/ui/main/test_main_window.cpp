@@ -234,6 +234,43 @@ private slots:
         QVERIFY(f.out->wire.empty());
     }
 
+    // The program builds the window's controls behind its device dialog,
+    // after the window was handed its parts: they play as if built at once.
+    void controlsBuiltAfterThePartsAreWiredToThem()
+    {
+        auto backend = std::make_unique<MemoryOutputBackend>();
+        MemoryOutputBackend& out = *backend;
+        PlayObservers plays;
+        PassObservers passes;
+        MidiOutput output(std::move(backend));
+        MidiInput input(std::make_unique<MemoryInputBackend>());
+        QtHost host;
+        FrmMain window(FrmMain::Build::Later);
+        Composer composer(window, host, output);
+        TakeRecording recording(plays, [](const QString&) {}, &window);
+        struct NoClock : MidiClockOut {
+            void runStarted(std::int64_t) override { }
+            void runEnded() override { }
+            void setSending(bool) override { }
+            bool sending() const override { return false; }
+            void follow(ClockFollows) override { }
+            void beatChanged() override { }
+        } clockOut;
+        window.attach({output, input, composer, recording, plays, passes, clockOut});
+        QVERIFY(!window.built());
+        QVERIFY(!window.findChild<QPushButton*>(controls::TestNote));
+
+        window.build();
+        window.build(); // once only: no control twice, no signal wired twice
+        QCOMPARE(window.findChildren<QPushButton*>(controls::TestNote).size(), 1);
+        output.setDeviceNumber(0);
+        output.setAction(1);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTest::mousePress(window.findChild<QPushButton*>(controls::TestNote), Qt::LeftButton);
+        QCOMPARE(out.wireLog(), QStringList({"90 3c 3c"}));
+    }
+
     void choosingAPatchSendsItsProgramme()
     {
         MainWindowFixture f;

@@ -2,6 +2,7 @@
 
 #include "../modal_poll.h"
 
+#include <QComboBox>
 #include <QDialog>
 #include <QMessageBox>
 #include <QPointer>
@@ -31,9 +32,12 @@ struct ModalAnswers {
                 return;
             }
             auto* form = qobject_cast<QDialog*>(&modal);
-            // Act once the window is active, as a musician would: the focus
-            // and the keys only reach it from then on.
+            // Act once the window is active and its lists are filled, as a
+            // musician would: the focus and the keys only reach it from then
+            // on, and a greyed list cannot be chosen from.
             if (!form || form->objectName() != QStringLiteral("MIDISetupForm") || !form->isActiveWindow())
+                return;
+            if (auto* outputs = form->findChild<QComboBox*>(QStringLiteral("ComboMidiOut")); !outputs->isEnabled())
                 return;
             if (form == handled) {
                 leftOpen = true;

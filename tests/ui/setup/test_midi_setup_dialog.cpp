@@ -113,6 +113,60 @@ class MidiSetupDialogTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // The MIDI system may still be starting when the program opens: the
+    // dialog is drawn first, its lists greyed, and filled once it is seen.
+    void dialogIsDrawnBeforeItsDevicesAreListed()
+    {
+        struct Watched : MemoryOutputBackend {
+            using MemoryOutputBackend::MemoryOutputBackend;
+            QStringList devices() override
+            {
+                if (watching) {
+                    const QWidget* modal = QApplication::activeModalWidget();
+                    looks << (modal && modal->isVisible());
+                }
+                return MemoryOutputBackend::devices();
+            }
+            bool watching = false;
+            QList<bool> looks; // whether the dialog was on screen, at each look
+        };
+        auto output = std::make_unique<Watched>(twoOuts);
+        Watched& watched = *output;
+        Rig rig(std::move(output), std::make_unique<MemoryInputBackend>(twoIns));
+        watched.watching = true;
+        bool listsUsable = false;
+        rig.show([&](QDialog& form) {
+            listsUsable = list(form, "ComboMidiIn").isEnabled() && list(form, "ComboMidiOut").isEnabled();
+            QCOMPARE(entries(form, "ComboMidiOut").mid(1), twoOuts);
+            click(form, "CmdOk");
+        });
+        QVERIFY(listsUsable);
+        QVERIFY(!watched.looks.isEmpty());
+        QVERIFY2(!watched.looks.contains(false), "the devices were listed before the dialog was on screen");
+        QCOMPARE(rig.output->openState(), 1);
+        QCOMPARE(rig.input->openState(), 1);
+    }
+
+    // "Ok" or a close before the dialog was ever drawn still leaves the
+    // defaults in use, as a dialog listed at once would.
+    void answeredBeforeDrawnTakesTheDefaults()
+    {
+        Rig rig(twoOuts, twoIns);
+        MIDISetupForm form(*rig.output, *rig.input);
+        form.loadOnceDrawn();
+        QVERIFY(!list(form, "ComboMidiOut").isEnabled());
+        QCOMPARE(list(form, "ComboMidiOut").count(), 0);
+        form.findChild<QPushButton*>(QStringLiteral("CmdOk"))->click();
+        QCOMPARE(entries(form, "ComboMidiOut").mid(1), twoOuts);
+        QVERIFY(list(form, "ComboMidiOut").isEnabled());
+        QCOMPARE(rig.output->openState(), 1);
+        QCOMPARE(rig.input->openState(), 1);
+
+        Rig closed(twoOuts, twoIns);
+        closed.show([](QDialog& form) { form.reject(); });
+        QCOMPARE(closed.output->openState(), 1);
+    }
+
     void loadListsDevicesAndOpensDefaults_data()
     {
         QTest::addColumn<QStringList>("outs");

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <fluidsynth/types.h>
+
+#include <QString>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace quorvane {
+
+class SynthLimiter;
+
+// The synthesizer's sound through one of FluidSynth's own audio outputs (a
+// JACK client, or the sound card through ALSA), whose thread calls back for
+// each period's frames. Two things the library leaves to its user:
+// - An idle synthesizer renders nothing. The library would run its reverb
+//   and chorus over silence every period (tens of microseconds, 750 times a
+//   second at 64 frames); once nothing has been heard or sent for a while,
+//   the callback hands out silence without rendering, until the next message.
+// - A server that goes away is noticed: a watchdog thread sees the callbacks
+//   stop and tells once. Such an output is then left as it is, never closed:
+//   closing a JACK client waits on its server, which has gone, maybe for ever.
+class SynthDriverOutput {
+public:
+    using Clock = std::chrono::steady_clock;
+    // Called once, on the watchdog's thread, when the callbacks have stopped.
+    using LossHandler = std::function<void()>;
+
+    // Without a callback for this long (and at least a few periods), the
+    // output counts as lost: far beyond any period, short enough that few
+    // notes go unheard before the musician is told.
+    static constexpr auto lossAfter = std::chrono::milliseconds(1000);
+    // Nothing heard and nothing sent for this long: the voices and the
+    // reverberation have died away, and the callback stops rendering.
+    static constexpr auto restAfter = std::chrono::milliseconds(1000);
+
+    // Starts the audio output the settings' "audio.driver" names, for a
+    // synthesizer rendering at sampleRate; throws std::runtime_error when it
+    // cannot start. `sent` counts the messages handed to the synthesizer:
+    // each one wakes the rendering.
+    SynthDriverOutput(fluid_settings_t* settings, fluid_synth_t* synth, SynthLimiter& limiter, int sampleRate,
+                      const std::atomic<unsigned>& sent, LossHandler onLoss);
+    // Closes the output, unless its callbacks have stopped: then it is left
+    // as it is, and its callback never touches the synthesizer again.
+    ~SynthDriverOutput();
+    SynthDriverOutput(const SynthDriverOutput&) = delete;
+    SynthDriverOutput& operator=(const SynthDriverOutput&) = delete;
+
+    // False once the output is lost.
+    bool running() const;
+    // The audio output's name, as the settings give it ("jack", "alsa").
+    const QString& driverName() const { return driverName_; }
+
+private:
+    struct Renderer; // what the audio thread calls; outlives an output left behind
+
+    void watch();
+    bool callbacksStopped(Clock::duration after) const;
+    void leaveBehind();
+
+    QString driverName_;
+    Renderer* renderer_;
+    fluid_audio_driver_t* driver_ = nullptr;
+    LossHandler onLoss_;
+    mutable std::mutex watchMutex_;
+    std::condition_variable watchWake_;
+    bool stopWatching_ = false; // under watchMutex_
+    bool lost_ = false;         // under watchMutex_
+    std::thread watchdog_;
+};
+
+} // namespace quorvane
