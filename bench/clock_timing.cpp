@@ -5,6 +5,7 @@
 #include "devices/system_clock_out.h"
 #include "jack_peer.h"
 #include "jack_server.h"
+#include "open_by_name.h"
 #include "midi/guarded_output.h"
 #include "midi/midi_output.h"
 #include "midi/steady_time.h"
@@ -63,12 +64,7 @@ void clockAt(JackServer& server, int period)
     GuardedOutput& guarded = *backend;
     MidiOutput output(std::move(backend));
     SystemClockOut clock(system, tempo, guarded);
-    const int count = output.deviceCount();
-    for (int d = 0; d < count; ++d) {
-        output.setDeviceNumber(d);
-        if (output.deviceName() == ours.inPort())
-            output.setAction(MidiOutput::Open);
-    }
+    openByName(output, ours.inPort());
     server.startClient(QStringLiteral("jack_midi_clock"), {QStringLiteral("-B"), QStringLiteral("-b"),
                                                            QStringLiteral("120")});
     server.waitForPort(QStringLiteral("jack_midi_clock:mclk_out"));

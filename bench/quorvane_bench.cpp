@@ -15,6 +15,7 @@
 #include "thru_latency.h"
 #include "window_free_delay.h"
 #include "clock_timing.h"
+#include "sync_following.h"
 #include "ui/main/window_names.h"
 
 #include <QApplication>
@@ -77,12 +78,20 @@ int main(int argc, char* argv[])
         return 0;
     }
 
+    // `quorvane_bench following`: the runs on outside beats alone.
+    if (QCoreApplication::arguments().contains(QStringLiteral("following"))) {
+        JackServer server;
+        benchSyncFollowing(server);
+        return 0;
+    }
+
     // `quorvane_bench sync`: the timing of the window's own playing and of
     // the beats it keeps to, alone.
     if (QCoreApplication::arguments().contains(QStringLiteral("sync"))) {
         JackServer server;
         benchWindowFreeDelay(server);
         benchClockOut(server);
+        benchSyncFollowing(server);
         return 0;
     }
 
@@ -122,6 +131,7 @@ int main(int argc, char* argv[])
     benchJackTiming(server);
     benchWindowFreeDelay(server);
     benchClockOut(server);
+    benchSyncFollowing(server);
     server.start();
     benchThruLatency(host, server);
     benchThruChain(host, server);

@@ -5,6 +5,7 @@
 #include "devices/system_backend.h"
 #include "jack_peer.h"
 #include "jack_server.h"
+#include "open_by_name.h"
 #include "jack_timing.h"
 #include "ui/main/window_names.h"
 
@@ -22,19 +23,6 @@ namespace {
 constexpr int delayMs = 50;
 constexpr int notesWanted = 301;
 constexpr double frameMs = 1000.0 / 48000;
-
-bool openOn(MidiOutput& output, const QString& port)
-{
-    const int count = output.deviceCount();
-    for (int d = 0; d < count; ++d) {
-        output.setDeviceNumber(d);
-        if (output.deviceName() == port) {
-            output.setAction(MidiOutput::Open);
-            return output.openState() == 1;
-        }
-    }
-    return false;
-}
 
 std::vector<jack_nframes_t> noteOnFrames(JackPeer& peer)
 {
@@ -56,7 +44,7 @@ std::vector<double> windowIntervalErrors(JackPeer& peer)
     FrmMain& window = program.window();
     window.showSetupDialog = nullptr;
     window.endProgram = nullptr;
-    if (!openOn(window.MIDIOutput1(), peer.inPort()))
+    if (!openByName(window.MIDIOutput1(), peer.inPort()))
         return {};
     window.load();
     window.show();

@@ -17,6 +17,11 @@ constexpr double slowestNsPerTick = 60e9 / (OwnTempo::lowestBpm * clockTicksPerQ
 // A Song Position Pointer counts sixteenth notes, six ticks each.
 constexpr int ticksPerSongBeat = 6;
 
+// A spacing this near twice the tempo's (in spacings) is one tick lost: a
+// wavering clock's spacings stay within a tenth or two of their mean, and a
+// tempo that halves at one stroke is no musician's change.
+constexpr double lostTickShare = 0.25;
+
 } // namespace
 
 void ClockInTracker::take(const std::uint8_t* bytes, std::size_t size, std::int64_t atNs)
@@ -66,13 +71,13 @@ void ClockInTracker::tick(std::int64_t atNs)
         if (since > longestTickNs) {
             kept_ = 0;
             nsPerTick_ = 0;
+        } else if (kept_ > changeTicks && std::abs(since / nsPerTick_ - 2) < lostTickShare) {
+            // One tick lost on the way (a full link, a missed cycle): it is
+            // counted where it was due, so the lines keep their ticks.
+            keep(tickNs_[newest_] + since / 2);
         }
     }
-    newest_ = (newest_ + 1) % meanTicks;
-    tickNs_[newest_] = atNs;
-    kept_ = std::min(kept_ + 1, meanTicks);
-    if (running_)
-        songTick_ += 1;
+    keep(atNs);
     resuming_ = false;
     reading_.heardNs = atNs;
     reading_.beat.originNs = atNs;
@@ -92,6 +97,15 @@ void ClockInTracker::tick(std::int64_t atNs)
     nsPerTick_ = std::clamp(mean, fastestNsPerTick, slowestNsPerTick);
     reading_.beat.originTick = songTick_;
     publish();
+}
+
+void ClockInTracker::keep(std::int64_t atNs)
+{
+    newest_ = (newest_ + 1) % meanTicks;
+    tickNs_[newest_] = atNs;
+    kept_ = std::min(kept_ + 1, meanTicks);
+    if (running_)
+        songTick_ += 1;
 }
 
 void ClockInTracker::publish()

@@ -20,7 +20,8 @@ namespace quorvane {
 // steady, and one late tick moves it by a trace. When the last six spacings
 // leave that mean by more than 12 %, the tempo really changed: the mean
 // starts afresh from the newest spacing, so a new tempo is read within a few
-// ticks. The lines are counted on from the newest tick. Ticks closer than
+// ticks. The lines are counted on from the newest tick; a spacing of twice
+// the tempo's counts a tick lost on the way. Ticks closer than
 // 0.3 ms or further apart than 3 s start the count afresh (until two good
 // ticks, there is no clock). Real-time safe: no lock, no allocation.
 class ClockInTracker {
@@ -38,6 +39,7 @@ public:
 
 private:
     void tick(std::int64_t atNs);
+    void keep(std::int64_t atNs); // one tick more, in the mean and the count
     void publish();
 
     SnapshotCell<BeatReading>& out_;

@@ -117,6 +117,20 @@ private slots:
         QCOMPARE(slow.beat().bpm(), 20.0);
     }
 
+    // A tick lost on the way (a spacing of two) still counts: the lines stay
+    // on the ticks they belong to.
+    void aLostTickIsCounted()
+    {
+        Follower f;
+        f.send(0xFA, 0);
+        const std::int64_t t = f.ticks(30, 1 * ms, nsPerTickAt120); // positions 0..29
+        f.send(0xF8, t + std::llround(nsPerTickAt120));             // 30 is lost: this is 31
+        QCOMPARE(f.beat().originTick, 31.0);
+        QCOMPARE(QString::number(f.beat().bpm(), 'f', 1), QStringLiteral("120.0"));
+        QVERIFY(std::abs(*f.source.lineAtOrAfter(t + 2 * std::llround(nsPerTickAt120), GridDivision::Sixteenth) -
+                         (1 * ms + std::llround(36 * nsPerTickAt120))) <= 1);
+    }
+
     // Stop holds the runs with the tempo and place kept; half a second
     // without a tick is no clock; Continue goes on counting where it
     // stopped, Song Position moves the count.

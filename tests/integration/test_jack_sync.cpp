@@ -3,25 +3,17 @@
 // on the program's own beat.
 
 #include "devices/outside_beat.h"
-#include "devices/system_backend.h"
-#include "devices/system_clock_out.h"
-#include "engine/composer.h"
-#include "engine/qt_host.h"
-#include "engine_fakes.h"
+#include "heard_lines.h"
 #include "jack_peer.h"
 #include "jack_server.h"
-#include "midi/guarded_output.h"
-#include "midi/midi_input.h"
-#include "midi/midi_output.h"
+#include "sync_rig.h"
 #include "midi/steady_time.h"
-#include "sync/own_tempo.h"
 
 #include <QRegularExpression>
 #include <QTimer>
 #include <QtTest>
 
 using namespace quorvane;
-using namespace quorvane::testing;
 
 namespace {
 
@@ -41,44 +33,8 @@ class JackSyncTest : public QObject {
     Q_OBJECT
 
     JackServer server;
-    MidiSystem system; // outlives everything that talks to it
-    OwnTempo ownTempo{steadyNowNs()};
-    GuardedOutput* guarded = nullptr;
-    std::unique_ptr<MidiOutput> output;
-    std::unique_ptr<MidiInput> input;
-    std::unique_ptr<SystemClockOut> clockOut;
+    std::unique_ptr<SyncRig> rig;
     JackPeer peer;
-
-    template <class Component>
-    static bool openOn(Component& component, const QString& port)
-    {
-        const int count = component.deviceCount();
-        for (int d = 0; d < count; ++d) {
-            component.setDeviceNumber(d);
-            if (component.deviceName() == port) {
-                component.setAction(Component::Open);
-                return component.openState() == 1;
-            }
-        }
-        return false;
-    }
-    bool openOutputOn(const QString& port) { return openOn(*output, port); }
-
-    // A run of Wondrousness at delay 60 on a 1/16 grid of source, stopped
-    // after runMs; what happens meanwhile is scheduled by the caller.
-    void runOnGrid(const SyncSource& source, int runMs)
-    {
-        FakePanel panel;
-        panel.check(controls::RandomDelay, 0);
-        panel.check(controls::DisplayResults, 0);
-        QtHost host;
-        Composer composer(panel, host, *output);
-        composer.setModeOn(Mode::Pitch, true);
-        composer.setGrid(&source, GridDivision::Sixteenth);
-        composer.setRunMarks(clockOut.get());
-        QTimer::singleShot(runMs, [&] { composer.stopWondrousness(); });
-        composer.runWondrousness();
-    }
 
 private slots:
     void initTestCase()
@@ -88,20 +44,13 @@ private slots:
         // falls behind real time.
         server.setRealtime(true);
         QVERIFY2(server.start(256), "jackd with the dummy driver did not start");
-        system.setOwnBeat(&ownTempo.timeline());
-        auto backend = std::make_unique<GuardedOutput>(std::make_unique<SystemOutputBackend>(system));
-        guarded = backend.get();
-        output = std::make_unique<MidiOutput>(std::move(backend));
-        clockOut = std::make_unique<SystemClockOut>(system, ownTempo, *guarded);
-        input = std::make_unique<MidiInput>(std::make_unique<SystemInputBackend>(system));
+        rig = std::make_unique<SyncRig>();
         QVERIFY(peer.open());
     }
 
     void cleanupTestCase()
     {
-        clockOut.reset();
-        input.reset();
-        output.reset();
+        rig.reset();
         peer.close();
         server.stop();
     }
@@ -113,8 +62,8 @@ private slots:
         QProcess* dump = server.startClient(QStringLiteral("stdbuf"), {QStringLiteral("-oL"),
                                                                       QStringLiteral("jack_mclk_dump")});
         QVERIFY(server.waitForPort(QStringLiteral("jack_mclk_dump:mclk_in")));
-        QVERIFY(openOutputOn(QStringLiteral("jack_mclk_dump:mclk_in")));
-        clockOut->setSending(true);
+        QVERIFY(rig->openOutputOn(QStringLiteral("jack_mclk_dump:mclk_in")));
+        rig->clockOut->setSending(true);
         QString printed;
         QTRY_VERIFY_WITH_TIMEOUT(tickSpacings(printed += QString::fromLocal8Bit(dump->readAllStandardOutput())).size()
                                      >= 60,
@@ -122,8 +71,8 @@ private slots:
         for (int frames : tickSpacings(printed))
             QVERIFY2(std::abs(frames - 1000) <= 1, qPrintable(QString::number(frames)));
 
-        ownTempo.setBpm(90, steadyNowNs());
-        clockOut->beatChanged();
+        rig->ownTempo.setBpm(90, steadyNowNs());
+        rig->clockOut->beatChanged();
         printed.clear();
         dump->readAllStandardOutput();
         QTRY_VERIFY_WITH_TIMEOUT(tickSpacings(printed += QString::fromLocal8Bit(dump->readAllStandardOutput())).size()
@@ -133,9 +82,9 @@ private slots:
         // The change came within the first beat (24 ticks) of what was read.
         for (std::size_t i = 24; i < spacings.size(); ++i)
             QVERIFY2(std::abs(spacings[i] - 1333.3) <= 1, qPrintable(QString::number(spacings[i])));
-        clockOut->setSending(false);
-        ownTempo.setBpm(120, steadyNowNs());
-        output->setAction(MidiOutput::Close);
+        rig->clockOut->setSending(false);
+        rig->ownTempo.setBpm(120, steadyNowNs());
+        rig->output->setAction(MidiOutput::Close);
     }
 
     // A run on the program's own beat: each note on a tick of the clock the
@@ -143,13 +92,13 @@ private slots:
     // when the run ends.
     void aRunOnOurOwnBeatSitsOnTheTicksOfOurClock()
     {
-        QVERIFY(openOutputOn(peer.inPort()));
+        QVERIFY(rig->openOutputOn(peer.inPort()));
         peer.forget();
-        clockOut->setSending(true);
-        runOnGrid(ownTempo, 1500);
+        rig->clockOut->setSending(true);
+        rig->runOnGrid(rig->ownTempo, 1500);
         QTest::qWait(300); // the last note's period, and the Stop
-        clockOut->setSending(false);
-        output->setAction(MidiOutput::Close);
+        rig->clockOut->setSending(false);
+        rig->output->setAction(MidiOutput::Close);
 
         const std::vector<JackPeer::Heard> heard = peer.heard();
         std::vector<jack_nframes_t> ticks, noteOns;
@@ -194,61 +143,35 @@ private slots:
         QProcess* clock = server.startClient(QStringLiteral("jack_midi_clock"), {QStringLiteral("-b"), QStringLiteral("120"),
                                                                                 QStringLiteral("-d"), QStringLiteral("1")});
         QVERIFY(server.waitForPort(QStringLiteral("jack_midi_clock:mclk_out")));
-        QVERIFY(openOn(*input, QStringLiteral("jack_midi_clock:mclk_out")));
+        QVERIFY(rig->openInputOn(QStringLiteral("jack_midi_clock:mclk_out")));
         QVERIFY(server.connect(QStringLiteral("jack_midi_clock:mclk_out"), peer.inPort()));
-        QVERIFY(openOutputOn(peer.inPort()));
+        QVERIFY(rig->openOutputOn(peer.inPort()));
         peer.forget();
-        OutsideBeat source(system.clockIn());
+        OutsideBeat source(rig->system.clockIn());
         QTimer::singleShot(200, [&] { peer.rollTransport(); });
         QTimer::singleShot(1700, [&] { peer.stopTransport(); });
         QTimer::singleShot(2400, [&] { peer.continueTransport(); });
-        runOnGrid(source, 5000);
+        rig->runOnGrid(source, 5000);
         QTest::qWait(100);
         peer.stopTransport();
-        output->setAction(MidiOutput::Close);
-        input->setAction(MidiInput::Close);
+        rig->output->setAction(MidiOutput::Close);
+        rig->input->setAction(MidiInput::Close);
         clock->terminate();
         clock->waitForFinished();
 
-        // The clock's position at each of its ticks, as a device counts it.
-        int position = -1, starts = 0;
-        bool running = false;
-        std::vector<jack_nframes_t> lineTicks;
-        std::vector<std::pair<jack_nframes_t, jack_nframes_t>> stopped; // Stop to Continue
-        std::vector<JackPeer::Heard> notes;
-        for (const JackPeer::Heard& h : peer.heard()) {
-            const JackPeer::Bytes& b = h.bytes;
-            if (b == JackPeer::Bytes{0xFA}) {
-                ++starts;
-                position = -1;
-                running = true;
-            } else if (b == JackPeer::Bytes{0xFB}) {
-                running = true;
-                if (!stopped.empty())
-                    stopped.back().second = h.frame;
-            } else if (b == JackPeer::Bytes{0xFC}) {
-                // jack_midi_clock sends a Stop before each Continue too.
-                if (running)
-                    stopped.push_back({h.frame, ~jack_nframes_t(0)});
-                running = false;
-            } else if (b.size() == 3 && b[0] == 0xF2) {
-                position = (b[1] | b[2] << 7) * 6 - 1;
-            } else if (b == JackPeer::Bytes{0xF8} && running) {
-                if (++position % 6 == 0)
-                    lineTicks.push_back(h.frame);
-            } else if (b.size() == 3 && b[0] == 0x90)
-                notes.push_back(h);
-        }
-        QCOMPARE(starts, 1);
-        QVERIFY(!stopped.empty()); // and one at the end, after the run
-        QVERIFY2(stopped[0].second != ~jack_nframes_t(0), "the clock never continued");
+        const HeardClock heard = readClock(peer.heard());
+        QCOMPARE(heard.starts, 1);
+        QVERIFY(!heard.stops.empty()); // and one at the end, after the run
+        QVERIFY2(heard.stops[0].second != ~jack_nframes_t(0), "the clock never continued");
         // A note queued for its line before the Stop came plays on that line
         // (a line at most after the Stop) and is switched off at once.
-        const auto [stopFrame, continueFrame] = stopped[0];
+        const auto [stopFrame, continueFrame] = heard.stops[0];
         int before = 0, after = 0, queuedBeforeStop = 0;
         std::uint8_t sounding = 0;
         bool checkedAtContinue = false;
-        for (const JackPeer::Heard& n : notes) {
+        for (const JackPeer::Heard& n : peer.heard()) {
+            if (n.bytes.size() != 3 || n.bytes[0] != 0x90)
+                continue;
             if (n.frame >= continueFrame && !checkedAtContinue) {
                 QVERIFY2(sounding == 0, "a note left sounding while the clock stopped");
                 checkedAtContinue = true;
@@ -263,13 +186,9 @@ private slots:
                 QVERIFY2(n.frame < stopFrame + 6000 && ++queuedBeforeStop == 1, "a note while stopped");
                 continue;
             }
-            jack_nframes_t nearest = lineTicks.front();
-            for (jack_nframes_t line : lineTicks)
-                if (std::abs(int(line - n.frame)) < std::abs(int(nearest - n.frame)))
-                    nearest = line;
-            QVERIFY2(std::abs(int(n.frame - nearest)) <= 1, qPrintable(QStringLiteral("a note at frame %1, %2 frames from its line")
-                                                        .arg(n.frame)
-                                                        .arg(int(n.frame - nearest))));
+            const double off = offLine(n.frame, heard.lineFrames);
+            QVERIFY2(std::abs(off) <= 1,
+                     qPrintable(QStringLiteral("a note at frame %1, %2 frames from its line").arg(n.frame).arg(off)));
             ++(n.frame < stopFrame ? before : after);
         }
         QVERIFY(checkedAtContinue);
@@ -285,19 +204,19 @@ private slots:
         JackPeer theirs("theirs");
         QVERIFY(theirs.open());
         QVERIFY(server.connect(QStringLiteral("jack_midi_clock:mclk_out"), theirs.inPort()));
-        QVERIFY(openOn(*input, QStringLiteral("jack_midi_clock:mclk_out")));
-        QVERIFY(openOutputOn(peer.inPort()));
-        clockOut->follow(ClockFollows::ClockIn);
-        clockOut->setSending(true);
+        QVERIFY(rig->openInputOn(QStringLiteral("jack_midi_clock:mclk_out")));
+        QVERIFY(rig->openOutputOn(peer.inPort()));
+        rig->clockOut->follow(ClockFollows::ClockIn);
+        rig->clockOut->setSending(true);
         peer.forget();
         peer.rollTransport();
         QTest::qWait(1000);
         peer.stopTransport();
         QTest::qWait(100);
-        clockOut->setSending(false);
-        clockOut->follow(ClockFollows::OwnTempo);
-        output->setAction(MidiOutput::Close);
-        input->setAction(MidiInput::Close);
+        rig->clockOut->setSending(false);
+        rig->clockOut->follow(ClockFollows::OwnTempo);
+        rig->output->setAction(MidiOutput::Close);
+        rig->input->setAction(MidiInput::Close);
         clock->terminate();
         clock->waitForFinished();
 
@@ -320,18 +239,18 @@ private slots:
     {
         QProcess* master = server.startClient(QStringLiteral("jack_transport"), {});
         master->write("master\ntempo 120\n");
-        QVERIFY(openOutputOn(peer.inPort()));
+        QVERIFY(rig->openOutputOn(peer.inPort()));
         peer.stopTransport();
         QTest::qWait(300);
         peer.forget();
-        OutsideBeat source(system.transport());
+        OutsideBeat source(rig->system.transport());
         QCOMPARE(source.status(steadyNowNs()).state, SourceState::Stopped);
         SyncStatus rolling;
         QTimer::singleShot(300, [&] { peer.rollTransport(); });
         QTimer::singleShot(1500, [&] { rolling = source.status(steadyNowNs()); });
-        runOnGrid(source, 2500);
+        rig->runOnGrid(source, 2500);
         peer.stopTransport();
-        output->setAction(MidiOutput::Close);
+        rig->output->setAction(MidiOutput::Close);
         master->write("quit\n");
         if (!master->waitForFinished(2000))
             master->kill();
@@ -340,24 +259,12 @@ private slots:
         QCOMPARE(rolling.bpm, 120.0);
         // Where the master's position crossed each 1/16 line, as the peer
         // saw it at the start of its cycles.
-        const std::vector<JackPeer::TransportBeat> beats = peer.transportBeats();
-        std::vector<double> lineFrames;
-        for (std::size_t c = 1; c < beats.size(); ++c) {
-            const double from = beats[c - 1].beats * 4, to = beats[c].beats * 4;
-            for (double line = std::ceil(from); line < to; ++line)
-                lineFrames.push_back(beats[c - 1].frame + (line - from) / (to - from) * (beats[c].frame - beats[c - 1].frame));
-        }
+        const std::vector<double> lineFrames = transportLineFrames(peer.transportBeats());
         QVERIFY(!lineFrames.empty());
         int notes = 0;
-        for (const JackPeer::Heard& h : peer.heard()) {
-            if (h.bytes.size() != 3 || h.bytes[0] != 0x90 || h.bytes[2] == 0)
-                continue;
-            double nearest = lineFrames.front();
-            for (double line : lineFrames)
-                if (std::abs(line - h.frame) < std::abs(nearest - h.frame))
-                    nearest = line;
-            QVERIFY2(std::abs(nearest - h.frame) <= 1,
-                     qPrintable(QStringLiteral("a note %1 frames from its line").arg(h.frame - nearest)));
+        for (const JackPeer::Heard& h : noteOnsOf(peer.heard())) {
+            const double off = offLine(h.frame, lineFrames);
+            QVERIFY2(std::abs(off) <= 1, qPrintable(QStringLiteral("a note %1 frames from its line").arg(off)));
             ++notes;
         }
         QVERIFY2(notes >= 10, qPrintable(QString::number(notes)));
@@ -372,8 +279,8 @@ private slots:
                                              {QStringLiteral("-b"), QStringLiteral("120"), QStringLiteral("-J"),
                                               QStringLiteral("10")});
         QVERIFY(server.waitForPort(QStringLiteral("jack_midi_clock:mclk_out")));
-        QVERIFY(openOn(*input, QStringLiteral("jack_midi_clock:mclk_out")));
-        OutsideBeat source(system.clockIn());
+        QVERIFY(rig->openInputOn(QStringLiteral("jack_midi_clock:mclk_out")));
+        OutsideBeat source(rig->system.clockIn());
         peer.rollTransport();
         QTRY_COMPARE(source.status(steadyNowNs()).state, SourceState::Running);
         QTest::qWait(8200);
@@ -385,7 +292,7 @@ private slots:
             QTest::qWait(20);
         }
         peer.stopTransport();
-        input->setAction(MidiInput::Close);
+        rig->input->setAction(MidiInput::Close);
         clock->terminate();
         clock->waitForFinished();
         QVERIFY2(lowest >= 118.8 && highest <= 121.2, qPrintable(QStringLiteral("%1 to %2 bpm").arg(lowest).arg(highest)));

@@ -1,3 +1,4 @@
+#include "devices/outside_beat.h"
 #include "engine_fakes.h"
 #include "main_window_fixture.h"
 #include "ui/main/window_names.h"
@@ -172,6 +173,43 @@ private slots:
         QCOMPARE(yields, 20);
         for (const auto& m : out->wire)
             QVERIFY2(m.bytes.size() < 3 || m.bytes[2] == 0, "a note played without a clock");
+    }
+
+    // The outside sources as the status line tells them: rolling with bar
+    // and beat, stopped with the tempo, nothing to follow; the transport is
+    // offered while JACK is in use.
+    void theStatusLineTellsTheOutsideSources()
+    {
+        SnapshotCell<BeatReading> clockCell, transportCell;
+        const OutsideBeat clockIn(clockCell), transport(transportCell);
+        SyncWindow window({program->composer(), program->ownTempo(), program->clockOut(), clockIn, transport,
+                           [] { return true; }, host});
+        window.show();
+        QVERIFY(window.findChild<QRadioButton*>(syncnames::TransportSource)->isVisible());
+        auto choose = [&](const char* source) {
+            window.findChild<QRadioButton*>(source)->click();
+            return window.statusText();
+        };
+        QCOMPARE(choose(syncnames::TransportSource), QStringLiteral("JACK Transport: no timebase master"));
+        BeatReading rolling;
+        rolling.beat.state = SourceState::Running;
+        rolling.beat.originNs = host.clockNs;
+        rolling.beat.originTick = (4 * 4 + 1) * 24; // bar 5 beat 2 of 4/4
+        rolling.beat.nsPerTick = 60e9 / (128 * 24);
+        rolling.heardNs = host.clockNs;
+        transportCell.store(rolling);
+        QCOMPARE(window.statusText(), QStringLiteral("JACK Transport: rolling, 128.0 bpm, bar 5 beat 2"));
+        host.clockNs += 600 * ms; // not heard of for over half a second: gone
+        QCOMPARE(window.statusText(), QStringLiteral("JACK Transport: no timebase master"));
+
+        QCOMPARE(choose(syncnames::ClockInSource), QStringLiteral("MIDI Clock In: no clock"));
+        BeatReading stopped = rolling;
+        stopped.beat.state = SourceState::Stopped;
+        stopped.beat.nsPerTick = 60e9 / (97.3 * 24);
+        clockCell.store(stopped);
+        QCOMPARE(window.statusText(), QStringLiteral("MIDI Clock In: stopped, 97.3 bpm"));
+        choose(syncnames::FreeSource); // the composer lets go of the sources of this test
+        window.close();
     }
 
     // Clock at the input is forwarded as everything is, but never twice:
