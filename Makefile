@@ -12,6 +12,7 @@ PACKAGES = cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools librtmidi-d
 PACKAGES += libpulse-dev   # the built-in synthesizer's stream to the desktop's sound server
 PACKAGES += pipewire pipewire-bin wireplumber pipewire-pulse pulseaudio-utils dbus-daemon   # the private PipeWire of the tests and the bench
 
+PACKAGES += ableton-link-dev ableton-link-utils   # joins a Link session; LinkHut, the reference peer of the bench
 PACKAGES += libsmf-dev   # writes the recorded takes as Standard MIDI Files
 PACKAGES += librsvg2-bin   # the icon's bitmap sizes, rendered at build time
 PACKAGES += dpkg-dev file desktop-file-utils appstream xdotool x11-utils strace procps   # make package, package-check
