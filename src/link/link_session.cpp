@@ -113,7 +113,13 @@ BeatTimeline LinkSession::timelineAt(std::int64_t timeNs) const
 {
     if (!peer_ || !isEnabled())
         return BeatTimeline{};
-    return timelineOf(peer_->link.captureAppSessionState(), timeNs, outputLatencyNs_.load(std::memory_order_relaxed));
+    BeatTimeline beat
+        = timelineOf(peer_->link.captureAppSessionState(), timeNs, outputLatencyNs_.load(std::memory_order_relaxed));
+    // With start/stop sync the runs keep to the session's transport: a
+    // stopped session holds them.
+    if (startStopSync() && !isPlaying())
+        beat.state = SourceState::Stopped;
+    return beat;
 }
 
 BeatTimeline LinkSession::timelineForAudio(std::int64_t nowNs) const
@@ -127,7 +133,7 @@ BeatTimeline LinkSession::timelineForAudio(std::int64_t nowNs) const
 std::optional<std::int64_t> LinkSession::barAtOrAfter(std::int64_t timeNs) const
 {
     const BeatTimeline beat = timelineAt(timeNs);
-    if (beat.state != SourceState::Running)
+    if (beat.state == SourceState::NoSignal)
         return std::nullopt;
     const double ticksPerBar = quantum * clockTicksPerQuarter;
     // Within a microsecond of a bar line is on it: the session counts in microseconds.
@@ -139,7 +145,7 @@ SyncStatus LinkSession::status(std::int64_t nowNs) const
 {
     const BeatTimeline beat = timelineAt(nowNs);
     SyncStatus status = statusOf(beat, nowNs);
-    if (status.state != SourceState::Running)
+    if (status.state == SourceState::NoSignal)
         return status;
     // The beat in the bar from the session's phase, which the peers share,
     // also while this program's beat count is below 0 (before a start).

@@ -63,10 +63,13 @@ public:
     // The first lines of a run wait for this moment (a bar line the run is
     // to start on), for the lines of runs started until it is cleared.
     void holdLinesUntil(std::int64_t timeNs) { linesFromNs_ = timeNs; }
-    // The first bar line (beat 1 of 4) at or after a moment.
+    // The first bar line (beat 1 of 4) at or after a moment, also while
+    // the session's transport is stopped.
     std::optional<std::int64_t> barAtOrAfter(std::int64_t timeNs) const;
 
-    // Bar and beat counted in the session's bars (beat 1 to 4).
+    // Bar and beat counted in the session's bars (beat 1 to 4). Stopped
+    // while the session's transport is, with start/stop sync on; no lines
+    // then.
     SyncStatus status(std::int64_t nowNs) const override;
     std::optional<std::int64_t> lineAtOrAfter(std::int64_t timeNs, GridDivision division) const override;
 

@@ -170,8 +170,13 @@ private slots:
     void startAndStopGoBothWaysWithStartStopSync()
     {
         join(true);
+        // Stopped, the session holds the runs: no lines.
+        QCOMPARE(session_->status(steadyNow()).state, SourceState::Stopped);
+        QVERIFY(!session_->lineAtOrAfter(steadyNow(), GridDivision::Sixteenth));
         session_->setPlaying(true, steadyNow());
         QVERIFY2(waitFor([this] { return peer_->isPlaying(); }), "the peer never started");
+        QCOMPARE(session_->status(steadyNow()).state, SourceState::Running);
+        QVERIFY(session_->lineAtOrAfter(steadyNow(), GridDivision::Sixteenth));
         QVERIFY(session_->isPlaying());
         const std::uint64_t heard = session_->transportChanges();
         peer_->setPlaying(false);
