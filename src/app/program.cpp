@@ -41,7 +41,7 @@ void Program::connectParts()
 
     window_.showSetupDialog = [this] { setup_.showModal(); };
     window_.showAbout = [this] { showAboutBox(&window_); };
-    window_.showSync = [this] { showSyncWindow(syncWindow_, {composer_, ownTempo_, host_}, &window_); };
+    window_.showSync = [this] { showSyncWindow(syncWindow_, {composer_, ownTempo_, host_, link_}, &window_); };
     // Closing the main window ends the program at once, also from inside a
     // running formula: its loop sees the host ending and returns.
     window_.endProgram = [this] {

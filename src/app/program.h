@@ -11,6 +11,7 @@
 #include "ui/record/take_recording.h"
 #include "ui/setup/midi_setup.h"
 #include "ui/sync/sync_window.h"
+#include "link/link_session.h"
 #include "sync/own_tempo.h"
 
 #include <memory>
@@ -45,6 +46,7 @@ public:
     Composer& composer() { return composer_; }
     TakeRecording& recording() { return recording_; }
     OwnTempo& ownTempo() { return ownTempo_; }
+    LinkSession& link() { return link_; }
     // Whoever wants to see or keep what plays adds itself here: the
     // messages in and out, and the numbers of the passes.
     PlayObservers& playObservers() { return playObservers_; }
@@ -70,6 +72,8 @@ private:
     MidiSetup setup_;
     // The beat of the "Tempo" source, which the program's MIDI clock keeps to.
     OwnTempo ownTempo_;
+    // The Link session, joined only while the sync window's source is Link.
+    LinkSession link_;
     // Made on first use; goes before the window it belongs to.
     std::unique_ptr<SyncWindow> syncWindow_;
 };

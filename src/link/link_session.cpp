@@ -14,6 +14,8 @@ namespace {
 
 constexpr double lowestBpm = 20;
 constexpr double highestBpm = 300;
+// The session counts time in microseconds: closer than that is the same moment.
+constexpr std::int64_t sessionTickNs = 1000;
 
 // The session's beat around a moment as a straight line on the steady clock,
 // for a message heard `latencyNs` after its hand-over: the tick a moment
@@ -136,9 +138,7 @@ std::optional<std::int64_t> LinkSession::barAtOrAfter(std::int64_t timeNs) const
     if (beat.state == SourceState::NoSignal)
         return std::nullopt;
     const double ticksPerBar = quantum * clockTicksPerQuarter;
-    // Within a microsecond of a bar line is on it: the session counts in microseconds.
-    const double onTheLine = 1000 / beat.nsPerTick;
-    return beat.timeOfTick(std::ceil(beat.tickAt(timeNs) / ticksPerBar - onTheLine / ticksPerBar) * ticksPerBar);
+    return beat.timeOfTick(std::ceil(beat.tickAt(timeNs - sessionTickNs) / ticksPerBar) * ticksPerBar);
 }
 
 SyncStatus LinkSession::status(std::int64_t nowNs) const
@@ -162,7 +162,9 @@ std::optional<std::int64_t> LinkSession::lineAtOrAfter(std::int64_t timeNs, Grid
     const BeatTimeline beat = timelineAt(from);
     if (beat.state != SourceState::Running)
         return std::nullopt;
-    return beat.lineAtOrAfter(from, division);
+    // A line within the session's microsecond before the moment is on it:
+    // the held bar line, read again, must not move on to the next line.
+    return beat.lineAtOrAfter(from - sessionTickNs, division);
 }
 
 } // namespace quorvane

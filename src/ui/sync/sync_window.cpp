@@ -2,10 +2,12 @@
 
 #include "ui/common/box_mark.h"
 #include "ui/common/window_placement.h"
+#include "ui/sync/link_runs.h"
 #include "ui/sync/sync_names.h"
 #include "values/variant.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -57,6 +59,8 @@ SyncWindow::SyncWindow(const SyncWindowParts& parts, QWidget* parent)
     connect(sources_, &QButtonGroup::idClicked, this, [this] { applyChoice(); });
     connect(grid_, &QButtonGroup::idClicked, this, [this] { applyChoice(); });
     connect(tempo_, &QLineEdit::textChanged, this, [this] { tempoTextChanged(); });
+    linkRuns_ = new LinkRuns(parts_.link, parts_.composer, parts_.host, this);
+    connect(startStopSync_, &QCheckBox::toggled, this, [this] { applyChoice(); });
     statusTimer_.setInterval(statusEveryMs);
     connect(&statusTimer_, &QTimer::timeout, this, [this] { refreshStatus(); });
     applyChoice();
@@ -81,6 +85,13 @@ QWidget* SyncWindow::makeSourceBox()
     tempoRow->addWidget(tempo_);
     tempoRow->addStretch();
     layout->addLayout(tempoRow);
+    addChoice(sources_, layout, tr("Ableton Link"), syncnames::LinkSource, int(Source::Link));
+    auto* linkRow = new QHBoxLayout;
+    linkRow->addSpacing(20);
+    startStopSync_ = new QCheckBox(tr("Start/Stop Sync"));
+    startStopSync_->setObjectName(QString::fromLatin1(syncnames::StartStopSync));
+    linkRow->addWidget(startStopSync_);
+    layout->addLayout(linkRow);
     return box;
 }
 
@@ -110,8 +121,19 @@ GridDivision SyncWindow::division() const
 
 void SyncWindow::applyChoice()
 {
-    const SyncSource* source = this->source() == Source::Tempo ? &parts_.ownTempo : nullptr;
+    const Source chosen = source();
+    // In the Link session only while it is chosen: nothing on the network otherwise.
+    parts_.link.setStartStopSync(startStopSync_->isChecked());
+    parts_.link.setEnabled(chosen == Source::Link);
+    linkRuns_->setActive(chosen == Source::Link && startStopSync_->isChecked());
+    const SyncSource* source = nullptr;
+    if (chosen == Source::Tempo)
+        source = &parts_.ownTempo;
+    else if (chosen == Source::Link)
+        source = &parts_.link;
     parts_.composer.setGrid(source, division());
+    if (chosen != Source::Link)
+        tempoTextChanged(); // the box's tempo, which showed the session's, is the program's own again
     refreshStatus();
 }
 
@@ -122,7 +144,9 @@ void SyncWindow::tempoTextChanged()
     const bool usable = bpm && *bpm >= OwnTempo::lowestBpm && *bpm <= OwnTempo::highestBpm;
     showBoxMark(tempo_, usable ? BoxMark::None : BoxMark::Unusable,
                 usable ? QString() : tr("The tempo must be a number from 20 to 300."));
-    if (usable)
+    if (usable && source() == Source::Link)
+        parts_.link.proposeTempo(*bpm, parts_.host.now()); // Link spreads it to every peer
+    else if (usable)
         parts_.ownTempo.setBpm(*bpm, parts_.host.now());
     refreshStatus();
 }
@@ -136,12 +160,38 @@ QString SyncWindow::statusText() const
         const SyncStatus s = parts_.ownTempo.status(now);
         return tr("Tempo: running, %1, bar %2 beat %3").arg(bpmText(s.bpm)).arg(s.bar).arg(s.beat);
     }
+    case Source::Link: {
+        const SyncStatus s = parts_.link.status(now);
+        const std::size_t peers = parts_.link.peers();
+        const QString peersText = peers == 1 ? tr("1 peer") : tr("%1 peers").arg(peers);
+        return tr("Link: %1, %2, beat %3 of %4%5")
+            .arg(peersText, bpmText(s.bpm))
+            .arg(s.beat)
+            .arg(int(LinkSession::quantum))
+            .arg(s.state == SourceState::Stopped ? tr(", stopped") : QString());
+    }
     }
     return QString();
 }
 
+void SyncWindow::showSessionTempo()
+{
+    // Not while the user types in the box; to a tenth, as the status line.
+    const double bpm = std::round(parts_.link.tempo() * 10) / 10;
+    const std::optional<double> shown = textToNumber(tempo_->text());
+    if (tempo_->hasFocus() || (shown && std::abs(*shown - bpm) < 0.05))
+        return;
+    const QSignalBlocker showingOnly(tempo_);
+    tempo_->setText(QString::number(bpm));
+    showBoxMark(tempo_, BoxMark::None, QString());
+}
+
 void SyncWindow::refreshStatus()
 {
+    if (source() == Source::Link) {
+        parts_.link.setOutputLatency(parts_.composer.output().latencyNs());
+        showSessionTempo();
+    }
     status_->setText(statusText());
 }
 

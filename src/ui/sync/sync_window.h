@@ -2,6 +2,7 @@
 
 #include "engine/composer.h"
 #include "engine/host.h"
+#include "link/link_session.h"
 #include "sync/own_tempo.h"
 
 #include <QTimer>
@@ -9,16 +10,20 @@
 #include <memory>
 
 class QButtonGroup;
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 
 namespace quorvane {
+
+class LinkRuns;
 
 // What the sync window sets and shows, made by the program.
 struct SyncWindowParts {
     Composer& composer;
     OwnTempo& ownTempo;
     Host& host; // its clock times the status line
+    LinkSession& link;
 };
 
 // "Quorvane Sync": where the runs take their beat from (their own delay, the
@@ -28,7 +33,7 @@ struct SyncWindowParts {
 class SyncWindow : public QWidget {
     Q_OBJECT
 public:
-    enum class Source { Free, Tempo };
+    enum class Source { Free, Tempo, Link };
 
     explicit SyncWindow(const SyncWindowParts& parts, QWidget* parent = nullptr);
 
@@ -44,6 +49,7 @@ private:
     QWidget* makeGridBox();
     void applyChoice(); // the source and grid chosen, to the composer
     void tempoTextChanged();
+    void showSessionTempo();
     void refreshStatus();
     Source source() const;
     GridDivision division() const;
@@ -53,7 +59,9 @@ private:
     QButtonGroup* grid_ = nullptr;
     QLineEdit* tempo_ = nullptr;
     QLabel* status_ = nullptr;
+    QCheckBox* startStopSync_ = nullptr;
     QTimer statusTimer_;
+    LinkRuns* linkRuns_ = nullptr;
 };
 
 // Shows the one sync window, made on first use and kept (hidden when

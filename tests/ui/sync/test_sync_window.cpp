@@ -84,7 +84,10 @@ private slots:
         QStringList choices;
         for (const QRadioButton* button : sync->findChildren<QRadioButton*>())
             choices << button->text() + (button->isChecked() ? QStringLiteral("*") : QString());
-        QCOMPARE(choices, QStringList({"Free (Delay)*", "Tempo", "1/4", "1/8", "1/16*", "1/32"}));
+        QCOMPARE(choices, QStringList({"Free (Delay)*", "Tempo", "Ableton Link", "1/4", "1/8", "1/16*", "1/32"}));
+        QCOMPARE(part<QCheckBox>(syncnames::StartStopSync)->text(), QStringLiteral("Start/Stop Sync"));
+        QVERIFY(!part<QCheckBox>(syncnames::StartStopSync)->isChecked());
+        QVERIFY(!program->link().isEnabled()); // nothing on the network unless chosen
         QCOMPARE(tempoBox()->text(), QStringLiteral("120"));
         QStringList labels;
         for (const QLabel* label : sync->findChildren<QLabel*>())
