@@ -45,10 +45,12 @@ test: build
 	cd $(BUILD) && ctest --output-on-failure $(CTEST_ARGS)
 
 # Figures beside their anchors; the program is measured as a process under a
-# private X server, and the built-in synthesizer on its own.
+# private X server, the built-in synthesizer on its own, and the program in a
+# Link session in a network namespace with loopback alone.
 bench: build
 	xvfb-run -a $(BUILD)/bench/quorvane_bench
 	$(BUILD)/bench/synth_first_sound
+	QT_QPA_PLATFORM=offscreen support/in_private_network.sh $(BUILD)/bench/link_bench
 
 # libFuzzer targets (clang): 5 minutes each, or a short pass over the seeds.
 fuzz: deps
