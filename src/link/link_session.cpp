@@ -46,8 +46,11 @@ LinkSession::LinkSession() = default;
 LinkSession::~LinkSession()
 {
     audioPeer_.store(nullptr, std::memory_order_release);
+    // Gone first, with its threads, while the atomics its callbacks store
+    // into are still here.
     if (peer_)
         peer_->link.enable(false);
+    peer_.reset();
 }
 
 void LinkSession::setEnabled(bool on)
