@@ -13,6 +13,7 @@ PACKAGES += libpulse-dev   # the built-in synthesizer's stream to the desktop's 
 PACKAGES += pipewire pipewire-bin wireplumber pipewire-pulse pulseaudio-utils dbus-daemon   # the private PipeWire of the tests and the bench
 
 PACKAGES += jack-midi-clock   # the outside clock reader and generator of the sync tests and the bench
+PACKAGES += ableton-link-dev ableton-link-utils   # joins a Link session; LinkHut, the reference peer of the bench
 PACKAGES += libsmf-dev   # writes the recorded takes as Standard MIDI Files
 PACKAGES += libfontconfig-dev   # the font configuration read while the display is connected
 PACKAGES += librsvg2-bin   # the icon's bitmap sizes, rendered at build time
@@ -46,10 +47,12 @@ test: build
 	cd $(BUILD) && ctest --output-on-failure $(CTEST_ARGS)
 
 # Figures beside their anchors; the program is measured as a process under a
-# private X server, and the built-in synthesizer on its own.
+# private X server, the built-in synthesizer on its own, and the program in a
+# Link session in a network namespace with loopback alone.
 bench: build
 	xvfb-run -a $(BUILD)/bench/quorvane_bench
 	$(BUILD)/bench/synth_first_sound
+	QT_QPA_PLATFORM=offscreen support/in_private_network.sh $(BUILD)/bench/link_bench
 
 # libFuzzer targets (clang): 5 minutes each, or a short pass over the seeds.
 fuzz: deps

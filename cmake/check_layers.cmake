@@ -10,19 +10,20 @@ cmake_minimum_required(VERSION 3.25)
 set(uses_values values)
 set(uses_midi midi values)
 set(uses_sync sync)
+set(uses_link link sync)
 set(uses_devices devices sync midi values)
 set(uses_synth synth midi values)
 set(uses_engine engine sync midi values)
 set(uses_take take midi values)
-set(uses_ui ui engine take sync midi values)
-set(uses_app app ui engine take devices synth sync midi values)
-set(layers values midi sync devices synth engine take ui app)
+set(uses_ui ui engine take link sync midi values)
+set(uses_app app ui engine take devices synth link sync midi values)
+set(layers values midi sync link devices synth engine take ui app)
 
 # Outside libraries, by the start of their headers' paths, and the layers
 # (joined by "|") whose files may include them. Qt and the standard library
 # are open to all.
-set(library_headers "jack/" "RtMidi.h" "alsa/" "fluidsynth" "pulse/" "smf.h")
-set(library_layers devices devices devices synth synth take)
+set(library_headers "jack/" "RtMidi.h" "alsa/" "fluidsynth" "pulse/" "smf.h" "ableton/")
+set(library_layers devices devices devices synth synth take link)
 
 file(GLOB_RECURSE files RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/*.h ${SOURCE_DIR}/*.cpp)
 set(faults "")

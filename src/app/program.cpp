@@ -77,7 +77,7 @@ void Program::connectParts()
     window_.showAbout = [this] { showAboutBox(&window_); };
     window_.showSync = [this] {
         const auto jackInUse = [this] { return system_.current() == MidiSystem::Kind::Jack; };
-        showSyncWindow(syncWindow_, {composer_, ownTempo_, clockOut_, clockIn_, transport_, jackInUse, host_}, &window_);
+        showSyncWindow(syncWindow_, {composer_, ownTempo_, clockOut_, clockIn_, transport_, jackInUse, host_, link_}, &window_);
     };
     // Closing the main window ends the program at once, also from inside a
     // running formula: its loop sees the host ending and returns.

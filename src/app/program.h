@@ -15,6 +15,7 @@
 #include "ui/record/take_recording.h"
 #include "ui/setup/midi_setup.h"
 #include "ui/sync/sync_window.h"
+#include "link/link_session.h"
 #include "sync/own_tempo.h"
 
 #include <future>
@@ -56,6 +57,7 @@ public:
     TakeRecording& recording() { return recording_; }
     OwnTempo& ownTempo() { return ownTempo_; }
     MidiClockOut& clockOut() { return clockOut_; }
+    LinkSession& link() { return link_; }
     // Whoever wants to see or keep what plays adds itself here: the
     // messages in and out, and the numbers of the passes.
     PlayObservers& playObservers() { return playObservers_; }
@@ -99,6 +101,8 @@ private:
     SystemClockOut clockOut_;
     OutsideBeat clockIn_;
     OutsideBeat transport_;
+    // The Link session, joined only while the sync window's source is Link.
+    LinkSession link_;
     // Made on first use; goes before the window it belongs to.
     std::unique_ptr<SyncWindow> syncWindow_;
 };

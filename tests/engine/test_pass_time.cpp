@@ -194,6 +194,20 @@ private slots:
         QCOMPARE(noteOnTimes(start), noteOns);
     }
 
+    void aRunWhoseFirstLineLiesAheadStartsOnIt()
+    {
+        // An output that plays what it is handed at once: the thread wakes
+        // for the first line a little after it, and the pass is still that
+        // line's, not the next one's.
+        const std::int64_t start = rig->host.clockNs;
+        ScriptedSource source(start - 5 * ms);
+        rig->composer->setGrid(&source, GridDivision::Sixteenth);
+        rig->stopAtYield(5, false);
+        rig->host.onPause = [&](long long) { rig->host.clockNs += 2 * ms; }; // each wake-up a little late
+        rig->composer->runWondrousness();
+        QCOMPARE(noteOnTimes(start).front(), 120.0);
+    }
+
     void randomDelaysVaryHowManyLinesPass()
     {
         rig->panel.check(controls::RandomDelay, 1);

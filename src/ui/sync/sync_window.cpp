@@ -2,6 +2,7 @@
 
 #include "ui/common/box_mark.h"
 #include "ui/common/window_placement.h"
+#include "ui/sync/link_runs.h"
 #include "ui/sync/sync_names.h"
 #include "values/variant.h"
 
@@ -65,6 +66,8 @@ SyncWindow::SyncWindow(const SyncWindowParts& parts, QWidget* parent)
         parts_.clockOut.setSending(on);
         refreshStatus();
     });
+    linkRuns_ = new LinkRuns(parts_.link, parts_.composer, parts_.host, this);
+    connect(startStopSync_, &QCheckBox::toggled, this, [this] { applyChoice(); });
     statusTimer_.setInterval(statusEveryMs);
     connect(&statusTimer_, &QTimer::timeout, this, [this] { refreshStatus(); });
     applyChoice();
@@ -91,6 +94,13 @@ QWidget* SyncWindow::makeSourceBox()
     layout->addLayout(tempoRow);
     addChoice(sources_, layout, tr("MIDI Clock In"), syncnames::ClockInSource, int(Source::ClockIn));
     transport_ = addChoice(sources_, layout, tr("JACK Transport"), syncnames::TransportSource, int(Source::Transport));
+    addChoice(sources_, layout, tr("Ableton Link"), syncnames::LinkSource, int(Source::Link));
+    auto* linkRow = new QHBoxLayout;
+    linkRow->addSpacing(20);
+    startStopSync_ = new QCheckBox(tr("Start/Stop Sync"));
+    startStopSync_->setObjectName(QString::fromLatin1(syncnames::StartStopSync));
+    linkRow->addWidget(startStopSync_);
+    layout->addLayout(linkRow);
     return box;
 }
 
@@ -120,11 +130,16 @@ GridDivision SyncWindow::division() const
 
 void SyncWindow::applyChoice()
 {
+    const Source chosen = source();
+    // In the Link session only while it is chosen: nothing on the network otherwise.
+    parts_.link.setStartStopSync(startStopSync_->isChecked());
+    parts_.link.setEnabled(chosen == Source::Link);
+    linkRuns_->setActive(chosen == Source::Link && startStopSync_->isChecked());
     const SyncSource* source = nullptr;
     // "Free (Delay)" sends its clock at the tempo box's tempo too; an outside
     // source's clock is relayed.
     ClockFollows follows = ClockFollows::OwnTempo;
-    switch (this->source()) {
+    switch (chosen) {
     case Source::Free: break;
     case Source::Tempo: source = &parts_.ownTempo; break;
     case Source::ClockIn:
@@ -135,9 +150,12 @@ void SyncWindow::applyChoice()
         source = &parts_.transport;
         follows = ClockFollows::Transport;
         break;
+    case Source::Link: source = &parts_.link; break;
     }
     parts_.composer.setGrid(source, division());
     parts_.clockOut.follow(follows);
+    if (chosen != Source::Link)
+        tempoTextChanged(); // the box's tempo, which showed the session's, is the program's own again
     refreshStatus();
 }
 
@@ -148,7 +166,9 @@ void SyncWindow::tempoTextChanged()
     const bool usable = bpm && *bpm >= OwnTempo::lowestBpm && *bpm <= OwnTempo::highestBpm;
     showBoxMark(tempo_, usable ? BoxMark::None : BoxMark::Unusable,
                 usable ? QString() : tr("The tempo must be a number from 20 to 300."));
-    if (usable) {
+    if (usable && source() == Source::Link) {
+        parts_.link.proposeTempo(*bpm, parts_.host.now()); // Link spreads it to every peer
+    } else if (usable) {
         parts_.ownTempo.setBpm(*bpm, parts_.host.now());
         parts_.clockOut.beatChanged();
     }
@@ -172,6 +192,16 @@ QString SyncWindow::statusText() const
     case Source::Transport:
         return outsideStatusText(tr("JACK Transport"), parts_.transport.status(now), tr("no timebase master"),
                                  tr("rolling"));
+    case Source::Link: {
+        const SyncStatus s = parts_.link.status(now);
+        const std::size_t peers = parts_.link.peers();
+        const QString peersText = peers == 1 ? tr("1 peer") : tr("%1 peers").arg(peers);
+        return tr("Link: %1, %2, beat %3 of %4%5")
+            .arg(peersText, bpmText(s.bpm))
+            .arg(s.beat)
+            .arg(int(LinkSession::quantum))
+            .arg(s.state == SourceState::Stopped ? tr(", stopped") : QString());
+    }
     }
     return QString();
 }
@@ -187,8 +217,24 @@ QString SyncWindow::outsideStatusText(const QString& name, const SyncStatus& s, 
     return tr("%1: %2, %3, bar %4 beat %5").arg(name, running, bpmText(s.bpm)).arg(s.bar).arg(s.beat);
 }
 
+void SyncWindow::showSessionTempo()
+{
+    // Not while the user types in the box; to a tenth, as the status line.
+    const double bpm = std::round(parts_.link.tempo() * 10) / 10;
+    const std::optional<double> shown = textToNumber(tempo_->text());
+    if (tempo_->hasFocus() || (shown && std::abs(*shown - bpm) < 0.05))
+        return;
+    const QSignalBlocker showingOnly(tempo_);
+    tempo_->setText(QString::number(bpm));
+    showBoxMark(tempo_, BoxMark::None, QString());
+}
+
 void SyncWindow::refreshStatus()
 {
+    if (source() == Source::Link) {
+        parts_.link.setOutputLatency(parts_.composer.output().latencyNs());
+        showSessionTempo();
+    }
     status_->setText(statusText());
 }
 

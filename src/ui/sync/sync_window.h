@@ -2,6 +2,7 @@
 
 #include "engine/composer.h"
 #include "engine/host.h"
+#include "link/link_session.h"
 #include "sync/midi_clock_out.h"
 #include "sync/own_tempo.h"
 
@@ -18,6 +19,8 @@ class QRadioButton;
 
 namespace quorvane {
 
+class LinkRuns;
+
 // What the sync window sets and shows, made by the program.
 struct SyncWindowParts {
     Composer& composer;
@@ -27,6 +30,7 @@ struct SyncWindowParts {
     const SyncSource& transport; // the JACK transport
     std::function<bool()> transportOffered; // whether the JACK system is in use
     Host& host; // its clock times the status line
+    LinkSession& link;
 };
 
 // "Quorvane Sync": where the runs take their beat from (their own delay, the
@@ -37,7 +41,7 @@ struct SyncWindowParts {
 class SyncWindow : public QWidget {
     Q_OBJECT
 public:
-    enum class Source { Free, Tempo, ClockIn, Transport };
+    enum class Source { Free, Tempo, ClockIn, Transport, Link };
 
     explicit SyncWindow(const SyncWindowParts& parts, QWidget* parent = nullptr);
 
@@ -57,6 +61,7 @@ private:
     QWidget* makeGridBox();
     void applyChoice(); // the source and grid chosen, to the composer
     void tempoTextChanged();
+    void showSessionTempo();
     void refreshStatus();
     Source source() const;
     GridDivision division() const;
@@ -68,7 +73,9 @@ private:
     QRadioButton* transport_ = nullptr;
     QCheckBox* sendClock_ = nullptr;
     QLabel* status_ = nullptr;
+    QCheckBox* startStopSync_ = nullptr;
     QTimer statusTimer_;
+    LinkRuns* linkRuns_ = nullptr;
 };
 
 // Shows the one sync window, made on first use and kept (hidden when

@@ -88,7 +88,10 @@ private slots:
         QStringList choices;
         for (const QRadioButton* button : sync->findChildren<QRadioButton*>())
             choices << button->text() + (button->isChecked() ? QStringLiteral("*") : QString());
-        QCOMPARE(choices, QStringList({"Free (Delay)*", "Tempo", "MIDI Clock In", "JACK Transport", "1/4", "1/8", "1/16*", "1/32"}));
+        QCOMPARE(choices, QStringList({"Free (Delay)*", "Tempo", "MIDI Clock In", "JACK Transport", "Ableton Link", "1/4", "1/8", "1/16*", "1/32"}));
+        QCOMPARE(part<QCheckBox>(syncnames::StartStopSync)->text(), QStringLiteral("Start/Stop Sync"));
+        QVERIFY(!part<QCheckBox>(syncnames::StartStopSync)->isChecked());
+        QVERIFY(!program->link().isEnabled()); // nothing on the network unless chosen
         QCOMPARE(tempoBox()->text(), QStringLiteral("120"));
         QCOMPARE(part<QCheckBox>(syncnames::SendClock)->text(), QStringLiteral("Send MIDI Clock"));
         QVERIFY(!part<QCheckBox>(syncnames::SendClock)->isChecked());
@@ -183,7 +186,7 @@ private slots:
         SnapshotCell<BeatReading> clockCell, transportCell;
         const OutsideBeat clockIn(clockCell), transport(transportCell);
         SyncWindow window({program->composer(), program->ownTempo(), program->clockOut(), clockIn, transport,
-                           [] { return true; }, host});
+                           [] { return true; }, host, program->link()});
         window.show();
         QVERIFY(window.findChild<QRadioButton*>(syncnames::TransportSource)->isVisible());
         auto choose = [&](const char* source) {

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+// Whether this process may announce itself by multicast without anything
+// leaving the machine: its network namespace holds the loopback interface
+// alone, up and with multicast on (support/in_private_network.sh makes one).
+// Empty when so; otherwise what is wrong, for the skip message. Checked before
+// any object that joins a beat-sharing session is made.
+QString privateNetworkFault();
