@@ -62,7 +62,7 @@ void clockAt(JackServer& server, int period)
     auto backend = std::make_unique<GuardedOutput>(std::make_unique<SystemOutputBackend>(system));
     GuardedOutput& guarded = *backend;
     MidiOutput output(std::move(backend));
-    SystemClockOut clock(system, tempo, guarded);
+    SystemClockOut clock(system, tempo, guarded, system.inputThru());
     const int count = output.deviceCount();
     for (int d = 0; d < count; ++d) {
         output.setDeviceNumber(d);

@@ -78,4 +78,17 @@ void GuardedOutput::sendIfOpen(const MidiBytes& message)
     } catch (const MidiFailure&) { }
 }
 
+bool GuardedOutput::sendIfPlaysAtOnce(const MidiBytes& message)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!inner_->isOpen() || inner_->schedulingLeadNs() != 0)
+        return false;
+    try {
+        inner_->send(message);
+        return true;
+    } catch (const MidiFailure&) {
+        return false;
+    }
+}
+
 } // namespace quorvane

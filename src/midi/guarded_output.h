@@ -30,6 +30,11 @@ public:
     // From any thread: sends when a device is open. A failure is left for
     // the user-interface thread's next send to find and report.
     void sendIfOpen(const MidiBytes& message);
+    // From any thread: sends when a device is open that plays what it is
+    // handed at once (no scheduling lead), and says whether it went out; a
+    // failure is left to the user-interface thread, which sends it again and
+    // reports.
+    bool sendIfPlaysAtOnce(const MidiBytes& message);
 
 private:
     mutable std::mutex mutex_;

@@ -92,7 +92,7 @@ private slots:
         auto backend = std::make_unique<GuardedOutput>(std::make_unique<SystemOutputBackend>(system));
         guarded = backend.get();
         output = std::make_unique<MidiOutput>(std::move(backend));
-        clockOut = std::make_unique<SystemClockOut>(system, ownTempo, *guarded);
+        clockOut = std::make_unique<SystemClockOut>(system, ownTempo, *guarded, system.inputThru());
         input = std::make_unique<MidiInput>(std::make_unique<SystemInputBackend>(system));
         QVERIFY(peer.open());
     }
