@@ -2,6 +2,8 @@
 
 #include <jack/midiport.h>
 
+#include <algorithm>
+
 JackPeer::~JackPeer()
 {
     close();
@@ -27,10 +29,11 @@ void JackPeer::close()
     forget();
 }
 
-void JackPeer::play(std::vector<Bytes> events)
+void JackPeer::play(std::vector<Bytes> events, jack_nframes_t offset)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     toPlay_ = std::move(events);
+    playOffset_ = offset;
 }
 
 std::vector<JackPeer::Heard> JackPeer::heard()
@@ -91,7 +94,7 @@ int JackPeer::process(jack_nframes_t frames, void* self)
     if (!peer->toPlay_.empty())
         peer->played_.push_back(start);
     for (const Bytes& event : peer->toPlay_)
-        jack_midi_event_write(out, 0, event.data(), event.size());
+        jack_midi_event_write(out, std::min(peer->playOffset_, frames - 1), event.data(), event.size());
     peer->toPlay_.clear();
     jack_position_t position;
     if (jack_transport_query(peer->client_, &position) == JackTransportRolling && (position.valid & JackPositionBBT))
