@@ -93,6 +93,7 @@ int main(int argc, char* argv[])
         server.start();
         benchThruLatency(host, server);
         benchThruChain(host, server);
+        benchThruIntoSynth(host, server);
         return 0;
     }
 
@@ -109,6 +110,7 @@ int main(int argc, char* argv[])
     server.start();
     benchThruLatency(host, server);
     benchThruChain(host, server);
+    benchThruIntoSynth(host, server);
     benchProgramResources(doItAt, server);
     benchProgramOnPipewire(doItAt);
     return 0;

@@ -6,6 +6,9 @@
 #include "jack_server.h"
 #include "devices/system_backend.h"
 #include "rtmidi_thru.h"
+#include "synth/synth_output.h"
+#include "synth_audio_listener.h"
+#include "midi/midi_bytes.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -171,10 +174,12 @@ Latencies measureWhilePlaying(JackServer& server, WindowThru& thru, Composer& co
 // The program over the MIDI system's ports and the bench's host, loaded and
 // on screen without the device dialog (the runs choose the devices), its
 // window's close ending no program, since the bench goes on.
-std::unique_ptr<Program> loadedProgram(MidiSystem& system, QtHost& host)
+std::unique_ptr<Program> loadedProgram(MidiSystem& system, QtHost& host,
+                                       std::unique_ptr<OutputBackend> output = nullptr)
 {
-    auto program = std::make_unique<Program>(std::make_unique<SystemOutputBackend>(system),
-                                             std::make_unique<SystemInputBackend>(system), host);
+    auto program =
+        std::make_unique<Program>(output ? std::move(output) : std::make_unique<SystemOutputBackend>(system),
+                                  std::make_unique<SystemInputBackend>(system), host);
     program->window().showSetupDialog = nullptr;
     program->window().endProgram = nullptr;
     program->window().load();
@@ -385,5 +390,92 @@ void benchThruLatency(QtHost& host, JackServer& server)
     printLatency(QStringLiteral("thru in the cycle, idle"), measureIdle(server, thru), anchor);
     printLatency(QStringLiteral("thru in the cycle, Wondrousness playing"),
                  measureWhilePlaying(server, thru, program->composer()), anchor);
+    program->window().close();
+}
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+void waitUntil(const std::function<bool()>& done, int timeoutMs)
+{
+    QEventLoop loop;
+    QTimer poll;
+    QElapsedTimer waited;
+    waited.start();
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (done() || waited.elapsed() > timeoutMs)
+            loop.quit();
+    });
+    poll.start(1);
+    loop.exec();
+}
+
+// Key to sound: "keys" is handed a note, plays it in its next cycle into the
+// program's input, the synthesizer renders it into JACK and the listener
+// hears its first audible block. All Sound Off and silence between notes.
+std::vector<double> keyToSound(JackPeer& keys, SynthAudioListener& listener, int& lost)
+{
+    constexpr int notes = 100;
+    std::vector<double> latencies;
+    for (int i = 0; i < notes; ++i) {
+        keys.play({{midi::ControlChange, midi::controller::AllSoundOff, 0}});
+        waitUntil([] { return false; }, 40);
+        listener.reset();
+        waitUntil([] { return false; }, 10);
+        if (listener.heard())
+            continue; // still ringing: left out
+        const Clock::time_point handed = Clock::now();
+        keys.play({{midi::NoteOn, 60, 100}});
+        waitUntil([&] { return listener.heard(); }, 1000);
+        if (listener.heard())
+            latencies.push_back(std::chrono::duration<double, std::milli>(listener.firstAudible() - handed).count());
+        else
+            ++lost;
+    }
+    return latencies;
+}
+
+QString keyToSoundText(const std::vector<double>& latencies, int lost)
+{
+    const Spread s = spreadOf(latencies);
+    return QStringLiteral("%1 / %2 / %3 (n=%4, %5 lost)")
+        .arg(fixed(s.median, 2), fixed(s.p99, 2), fixed(s.max, 2))
+        .arg(latencies.size())
+        .arg(lost);
+}
+
+} // namespace
+
+void benchThruIntoSynth(QtHost& host, JackServer& server)
+{
+    printSection(QStringLiteral("Thru into the built-in synthesizer, keys -> Quorvane -> its synthesizer on JACK "
+                                "(64 frames): ms from the note handed to keys to the first audible block, "
+                                "median / p99 / max (anchor: the same forwarded by the window)"));
+    if (!server.isRunning()) {
+        printNote(QStringLiteral("left out: jackd with the dummy driver did not start"));
+        return;
+    }
+    JackPeer keys("keys");
+    SynthAudioListener listener;
+    SynthOptions options;
+    options.audioDrivers = {QStringLiteral("jack")};
+    MidiSystem system;
+    const std::unique_ptr<Program> program = loadedProgram(system, host, std::make_unique<SynthOutput>(options));
+    WindowThru thru(program->window());
+    if (!keys.open() || !listener.open() || !thru.open(QStringLiteral("keys:out"), SynthOutput::deviceName()) ||
+        !listener.listenTo(SynthOutput::deviceName())) {
+        printNote(QStringLiteral("left out: the chain did not connect"));
+        return;
+    }
+    int lostHere = 0;
+    const std::vector<double> here = keyToSound(keys, listener, lostHere);
+    // The window's own forwarding, as before: nothing forwarded on arrival.
+    system.inputThru().setOutput(nullptr);
+    int lostThere = 0;
+    const std::vector<double> there = keyToSound(keys, listener, lostThere);
+    printFigure({QStringLiteral("from the delivery thread"), keyToSoundText(here, lostHere),
+                 keyToSoundText(there, lostThere), QStringLiteral("p99 <= anchor's")});
+    thru.close();
     program->window().close();
 }
