@@ -63,7 +63,7 @@ void clockAt(JackServer& server, int period)
     auto backend = std::make_unique<GuardedOutput>(std::make_unique<SystemOutputBackend>(system));
     GuardedOutput& guarded = *backend;
     MidiOutput output(std::move(backend));
-    SystemClockOut clock(system, tempo, guarded);
+    SystemClockOut clock(system, tempo, guarded, system.inputThru());
     openByName(output, ours.inPort());
     server.startClient(QStringLiteral("jack_midi_clock"), {QStringLiteral("-B"), QStringLiteral("-b"),
                                                            QStringLiteral("120")});

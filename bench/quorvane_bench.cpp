@@ -118,6 +118,7 @@ int main(int argc, char* argv[])
         server.start();
         benchThruLatency(host, server);
         benchThruChain(host, server);
+        benchThruIntoSynth(host, server);
         return 0;
     }
 
@@ -135,6 +136,7 @@ int main(int argc, char* argv[])
     server.start();
     benchThruLatency(host, server);
     benchThruChain(host, server);
+    benchThruIntoSynth(host, server);
     benchProgramResources(doItAt, server);
     benchProgramOnPipewire(doItAt);
     return 0;

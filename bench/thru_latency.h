@@ -13,3 +13,7 @@ void benchThruLatency(quorvane::QtHost& host, JackServer& server);
 // an outside listener), at 64 and at 1024 frames, beside a bare RtMidi thru.
 // Leaves the server running at 64 frames.
 void benchThruChain(quorvane::QtHost& host, JackServer& server);
+
+// Thru into the built-in synthesizer on JACK, key to sound: forwarded from the
+// input's delivery thread, beside the window's forwarding.
+void benchThruIntoSynth(quorvane::QtHost& host, JackServer& server);

@@ -3,6 +3,8 @@
 #include <jack/midiport.h>
 #include <pthread.h>
 
+#include <algorithm>
+
 JackPeer::~JackPeer()
 {
     close();
@@ -28,10 +30,11 @@ void JackPeer::close()
     forget();
 }
 
-void JackPeer::play(std::vector<Bytes> events)
+void JackPeer::play(std::vector<Bytes> events, jack_nframes_t offset)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     toPlay_ = std::move(events);
+    playOffset_ = offset;
 }
 
 std::vector<JackPeer::Heard> JackPeer::heard()
@@ -103,7 +106,7 @@ void JackPeer::exchange(jack_nframes_t frames)
     if (!toPlay_.empty())
         played_.push_back(start);
     for (const Bytes& event : toPlay_)
-        jack_midi_event_write(out, 0, event.data(), event.size());
+        jack_midi_event_write(out, std::min(playOffset_, frames - 1), event.data(), event.size());
     toPlay_.clear();
     jack_position_t position;
     if (jack_transport_query(client_, &position) == JackTransportRolling && (position.valid & JackPositionBBT))

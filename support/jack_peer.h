@@ -29,7 +29,8 @@ public:
     QString inPort() const { return QString::fromLatin1(name_) + QStringLiteral(":in"); }
     QString outPort() const { return QString::fromLatin1(name_) + QStringLiteral(":out"); }
     void close();
-    void play(std::vector<Bytes> events);
+    // In the next cycle, at this frame offset within it.
+    void play(std::vector<Bytes> events, jack_nframes_t offset = 0);
     std::vector<Heard> heard();
     std::size_t heardCount();
     std::vector<jack_nframes_t> playedFrames(); // one per play() that went out
@@ -62,6 +63,7 @@ private:
     jack_port_t* in_ = nullptr;
     std::mutex mutex_;
     std::vector<Bytes> toPlay_;
+    jack_nframes_t playOffset_ = 0;
     std::vector<Heard> heard_;
     std::vector<jack_nframes_t> played_;
     std::atomic<int> xruns_{0};

@@ -94,11 +94,29 @@ void MemoryInputBackend::close()
     receiver_ = nullptr;
 }
 
-void MemoryInputBackend::inject(const MidiBytes& message)
+void MemoryInputBackend::inject(const MidiBytes& message, bool forwarded)
 {
     std::lock_guard<std::mutex> lock(receiverMutex_);
     if (receiver_)
-        receiver_(message);
+        receiver_(message, forwarded);
+}
+
+namespace {
+
+std::unique_ptr<MemoryInputBackend> memoryInput(MemoryInputBackend*& device)
+{
+    auto backend = std::make_unique<MemoryInputBackend>();
+    device = backend.get();
+    return backend;
+}
+
+} // namespace
+
+ReceivingMemoryInput::ReceivingMemoryInput() : input(memoryInput(device))
+{
+    input.setDeviceNumber(0);
+    input.setAction(MidiInput::Open);
+    input.setAction(MidiInput::Start);
 }
 
 } // namespace quorvane

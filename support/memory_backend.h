@@ -2,6 +2,7 @@
 
 #include "midi/device_numbers.h"
 #include "midi/midi_component.h"
+#include "midi/midi_input.h"
 #include "midi/port_backend.h"
 
 #include <QElapsedTimer>
@@ -98,7 +99,8 @@ public:
 
     // Delivers a message as the device would, from any thread; dropped while
     // the device is closed.
-    void inject(const MidiBytes& message);
+    // forwarded: as a system that already passed it to the output itself.
+    void inject(const MidiBytes& message, bool forwarded = false);
 
 private:
     std::mutex receiverMutex_;
@@ -106,5 +108,13 @@ private:
 };
 
 QString hexText(const MidiBytes& bytes);
+
+// An input component over an in-memory device, opened and receiving, as the
+// device dialog leaves it; the test injects into the device.
+struct ReceivingMemoryInput {
+    MemoryInputBackend* device;
+    MidiInput input;
+    ReceivingMemoryInput();
+};
 
 } // namespace quorvane

@@ -19,7 +19,7 @@ SyncRig::SyncRig() : ownTempo(steadyNowNs())
     GuardedOutput& guardedOutput = *guarded;
     output = std::make_unique<MidiOutput>(std::move(guarded));
     input = std::make_unique<MidiInput>(std::make_unique<SystemInputBackend>(system));
-    clockOut = std::make_unique<SystemClockOut>(system, ownTempo, guardedOutput);
+    clockOut = std::make_unique<SystemClockOut>(system, ownTempo, guardedOutput, system.inputThru());
 }
 
 SyncRig::~SyncRig()

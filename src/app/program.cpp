@@ -38,13 +38,21 @@ Program::Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBac
       ownTempo_(host_.now()), systemFound_(findSystem()),
       output_(guarded(desktop_ ? desktopOutput(system_, backgroundLoading(std::move(synth))) : std::move(output))),
       input_(input ? std::move(input) : desktopInput(system_)),
+      thru_(input_.backend().thru() ? *input_.backend().thru() : system_.inputThru()),
       window_(desktop_ ? FrmMain::Build::Later : FrmMain::Build::Now), composer_(window_, host_, output_),
       recording_(
           playObservers_, [this](const QString& text) { window_.showMessage(text); }, &window_),
-      setup_(output_, input_, &window_), clockOut_(system_, ownTempo_, *guardedOutput_),
+      setup_(output_, input_, &window_), clockOut_(system_, ownTempo_, *guardedOutput_, thru_),
       clockIn_(system_.clockIn()), transport_(system_.transport())
 {
     connectParts();
+}
+
+Program::~Program()
+{
+    // The MIDI system may outlive the program (a bench's, a test's): its
+    // threads must not forward into an output that is gone.
+    thru_.setOutput(nullptr);
 }
 
 std::unique_ptr<OutputBackend> Program::guarded(std::unique_ptr<OutputBackend> output)
@@ -69,6 +77,10 @@ void Program::connectParts()
     input_.setErrorPolicy(system_.errorPolicy());
     output_.setObserver(&playObservers_);
     input_.setObserver(&playObservers_);
+    // A key is forwarded on the thread it arrives on; the window still sees it.
+    input_.setThru(&thru_);
+    thru_.setOutput(guardedOutput_);
+    thru_.setProgramChannel(composer_.midiChannel());
     composer_.setObserver(&passObservers_);
     composer_.setRunMarks(&clockOut_);
     window_.attach({output_, input_, composer_, recording_, playObservers_, passObservers_, clockOut_});

@@ -43,6 +43,7 @@ public:
     Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input);
     // Other devices and a host of the caller's, such as a scripted one.
     Program(std::unique_ptr<OutputBackend> output, std::unique_ptr<InputBackend> input, Host& host);
+    ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
@@ -93,6 +94,9 @@ private:
     GuardedOutput* guardedOutput_ = nullptr; // owned by output_
     MidiOutput output_;
     MidiInput input_;
+    // What the input's MIDI system forwards by as a message arrives: its
+    // back end's, or the program's own for devices that bring none.
+    InputThru& thru_;
     // The window is the composer's panel, so it comes before the composer.
     FrmMain window_;
     Composer composer_;

@@ -22,6 +22,8 @@ namespace {
 constexpr std::size_t ringBytes = 1 << 17;
 // The largest event an input takes: a short message has at most three bytes.
 constexpr std::size_t largestInput = 3;
+// Set in an input event's length byte when the process callback forwarded it.
+constexpr std::uint8_t forwardedMark = 0x80;
 // How long a send waits for room in a full ring before it reports a failure:
 // many periods even at 4096 frames, short enough for a musician to see why
 // the music stopped.
@@ -66,7 +68,7 @@ std::unique_ptr<JackClient> JackClient::open(const QString& name, std::function<
 }
 
 JackClient::JackClient(jack_client_t* client, const Shares& shares)
-    : client_(client), clockOut_(*shares.clockPlan, shares.ownBeat), clockIn_(shares.clockIn),
+    : client_(client), clockOut_(*shares.clockPlan, shares.ownBeat), clockIn_(shares.clockIn), thru_(shares.thru),
       transport_(shares.transport)
 {
     for (Slot& s : slots_) {
@@ -260,14 +262,44 @@ int JackClient::process(jack_nframes_t frames, void* self)
     const JackFrameClock clock = client->timeline_.cycle(client->client_, frames);
     // The input first: a clock tick coming in is relayed in this cycle.
     client->clockOut_.makeCycle(clock, client->transport_.follow(client->client_, clock));
-    client->takeInput(client->slot(Port::Input), clock);
-    for (Port output : {Port::Output, Port::VirtualOutput})
-        client->writeDue(client->slot(output), clock);
+    void* input = client->inputBuffer(clock);
+    client->followClockIn(input, clock);
+    // Thru within the cycle: each input event goes to the output at the
+    // frame it came at, merged with what the program queued. The settings
+    // are read once, so the output and the window see the same decisions.
+    ForwardedInput forwarded(input, client->thru_ ? client->thru_->settings() : InputThru::Settings{});
+    Slot* target = client->thruTarget();
+    for (Port output : {Port::Output, Port::VirtualOutput}) {
+        Slot& s = client->slot(output);
+        client->writeDue(s, clock, &s == target ? &forwarded : nullptr);
+    }
+    client->takeInput(input, forwarded);
     client->cycles_.fetch_add(1);
     return 0;
 }
 
-void JackClient::writeDue(Slot& s, const JackFrameClock& clock)
+void* JackClient::inputBuffer(const JackFrameClock& clock)
+{
+    Slot& s = slot(Port::Input);
+    jack_port_t* port = s.port.load();
+    if (!port || s.silent)
+        return nullptr;
+    return jack_port_get_buffer(port, clock.frames());
+}
+
+JackClient::Slot* JackClient::thruTarget()
+{
+    // The output the window forwards to: the one component's port, to a
+    // device or the one others patch from.
+    for (Port output : {Port::Output, Port::VirtualOutput}) {
+        Slot& s = slot(output);
+        if (s.port.load() && !s.silent)
+            return &s;
+    }
+    return nullptr;
+}
+
+void JackClient::writeDue(Slot& s, const JackFrameClock& clock, CycleEvents* forwarded)
 {
     jack_port_t* port = s.port.load();
     if (!port)
@@ -280,25 +312,18 @@ void JackClient::writeDue(Slot& s, const JackFrameClock& clock)
     JackClockOut::Stream ticks(clockOut_);
     // At the same frame the clock goes first: a Start and its tick lead the
     // notes of the line they open.
-    CycleEvents* streams[] = {&ticks, &queued};
-    writeInFrameOrder(buffer, streams, std::size(streams));
+    CycleEvents* streams[] = {&ticks, &queued, forwarded};
+    writeInFrameOrder(buffer, streams, forwarded ? 3 : 2);
 }
 
-void JackClient::takeInput(Slot& s, const JackFrameClock& clock)
+void JackClient::followClockIn(void* input, const JackFrameClock& clock)
 {
-    jack_port_t* port = s.port.load();
-    if (!port || s.silent)
+    if (!input)
         return;
-    void* buffer = jack_port_get_buffer(port, clock.frames());
-    const std::uint32_t count = jack_midi_get_event_count(buffer);
-    bool taken = false;
+    const std::uint32_t count = jack_midi_get_event_count(input);
     for (std::uint32_t i = 0; i < count; ++i) {
         jack_midi_event_t event;
-        // The ring carries short messages, at most three bytes each, led by
-        // their length; whether one is a whole message the input component
-        // decides, as for every system. The ring holds tens of thousands: it
-        // only fills if the delivery thread stalls.
-        if (jack_midi_event_get(&event, buffer, i) != 0 || event.size == 0 || event.size > largestInput)
+        if (jack_midi_event_get(&event, input, i) != 0 || event.size == 0 || event.size > largestInput)
             continue;
         // The clock is followed at the frame it came at, whatever becomes
         // of the event on its way to the user-interface thread.
@@ -306,11 +331,30 @@ void JackClient::takeInput(Slot& s, const JackFrameClock& clock)
             clockIn_->take(event.buffer, event.size, clock.steadyNsAt(event.time));
         if (event.size == 1 && event.buffer[0] == midi::Clock)
             clockOut_.relayTick(clock, event.time);
-        const auto size = static_cast<std::uint8_t>(event.size);
-        if (jack_ringbuffer_write_space(s.ring) < 1u + size)
+    }
+}
+
+void JackClient::takeInput(void* input, const ForwardedInput& forwarded)
+{
+    if (!input)
+        return;
+    Slot& s = slot(Port::Input);
+    const std::uint32_t count = jack_midi_get_event_count(input);
+    bool taken = false;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        jack_midi_event_t event;
+        // The ring carries short messages, at most three bytes each, led by
+        // their length and whether they went out already; whether one is a
+        // whole message the input component decides, as for every system.
+        // The ring holds tens of thousands: it only fills if the delivery
+        // thread stalls.
+        if (jack_midi_event_get(&event, input, i) != 0 || event.size == 0 || event.size > largestInput)
+            continue;
+        const auto lead = static_cast<std::uint8_t>(event.size | (forwarded.forwarded(i) ? forwardedMark : 0));
+        if (jack_ringbuffer_write_space(s.ring) < 1u + event.size)
             break;
-        jack_ringbuffer_write(s.ring, reinterpret_cast<const char*>(&size), 1);
-        jack_ringbuffer_write(s.ring, reinterpret_cast<const char*>(event.buffer), size);
+        jack_ringbuffer_write(s.ring, reinterpret_cast<const char*>(&lead), 1);
+        jack_ringbuffer_write(s.ring, reinterpret_cast<const char*>(event.buffer), event.size);
         taken = true;
     }
     if (taken)
@@ -330,14 +374,16 @@ void JackClient::deliverInput()
 void JackClient::passQueuedInput()
 {
     Slot& s = slot(Port::Input);
-    std::uint8_t size = 0;
+    std::uint8_t lead = 0;
     std::uint8_t bytes[largestInput];
-    while (jack_ringbuffer_peek(s.ring, reinterpret_cast<char*>(&size), 1) == 1 && size <= sizeof bytes &&
-           jack_ringbuffer_read_space(s.ring) >= 1u + size) {
+    while (jack_ringbuffer_peek(s.ring, reinterpret_cast<char*>(&lead), 1) == 1) {
+        const std::size_t size = lead & ~forwardedMark;
+        if (size > sizeof bytes || jack_ringbuffer_read_space(s.ring) < 1u + size)
+            return;
         jack_ringbuffer_read_advance(s.ring, 1);
         jack_ringbuffer_read(s.ring, reinterpret_cast<char*>(bytes), size);
         if (s.receiver)
-            s.receiver(MidiBytes(bytes, bytes + size));
+            s.receiver(MidiBytes(bytes, bytes + size), (lead & forwardedMark) != 0);
     }
 }
 

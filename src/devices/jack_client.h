@@ -4,7 +4,9 @@
 #include "devices/clock_out_plan.h"
 #include "devices/jack_clock_out.h"
 #include "devices/jack_frame_clock.h"
+#include "devices/jack_thru_events.h"
 #include "devices/jack_transport_follower.h"
+#include "midi/input_thru.h"
 #include "midi/midi_message.h"
 #include "sync/beat_timeline.h"
 #include "sync/snapshot_cell.h"
@@ -33,7 +35,9 @@ namespace quorvane {
 class JackClient {
 public:
     enum class Port { Output, VirtualOutput, Input };
-    using Receiver = std::function<void(const MidiBytes&)>;
+    // forwarded: the process callback already wrote the message to the
+    // output, in the cycle it came in.
+    using Receiver = std::function<void(const MidiBytes& message, bool forwarded)>;
 
     // What the process callback shares with the rest of the program, owned
     // by the MIDI system so that it outlives every client.
@@ -42,6 +46,7 @@ public:
         const SnapshotCell<BeatTimeline>* ownBeat; // null: no beat of the program's own
         ClockInTracker* clockIn;                   // fed the clock at the input, at its frames
         SnapshotCell<BeatReading>* transport;      // the transport's beat, every cycle
+        const InputThru* thru;                     // null: the input is never forwarded in the cycle
     };
 
     // Connects to the running server; nullptr when no server answers.
@@ -98,8 +103,11 @@ private:
     JackClient(jack_client_t* client, const Shares& shares);
     static int process(jack_nframes_t frames, void* self);
     static void shutdown(void* self);
-    void writeDue(Slot& slot, const JackFrameClock& clock);
-    void takeInput(Slot& slot, const JackFrameClock& clock);
+    void* inputBuffer(const JackFrameClock& clock);
+    void followClockIn(void* input, const JackFrameClock& clock);
+    Slot* thruTarget();
+    void writeDue(Slot& slot, const JackFrameClock& clock, CycleEvents* forwarded);
+    void takeInput(void* input, const ForwardedInput& forwarded);
     void deliverInput();    // the delivery thread's loop
     void passQueuedInput(); // with receiverMutex_ held
     void waitForCallbackToPass();
@@ -113,6 +121,7 @@ private:
     JackTimeline timeline_;  // the process callback's alone
     JackClockOut clockOut_; // likewise
     ClockInTracker* clockIn_;
+    const InputThru* thru_;
     JackTransportFollower transport_; // the process callback's alone
     std::function<void()> onShutdown_;
     Slot slots_[3];

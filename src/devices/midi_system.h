@@ -3,6 +3,7 @@
 #include "devices/clock_in_tracker.h"
 #include "devices/clock_out_plan.h"
 #include "midi/error_policy.h"
+#include "midi/input_thru.h"
 #include "midi/midi_errors.h"
 #include "sync/beat_timeline.h"
 #include "sync/snapshot_cell.h"
@@ -62,6 +63,10 @@ public:
     // The JACK transport's beat, published by the process callback.
     const SnapshotCell<BeatReading>& transport() const { return transport_; }
 
+    // Forwarding at the input as it arrives, for every system; the JACK
+    // process callback reads it in each cycle.
+    InputThru& inputThru() { return inputThru_; }
+
     // Called (on a thread of the MIDI system) when the JACK server shuts down.
     void addLossListener(const void* key, std::function<void()> listener);
     void removeLossListener(const void* key);
@@ -81,6 +86,7 @@ private:
     ClockInTracker clockInTracker_{clockIn_};
     SnapshotCell<BeatReading> transport_;
     const SnapshotCell<BeatTimeline>* ownBeat_ = nullptr;
+    InputThru inputThru_;
     std::mutex mutex_;
     Kind kind_ = Kind::None;
     ErrorPolicy errorPolicy_;

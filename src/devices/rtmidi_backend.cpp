@@ -184,7 +184,7 @@ void RtMidiInputBackend::onMessage(double, std::vector<unsigned char>* message, 
     if (message && backend->clockIn_)
         backend->clockIn_->take(message->data(), message->size(), steadyNowNs());
     if (message && backend->receiver_)
-        backend->receiver_(*message);
+        backend->receiver_(*message, false);
 }
 
 } // namespace quorvane

@@ -21,6 +21,7 @@ public:
 
     Backend& now();                                  // the back end of the system in use now
     Backend* last() const { return backend_.get(); } // the one chosen last, if any
+    MidiSystem& system() const { return system_; }
     void close();
     bool isOpen() const { return backend_ && backend_->isOpen(); }
     void setLossNotifier(PortBackend::LossNotifier notifier);
@@ -61,6 +62,7 @@ public:
 
     QStringList devices() override { return chosen_.now().devices(); }
     void open(const QString& device, Receiver receiver) override;
+    InputThru* thru() override { return &chosen_.system().inputThru(); }
     void close() override { chosen_.close(); }
     bool isOpen() const override { return chosen_.isOpen(); }
     void setLossNotifier(LossNotifier notifier) override { chosen_.setLossNotifier(std::move(notifier)); }

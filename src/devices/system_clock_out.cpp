@@ -2,8 +2,9 @@
 
 namespace quorvane {
 
-SystemClockOut::SystemClockOut(MidiSystem& system, const OwnTempo& ownTempo, GuardedOutput& output)
-    : system_(system), ownTempo_(ownTempo), output_(output)
+SystemClockOut::SystemClockOut(MidiSystem& system, const OwnTempo& ownTempo, GuardedOutput& output,
+                               InputThru& thru)
+    : system_(system), ownTempo_(ownTempo), output_(output), thru_(thru)
 { }
 
 void SystemClockOut::setSending(bool on)
@@ -40,6 +41,8 @@ void SystemClockOut::runEnded()
 void SystemClockOut::publish()
 {
     system_.clockOutPlan().store(plan_);
+    // The clock coming in is not forwarded while this one is sent.
+    thru_.setOwnClockOut(plan_.on);
     if (sequencerClock_)
         sequencerClock_->wake();
     if (!plan_.on) {

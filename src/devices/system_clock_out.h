@@ -3,6 +3,7 @@
 #include "devices/midi_system.h"
 #include "devices/sequencer_clock.h"
 #include "midi/guarded_output.h"
+#include "midi/input_thru.h"
 #include "sync/midi_clock_out.h"
 #include "sync/own_tempo.h"
 
@@ -16,7 +17,9 @@ namespace quorvane {
 // SequencerClock sends it through the output the formulas use.
 class SystemClockOut : public MidiClockOut {
 public:
-    SystemClockOut(MidiSystem& system, const OwnTempo& ownTempo, GuardedOutput& output);
+    // thru: told whether this clock is sent, so that the one coming in is
+    // not forwarded meanwhile.
+    SystemClockOut(MidiSystem& system, const OwnTempo& ownTempo, GuardedOutput& output, InputThru& thru);
 
     void setSending(bool on) override;
     bool sending() const override { return plan_.on; }
@@ -31,6 +34,7 @@ private:
     MidiSystem& system_;
     const OwnTempo& ownTempo_;
     GuardedOutput& output_;
+    InputThru& thru_;
     ClockOutPlan plan_; // the user-interface thread's own copy
     std::unique_ptr<SequencerClock> sequencerClock_;
 };

@@ -92,6 +92,8 @@ public:
     // Selection of entry index in the patch list: records it for the channel
     // and sends the programme change.
     void patchSelected(int index);
+    // The same for a programme change the output already has: recorded only.
+    void patchFollowed(int index);
 
     // The formula loops run inside the click of their "Do it" and return when
     // their running flag is cleared by "Stop it" (the pass under way is

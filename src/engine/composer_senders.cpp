@@ -130,9 +130,14 @@ int Composer::channelPatch(int channel) const
 
 void Composer::patchSelected(int index)
 {
+    patchFollowed(index);
+    sendProgramChange(output_, midiChannel_, index);
+}
+
+void Composer::patchFollowed(int index)
+{
     // Only channel 0 is ever used.
     channelPatch_[static_cast<std::size_t>(std::clamp(midiChannel_, 0, midi::ChannelCount - 1))] = index;
-    sendProgramChange(output_, midiChannel_, index);
 }
 
 void Composer::testNote(int velocity)

@@ -14,7 +14,13 @@ void forwardInput(MidiInput& input, MidiOutput& output, int midiChannel, bool ow
     while (input.count() > 0) {
         const MidiBytes message = input.currentMessage();
         const Forwarding what = forwardingOf(message.data(), message.size(), midiChannel, ownClockOut);
-        if (what != Forwarding::Drop) {
+        if (input.currentForwarded()) {
+            // Already played, as it arrived: the patch list only shows the
+            // instrument, and the take and the monitor hear it as sent.
+            if (what == Forwarding::SelectPatch)
+                panel.followPatch(message[1]);
+            output.tellForwarded(message, input.currentArrivalNs());
+        } else if (what != Forwarding::Drop) {
             const int status = input.status();
             writeFields(output, FieldOrder::Data1First, status, input.data1(), input.data2());
             if (what == Forwarding::SelectPatch)

@@ -10,7 +10,9 @@ class Panel;
 // forwarding rule (midi/forwarding_rule.h). A programme change on the
 // program's own channel moves the patch selector instead, whose selection
 // handling sends it and remembers it; while the program sends a MIDI clock of
-// its own, the clock coming in is not passed on.
+// its own, the clock coming in is not passed on. A message the MIDI system
+// already forwarded as it arrived is not sent again; the patch selector
+// follows its programme change without sending it.
 void forwardInput(MidiInput& input, MidiOutput& output, int midiChannel, bool ownClockOut, Panel& panel);
 
 } // namespace quorvane

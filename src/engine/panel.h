@@ -26,6 +26,9 @@ public:
     virtual void setFormulaBold(Formula formula, bool bold) = 0;
     // Moves the patch selector; its selection handling sends the change.
     virtual void selectPatch(int index) = 0;
+    // Moves the patch selector to a programme the output already has, and
+    // remembers it as the channel's, without sending it.
+    virtual void followPatch(int index) = 0;
     // A modal message under the program's title.
     virtual void showMessage(const QString& text) = 0;
 };

@@ -10,7 +10,7 @@ namespace quorvane {
 enum class Forwarding {
     Forward,     // the same bytes go to the output
     SelectPatch, // a programme change on the program's own channel: the patch list takes it and sends it
-    Drop,        // timing clock, Start, Continue and Stop while the program sends a clock of its own
+    Drop,        // no whole message; or timing clock, Start, Continue and Stop while the program sends a clock of its own
 };
 
 // Real-time safe: no allocation, nothing but the bytes looked at.

@@ -30,9 +30,16 @@ public:
     // From any thread: sends when a device is open. A failure is left for
     // the user-interface thread's next send to find and report.
     void sendIfOpen(const MidiBytes& message);
+    // From any thread: sends when a device is open that plays what it is
+    // handed at once (no scheduling lead), and says whether it went out; a
+    // failure is left to the user-interface thread, which sends it again and
+    // reports. Waits a few milliseconds at most for the lock: the caller may
+    // hold a lock of its MIDI system that an open or a close under this one
+    // waits for, and then the window forwards the message instead.
+    bool sendIfPlaysAtOnce(const MidiBytes& message);
 
 private:
-    mutable std::mutex mutex_;
+    mutable std::timed_mutex mutex_;
     std::unique_ptr<OutputBackend> inner_;
 };
 

@@ -22,8 +22,8 @@ void MidiInput::setAction(const Variant& code)
     switch (toInteger16(code).value_or(0)) {
     case Open: open(); break;
     case Close: close(); break;
-    case Start: receiving_ = backend_->isOpen(); break;
-    case Stop: receiving_ = false; break;
+    case Start: setReceiving(backend_->isOpen()); break;
+    case Stop: setReceiving(false); break;
     case Next: {
         std::lock_guard<std::mutex> lock(queueMutex_);
         if (!queue_.empty())
@@ -43,15 +43,27 @@ int MidiInput::count() const
 MidiBytes MidiInput::currentMessage() const
 {
     std::lock_guard<std::mutex> lock(queueMutex_);
-    return queue_.empty() ? MidiBytes() : queue_.front();
+    return queue_.empty() ? MidiBytes() : queue_.front().message;
+}
+
+bool MidiInput::currentForwarded() const
+{
+    std::lock_guard<std::mutex> lock(queueMutex_);
+    return !queue_.empty() && queue_.front().forwarded;
+}
+
+std::int64_t MidiInput::currentArrivalNs() const
+{
+    std::lock_guard<std::mutex> lock(queueMutex_);
+    return queue_.empty() ? 0 : queue_.front().atNs;
 }
 
 int MidiInput::currentByte(std::size_t index) const
 {
     std::lock_guard<std::mutex> lock(queueMutex_);
-    if (queue_.empty() || queue_.front().size() <= index)
+    if (queue_.empty() || queue_.front().message.size() <= index)
         return 0;
-    return queue_.front()[index];
+    return queue_.front().message[index];
 }
 
 int MidiInput::status() const
@@ -73,16 +85,23 @@ void MidiInput::open()
         // Inputs have no virtual port: the lowest device is 0.
         const std::optional<QString> device = deviceToOpen(tr("There is no MIDI input device number %1."));
         close();
-        backend_->open(*device, [this](const MidiBytes& message) { receive(message); });
+        backend_->open(*device, [this](const MidiBytes& message, bool forwarded) { receive(message, forwarded); });
     } catch (const MidiFailure& failure) {
         close();
         report(failure);
     }
 }
 
+void MidiInput::setReceiving(bool on)
+{
+    receiving_ = on;
+    if (thru_)
+        thru_->setReceiving(on);
+}
+
 void MidiInput::close()
 {
-    receiving_ = false;
+    setReceiving(false);
     try {
         backend_->close();
     } catch (const MidiFailure& failure) {
@@ -90,18 +109,22 @@ void MidiInput::close()
     }
 }
 
-void MidiInput::receive(const MidiBytes& message)
+void MidiInput::receive(const MidiBytes& message, bool forwarded)
 {
     // Whatever the system: an event that is no whole message (a cut-off
     // dump, data bytes without their status) is dropped on its own, and the
     // messages after it arrive as usual.
     if (!receiving_ || !isWholeMessage(message))
         return;
+    // A player hears the key at once, not once the window gets to it.
+    if (!forwarded && thru_)
+        forwarded = thru_->forwardOnArrival(message);
+    const std::int64_t now = steadyNowNs();
     if (PlayObserver* observer = observer_.load())
-        observer->messageReceived(message, steadyNowNs());
+        observer->messageReceived(message, now);
     {
         std::lock_guard<std::mutex> lock(queueMutex_);
-        queue_.push_back(message);
+        queue_.push_back({message, forwarded, now});
     }
     // One queued notification covers every message that arrives before the
     // user-interface thread gets to it; the handler drains the whole queue.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "midi/midi_component.h"
+#include "midi/input_thru.h"
 #include "midi/play_observer.h"
 
 #include <atomic>
@@ -30,11 +31,18 @@ public:
     int data1() const;                // member 0x08
     int data2() const;                // member 0x09
     MidiBytes currentMessage() const; // the whole oldest message
+    // Whether the oldest message has already gone to the output, on the
+    // thread it arrived on, and when it arrived.
+    bool currentForwarded() const;
+    std::int64_t currentArrivalNs() const;
     bool isReceiving() const { return receiving_; }
 
     InputBackend& backend() { return *backend_; }
     // Told of every message as it arrives, on the MIDI system's thread.
     void setObserver(PlayObserver* observer) { observer_ = observer; }
+    // Forwards each message as it arrives where the output allows it; told
+    // whether the input receives. Set once, before the input opens.
+    void setThru(InputThru* thru) { thru_ = thru; }
 
 signals:
     void messageArrived();
@@ -42,7 +50,14 @@ signals:
 private:
     void open();
     void close() override;
-    void receive(const MidiBytes& message); // any thread
+    struct Arrival {
+        MidiBytes message;
+        bool forwarded;
+        std::int64_t atNs;
+    };
+
+    void receive(const MidiBytes& message, bool forwarded); // any thread
+    void setReceiving(bool on);
     void notifyArrival();                   // user-interface thread
     int currentByte(std::size_t index) const;
 
@@ -50,8 +65,9 @@ private:
     std::atomic<bool> receiving_{false};
     std::atomic<bool> notificationPending_{false};
     mutable std::mutex queueMutex_;
-    std::deque<MidiBytes> queue_;
+    std::deque<Arrival> queue_;
     std::atomic<PlayObserver*> observer_{nullptr};
+    InputThru* thru_ = nullptr;
 };
 
 } // namespace quorvane

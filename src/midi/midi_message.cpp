@@ -67,9 +67,14 @@ int messageLength(std::uint8_t status)
 
 bool isWholeMessage(const MidiBytes& message)
 {
-    if (message.empty() || static_cast<std::size_t>(messageLength(message[0])) != message.size())
+    return isWholeMessage(message.data(), message.size());
+}
+
+bool isWholeMessage(const std::uint8_t* bytes, std::size_t size)
+{
+    if (size == 0 || static_cast<std::size_t>(messageLength(bytes[0])) != size)
         return false;
-    return std::none_of(message.begin() + 1, message.end(), [](std::uint8_t b) { return midi::isStatus(b); });
+    return std::none_of(bytes + 1, bytes + size, [](std::uint8_t b) { return midi::isStatus(b); });
 }
 
 MidiBytes assembleMessage(const Variant& status, const Variant& data1, const Variant& data2)

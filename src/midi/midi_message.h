@@ -2,6 +2,7 @@
 
 #include "values/variant.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -29,5 +30,7 @@ MidiBytes assembleMessage(const Variant& status, const Variant& data1, const Var
 // status byte followed by exactly the data bytes it needs. System exclusive,
 // stray data bytes and cut-off messages are not.
 bool isWholeMessage(const MidiBytes& message);
+// The same for bytes in place; real-time safe.
+bool isWholeMessage(const std::uint8_t* bytes, std::size_t size);
 
 } // namespace quorvane

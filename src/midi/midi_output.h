@@ -40,6 +40,13 @@ public:
     OutputBackend& backend() { return *backend_; }
     // Told of every message that went out; nullptr for nobody.
     void setObserver(PlayObserver* observer) { observer_ = observer; }
+    // A message another thread already put on this output (an input message
+    // forwarded as it arrived), told to the observer as sent at atNs.
+    void tellForwarded(const MidiBytes& message, std::int64_t atNs)
+    {
+        if (observer_)
+            observer_->messageSent(message, atNs);
+    }
 
 private:
     void open();

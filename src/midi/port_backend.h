@@ -9,6 +9,8 @@
 
 namespace quorvane {
 
+class InputThru;
+
 // What the device side of both MIDI components offers. Devices are named as
 // their system names them; the components number them (ARCHITECTURE.md,
 // "Device numbers"). Failures are reported by throwing MidiFailure.
@@ -51,10 +53,15 @@ public:
 
 // The input side. The receiver may be called on any thread, once per
 // message, in arrival order; the component keeps only whole messages.
+// forwarded: the back end has already passed the message to the output in
+// its own real-time thread (InputThru), and nobody may send it again.
 class InputBackend : public PortBackend {
 public:
-    using Receiver = std::function<void(const MidiBytes&)>;
+    using Receiver = std::function<void(const MidiBytes& message, bool forwarded)>;
     virtual void open(const QString& device, Receiver receiver) = 0;
+    // What the MIDI system of this back end forwards by in its own threads;
+    // null when it forwards nothing itself.
+    virtual InputThru* thru() { return nullptr; }
 };
 
 } // namespace quorvane

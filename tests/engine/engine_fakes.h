@@ -85,6 +85,7 @@ public:
     void setRedMark(const QString& box) override { redMarks << box; }
     void setFormulaBold(Formula formula, bool bold) override { boldLog.push_back({formula, bold}); }
     void selectPatch(int index) override { selectedPatches.push_back(index); }
+    void followPatch(int index) override { followedPatches.push_back(index); }
     void showMessage(const QString& text) override { messages << text; }
 
     bool isMarked(const QString& box) const { return marked.contains(box); }
@@ -106,6 +107,7 @@ public:
     QStringList redMarks;
     std::vector<std::pair<Formula, bool>> boldLog;
     std::vector<int> selectedPatches;
+    std::vector<int> followedPatches;
     QStringList messages;
     mutable QStringList unknownNames; // names the real window does not have
 };

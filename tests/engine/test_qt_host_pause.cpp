@@ -78,12 +78,9 @@ private slots:
     void midiInputArrivesDuringThePause()
     {
         QtHost host;
-        auto backend = std::make_unique<MemoryInputBackend>();
-        MemoryInputBackend* device = backend.get();
-        MidiInput input(std::move(backend));
-        input.setDeviceNumber(0);
-        input.setAction(MidiInput::Open);
-        input.setAction(MidiInput::Start);
+        ReceivingMemoryInput receiving;
+        MidiInput& input = receiving.input;
+        MemoryInputBackend* device = receiving.device;
         int arrivals = 0;
         connect(&input, &MidiInput::messageArrived, this, [&] { ++arrivals; });
         std::thread midiThread([device] {

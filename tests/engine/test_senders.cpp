@@ -1,4 +1,6 @@
 #include "engine_fakes.h"
+#include "engine/input_forwarding.h"
+#include "memory_backend.h"
 
 #include <QtTest>
 
@@ -25,6 +27,31 @@ private slots:
     {
         QVERIFY2(rig->panel.unknownNames.isEmpty(), qPrintable(rig->panel.unknownNames.join(", ")));
         rig.reset();
+    }
+
+    // What the MIDI system forwarded in its own thread is not sent again:
+    // the patch selector only follows it, and the observer still hears it.
+    void forwardedInputIsFollowedNotResent()
+    {
+        ReceivingMemoryInput receiving;
+        MidiInput& input = receiving.input;
+        MemoryInputBackend* device = receiving.device;
+        struct : PlayObserver {
+            QStringList sent;
+            void messageSent(const MidiBytes& m, std::int64_t) override { sent << hexText(m); }
+        } seen;
+        rig->output->setObserver(&seen);
+        device->inject({0x90, 60, 100}, true);
+        device->inject({0xC0, 12}, true);
+        device->inject({0x91, 61, 90}); // by a system that forwards nothing
+        device->inject({0xC0, 13});
+        forwardInput(input, *rig->output, 0, false, rig->panel);
+        QCOMPARE(rig->wire(), QStringList{"91 3d 5a"});
+        QCOMPARE(rig->panel.followedPatches, std::vector<int>{12});
+        QCOMPARE(rig->panel.selectedPatches, std::vector<int>{13});
+        QCOMPARE(seen.sent, QStringList({"90 3c 64", "c0 0c", "91 3d 5a"}));
+        QCOMPARE(input.count(), 0);
+        rig->output->setObserver(nullptr);
     }
 
     void pitchOnWritesStatusVelocityNoteThenShowsIt()

@@ -27,10 +27,10 @@ public:
     QStringList devices() override { return jack_.devices(); }
     void open(const QString& device, Receiver receiver) override
     {
-        jack_.open(device, [this, receiver](const MidiBytes& message) {
+        jack_.open(device, [this, receiver](const MidiBytes& message, bool forwarded) {
             if (!stopped.exchange(true))
                 ::kill(static_cast<pid_t>(serverProcess_), SIGTERM);
-            receiver(message);
+            receiver(message, forwarded);
         });
     }
     void close() override { jack_.close(); }

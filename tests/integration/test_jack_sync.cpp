@@ -68,8 +68,9 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(tickSpacings(printed += QString::fromLocal8Bit(dump->readAllStandardOutput())).size()
                                      >= 60,
                                  10000);
+        // Each tick within a frame of its moment: two of them within two.
         for (int frames : tickSpacings(printed))
-            QVERIFY2(std::abs(frames - 1000) <= 1, qPrintable(QString::number(frames)));
+            QVERIFY2(std::abs(frames - 1000) <= 2, qPrintable(QString::number(frames)));
 
         rig->ownTempo.setBpm(90, steadyNowNs());
         rig->clockOut->beatChanged();
@@ -81,7 +82,7 @@ private slots:
         const std::vector<int> spacings = tickSpacings(printed);
         // The change came within the first beat (24 ticks) of what was read.
         for (std::size_t i = 24; i < spacings.size(); ++i)
-            QVERIFY2(std::abs(spacings[i] - 1333.3) <= 1, qPrintable(QString::number(spacings[i])));
+            QVERIFY2(std::abs(spacings[i] - 1333.3) <= 2, qPrintable(QString::number(spacings[i])));
         rig->clockOut->setSending(false);
         rig->ownTempo.setBpm(120, steadyNowNs());
         rig->output->setAction(MidiOutput::Close);

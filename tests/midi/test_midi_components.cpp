@@ -1,4 +1,5 @@
 #include "memory_backend.h"
+#include "midi/guarded_output.h"
 #include "midi/midi_input.h"
 #include "midi/midi_output.h"
 
@@ -6,6 +7,7 @@
 #include <QtTest>
 #include <cmath>
 #include <limits>
+#include <future>
 #include <thread>
 
 using namespace quorvane;
@@ -390,6 +392,41 @@ private slots:
         QCOMPARE(input->data2(), 0);
         input->setAction(6);
         QCOMPARE(input->currentMessage(), MidiBytes({0xF8}));
+    }
+
+    // The thread an input arrives on may hold a lock of its MIDI system that
+    // an output's close, under the guard, waits for: forwarding from it never
+    // waits on the guard for long, and leaves the message to the window.
+    void forwardingOnArrivalNeverWaitsOnABusyOutput()
+    {
+        struct SlowClose : MemoryOutputBackend {
+            std::promise<void> entered;
+            std::shared_future<void> release;
+            void close() override
+            {
+                entered.set_value();
+                release.wait();
+                MemoryOutputBackend::close();
+            }
+        };
+        std::promise<void> releaser;
+        auto backend = std::make_unique<SlowClose>();
+        SlowClose* slow = backend.get();
+        slow->release = releaser.get_future().share();
+        GuardedOutput guarded(std::move(backend));
+        guarded.open(slow->names.first());
+        QVERIFY(guarded.sendIfPlaysAtOnce({0x90, 60, 100}));
+        std::thread closer([&] { guarded.close(); });
+        slow->entered.get_future().wait();
+        QVERIFY(!guarded.sendIfPlaysAtOnce({0x90, 61, 100})); // hangs here if it waited
+        releaser.set_value();
+        closer.join();
+        QCOMPARE(slow->wireLog(), QStringList({"90 3c 64"}));
+        // A device that keeps to times is never sent to on arrival.
+        slow->leadNs = 1'000'000;
+        guarded.open(slow->names.first());
+        QVERIFY(!guarded.sendIfPlaysAtOnce({0x90, 62, 100}));
+        QCOMPARE(slow->wire.size(), std::size_t(1));
     }
 };
 

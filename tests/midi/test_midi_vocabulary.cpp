@@ -162,6 +162,13 @@ private slots:
         }
         QTest::newRow("active sensing with our clock") << MidiBytes{0xFE} << true << forward;
         QTest::newRow("song position with our clock") << MidiBytes{0xF2, 0, 4} << true << forward;
+        // The real-time paths see the device's bytes before anything sorts
+        // them: only whole messages may go on.
+        QTest::newRow("cut-off note") << MidiBytes{0x90, 60} << false << drop;
+        QTest::newRow("data byte as status") << MidiBytes{0x40, 60, 100} << false << drop;
+        QTest::newRow("status inside the data") << MidiBytes{0x90, 0xF8, 100} << false << drop;
+        QTest::newRow("system exclusive") << MidiBytes{0xF0, 0x7E, 0xF7} << false << drop;
+        QTest::newRow("nothing") << MidiBytes{} << false << drop;
     }
 
     void theForwardingRule()

@@ -17,6 +17,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QSignalBlocker>
 #include <QDesktopServices>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -311,6 +312,17 @@ void FrmMain::selectPatch(int index)
         composer_->patchSelected(index);
     else
         combo->setCurrentIndex(index);
+}
+
+void FrmMain::followPatch(int index)
+{
+    auto* combo = findChild<QComboBox*>(controls::PatchList);
+    {
+        // The selection handling would send the programme change again.
+        const QSignalBlocker quiet(combo);
+        combo->setCurrentIndex(index);
+    }
+    composer_->patchFollowed(index);
 }
 
 void FrmMain::showMessage(const QString& text)

@@ -79,6 +79,7 @@ public:
     void setRedMark(const QString& box) override;
     void setFormulaBold(Formula formula, bool bold) override;
     void selectPatch(int index) override;
+    void followPatch(int index) override;
     void showMessage(const QString& text) override;
 
 protected:

@@ -5,8 +5,18 @@
 #include <QDialog>
 #include <QMessageBox>
 #include <QtTest>
+#include <thread>
 
 using namespace quorvane;
+
+namespace {
+
+struct RecordingObserver : PlayObserver {
+    QStringList sent;
+    void messageSent(const MidiBytes& message, std::int64_t) override { sent << hexText(message); }
+};
+
+} // namespace
 
 class MainWindowMidiTest : public QObject {
     Q_OBJECT
@@ -23,7 +33,8 @@ private slots:
         for (const MidiBytes& message : burst)
             expected << hexText(message);
         QCOMPARE(f.out->wireLog(), expected);
-        QCOMPARE(f.window->MIDIInput1().count(), 0);
+        QTRY_COMPARE(f.window->MIDIInput1().count(), 0);
+        QCOMPARE(f.out->wireLog(), expected); // the window sent none of them again
         QCOMPARE(f.patches()->currentIndex(), 0); // channel 2's programme change left the selector alone
     }
 
@@ -41,6 +52,56 @@ private slots:
         f.in->inject({0xC0, 40});
         QTRY_COMPARE(f.out->wire.size(), std::size_t(2));
         QCOMPARE(f.out->wireLog().last(), QStringLiteral("c0 28"));
+    }
+
+    // A device that plays what it is handed at once (the synthesizer, the
+    // sequencer) gets the key from the thread it arrives on; the window then
+    // follows it without sending it again.
+    void inputIsPlayedOnItsOwnThreadAndNeverTwice()
+    {
+        MainWindowFixture f;
+        RecordingObserver seen;
+        f.program->playObservers().add(&seen);
+        std::thread device([&] {
+            f.in->inject({0x90, 60, 100});
+            f.in->inject({0xC0, 40});
+            f.in->inject({0xB0, 7}); // cut off: nobody gets it
+        });
+        device.join();
+        // Not a single event handled by the window yet.
+        QCOMPARE(f.out->wireLog(), QStringList({"90 3c 64", "c0 28"}));
+        QTRY_COMPARE(f.patches()->currentText(), QStringLiteral("Violin"));
+        QTRY_COMPARE(f.window->MIDIInput1().count(), 0);
+        QCOMPARE(f.composer().channelPatch(0), 40);
+        QCOMPARE(f.out->wireLog(), QStringList({"90 3c 64", "c0 28"}));
+        // The take and the monitor still hear both as sent.
+        QCOMPARE(seen.sent, QStringList({"90 3c 64", "c0 28"}));
+        f.program->playObservers().remove(&seen);
+    }
+
+    // A device that keeps to the time it is given (JACK) is not sent to from
+    // the input's thread: the window forwards as before.
+    void timedOutputIsForwardedByTheWindowOnly()
+    {
+        MainWindowFixture f;
+        f.out->leadNs = 5'000'000;
+        std::thread device([&] { f.in->inject({0x90, 62, 90}); });
+        device.join();
+        QVERIFY(f.out->wire.empty());
+        QTRY_COMPARE(f.out->wireLog(), QStringList({"90 3e 5a"}));
+        QTest::qWait(20);
+        QCOMPARE(f.out->wire.size(), std::size_t(1));
+    }
+
+    // While the input does not receive, nothing is forwarded on any thread.
+    void stoppedInputForwardsNothing()
+    {
+        MainWindowFixture f;
+        f.window->MIDIInput1().setAction(5);
+        std::thread device([&] { f.in->inject({0x90, 60, 100}); });
+        device.join();
+        QTest::qWait(20);
+        QVERIFY(f.out->wire.empty());
     }
 
     void inputIsForwardedWhileAFormulaRuns()
