@@ -15,6 +15,11 @@ using namespace quorvane;
 
 namespace {
 
+QComboBox& outputs(QDialog& form)
+{
+    return *form.findChild<QComboBox*>(QStringLiteral("ComboMidiOut"));
+}
+
 // Answers the modal windows that open while a call runs, as a musician would:
 // a message box is read for a moment (long enough for a report that comes
 // just after it to arrive) and closed, its text noted; the device dialog is
@@ -38,7 +43,7 @@ struct Musician {
                 seen.erase(&modal);
                 box->button(QMessageBox::Ok)->click();
             } else if (modal.objectName() == QStringLiteral("MIDISetupForm") && modal.isActiveWindow() &&
-                       !chosen.count(&modal)) {
+                       outputs(static_cast<QDialog&>(modal)).isEnabled() && !chosen.count(&modal)) {
                 chosen.insert(&modal);
                 // After this answer returns, so that the boxes it brings are answered.
                 QTimer::singleShot(0, &modal, [this, &modal] { choose(static_cast<QDialog&>(modal)); });
@@ -46,11 +51,6 @@ struct Musician {
         });
     }
 };
-
-QComboBox& outputs(QDialog& form)
-{
-    return *form.findChild<QComboBox*>(QStringLiteral("ComboMidiOut"));
-}
 
 } // namespace
 

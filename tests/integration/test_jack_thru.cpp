@@ -69,7 +69,7 @@ class JackThruTest : public QObject {
             QWidget* modal = QApplication::activeModalWidget();
             auto* outputs = modal ? modal->findChild<QComboBox*>(QStringLiteral("ComboMidiOut")) : nullptr;
             auto* inputs = modal ? modal->findChild<QComboBox*>(QStringLiteral("ComboMidiIn")) : nullptr;
-            if (!outputs || !inputs)
+            if (!outputs || !inputs || !outputs->isEnabled()) // greyed until its ports are listed
                 return;
             timer->stop();
             timer->deleteLater();
