@@ -13,7 +13,7 @@ PACKAGES += libpulse-dev   # the built-in synthesizer's stream to the desktop's 
 PACKAGES += pipewire pipewire-bin wireplumber pipewire-pulse pulseaudio-utils dbus-daemon   # the private PipeWire of the tests and the bench
 
 PACKAGES += jack-midi-clock   # the outside clock reader and generator of the sync tests and the bench
-PACKAGES += ableton-link-dev ableton-link-utils   # joins a Link session; LinkHut, the reference peer of the bench
+PACKAGES += ableton-link-dev ableton-link-utils iproute2   # joins a Link session; LinkHut, the reference peer of the bench; ip, for the loopback-only network of its tests
 PACKAGES += libsmf-dev   # writes the recorded takes as Standard MIDI Files
 PACKAGES += libfontconfig-dev   # the font configuration read while the display is connected
 PACKAGES += librsvg2-bin   # the icon's bitmap sizes, rendered at build time
