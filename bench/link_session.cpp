@@ -8,6 +8,7 @@
 #include "jack_peer.h"
 #include "jack_server.h"
 #include "link_peer.h"
+#include "open_by_name.h"
 #include "private_network.h"
 #include "ui/main/window_names.h"
 #include "ui/sync/sync_names.h"
@@ -138,19 +139,6 @@ private:
     int quiet_ = 0;
 };
 
-bool openOn(MidiOutput& output, const QString& port)
-{
-    const int count = output.deviceCount();
-    for (int d = 0; d < count; ++d) {
-        output.setDeviceNumber(d);
-        if (output.deviceName() == port) {
-            output.setAction(MidiOutput::Open);
-            return output.openState() == 1;
-        }
-    }
-    return false;
-}
-
 std::vector<jack_nframes_t> noteOnFrames(JackPeer& peer)
 {
     std::vector<jack_nframes_t> frames;
@@ -224,7 +212,7 @@ struct Rig {
         FrmMain& window = program->window();
         window.showSetupDialog = nullptr;
         window.endProgram = nullptr;
-        if (!openOn(window.MIDIOutput1(), notes.inPort()))
+        if (!openByName(window.MIDIOutput1(), notes.inPort()))
             return false;
         window.load();
         window.show();

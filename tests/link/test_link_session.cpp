@@ -1,6 +1,7 @@
 #include "link/link_clock.h"
 #include "link/link_session.h"
 
+#include "beat_waits.h"
 #include "link_peer.h"
 #include "private_network.h"
 
@@ -22,26 +23,6 @@ std::int64_t steadyNow()
 {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
-}
-
-// Peers find each other within a second or two; generous for a busy machine.
-bool waitFor(const std::function<bool()>& condition, int timeoutMs = 8000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(20);
-    }
-    return true;
-}
-
-// How far a beat position is from the nearest multiple of `step` beats.
-double offGrid(double beat, double step)
-{
-    const double steps = beat / step;
-    return std::abs(steps - std::round(steps)) * step;
 }
 
 } // namespace

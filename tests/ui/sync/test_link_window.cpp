@@ -1,3 +1,4 @@
+#include "beat_waits.h"
 #include "link_peer.h"
 #include "main_window_fixture.h"
 #include "private_network.h"
@@ -21,24 +22,6 @@ using namespace quorvane;
 namespace {
 
 constexpr std::int64_t ms = 1'000'000;
-
-bool waitFor(const std::function<bool()>& condition, int timeoutMs = 8000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
-}
-
-double offGrid(double beat, double step)
-{
-    const double steps = beat / step;
-    return std::abs(steps - std::round(steps)) * step;
-}
 
 } // namespace
 
