@@ -4,6 +4,8 @@
 #include <pthread.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 JackPeer::~JackPeer()
 {
@@ -65,7 +67,12 @@ void JackPeer::forget()
 
 void JackPeer::rollTransport()
 {
+    // The relocation takes effect in a later cycle; a start seen before it
+    // would be a Continue from where the transport stood.
     jack_transport_locate(client_, 0);
+    jack_position_t position;
+    for (int wait = 0; wait < 200 && (jack_transport_query(client_, &position), position.frame != 0); ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     jack_transport_start(client_);
 }
 

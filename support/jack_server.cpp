@@ -112,11 +112,11 @@ QStringList JackServer::ports() const
     return runJackTool(QStringLiteral("jack_lsp"), {}).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-bool JackServer::waitForPort(const QString& port, int timeoutMs) const
+bool JackServer::waitForPort(const QString& port, int timeoutMs, bool listed) const
 {
     const QDeadlineTimer deadline(timeoutMs);
     while (!deadline.hasExpired()) {
-        if (ports().contains(port))
+        if (ports().contains(port) == listed)
             return true;
         QThread::msleep(50);
     }
@@ -143,4 +143,15 @@ QProcess* JackServer::startClient(const QString& program, const QStringList& arg
     client->waitForStarted(5000);
     clients_.push_back(std::move(client));
     return clients_.back().get();
+}
+
+void JackServer::stopClients()
+{
+    for (const std::unique_ptr<QProcess>& client : clients_) {
+        client->terminate();
+        if (!client->waitForFinished(2000))
+            client->kill();
+        client->waitForFinished(2000);
+    }
+    clients_.clear();
 }

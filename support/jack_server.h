@@ -34,12 +34,18 @@ public:
     // Port names as jack_lsp lists them.
     QStringList ports() const;
     // Generous: a client started on a machine busy with other tests can take seconds.
-    bool waitForPort(const QString& port, int timeoutMs = 10000) const;
+    // Unlisted: until the port is gone (a client that ended is dropped by the
+    // server a moment later; one of the same name started before would get
+    // another name).
+    bool waitForPort(const QString& port, int timeoutMs = 10000, bool listed = true) const;
     bool connect(const QString& from, const QString& to) const;
 
     // Starts an outside client (jack_midi_dump, jack_midiseq...) on this server;
     // it is killed when the server stops.
     QProcess* startClient(const QString& program, const QStringList& arguments);
+    // Ends every client started so far, so that the next one of the same
+    // program gets its plain name again.
+    void stopClients();
 
     // Holds a JACK client of this process until the server has stopped.
     // RtMidi's JACK output frees the buffer its process callback reads before

@@ -36,6 +36,53 @@ class JackSyncTest : public QObject {
     std::unique_ptr<SyncRig> rig;
     JackPeer peer;
 
+    // Frame-exact figures hold only while the server keeps up: a cycle it
+    // missed (an xrun, when a loaded machine holds its threads back) moves
+    // the clocks of every client by up to a period, and the program's own
+    // beat then eases back onto the server's time over a second or two.
+    // A measurement starts after two seconds without a missed cycle; one
+    // during which the server missed a cycle is taken again, from a clean
+    // start, up to three times. False when none was clean or a
+    // check inside failed.
+    template <typename SetUp, typename Measure>
+    bool measuredWhileTheServerKeptUp(const SetUp& setUp, const Measure& measure)
+    {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            if (attempt > 0)
+                cleanup();
+            setUp();
+            // A client that joins or a connection made can cost the server a
+            // cycle; after one, the beat takes its time to settle.
+            int missedBefore = peer.xruns();
+            for (QDeadlineTimer settling(10000); !settling.hasExpired();) {
+                QTest::qWait(2000);
+                if (peer.xruns() == missedBefore)
+                    break;
+                missedBefore = peer.xruns();
+            }
+            if (!QTest::currentTestFailed())
+                measure();
+            if (QTest::currentTestFailed())
+                return false;
+            if (peer.xruns() == missedBefore)
+                return true;
+            qWarning("The server missed %d cycles during the measurement; taking it again.",
+                     peer.xruns() - missedBefore);
+        }
+        return false;
+    }
+
+// Runs a measurement after its set-up while the server keeps up, or skips
+// the case when it missed cycles in every attempt.
+#define MEASURE_OR_SKIP(setUp, measure)                                                                  \
+    do {                                                                                                 \
+        if (!measuredWhileTheServerKeptUp(setUp, measure)) {                                             \
+            if (!QTest::currentTestFailed())                                                             \
+                QSKIP("The server missed cycles in every attempt: too busy a machine for frame figures."); \
+            return;                                                                                      \
+        }                                                                                                \
+    } while (false)
+
 private slots:
     void initTestCase()
     {
@@ -46,6 +93,21 @@ private slots:
         QVERIFY2(server.start(256), "jackd with the dummy driver did not start");
         rig = std::make_unique<SyncRig>();
         QVERIFY(peer.open());
+    }
+
+    // A case that failed half-way leaves the next one as a passing case
+    // would: nothing open, no clock sent or followed, 120 bpm, no outside
+    // client, the transport stopped.
+    void cleanup()
+    {
+        rig->clockOut->setSending(false);
+        rig->clockOut->follow(ClockFollows::OwnTempo);
+        rig->ownTempo.setBpm(120, steadyNowNs());
+        rig->closeBoth();
+        server.stopClients();
+        for (const char* port : {"jack_midi_clock:mclk_out", "jack_mclk_dump:mclk_in"})
+            QVERIFY(server.waitForPort(QLatin1String(port), 10000, false));
+        peer.stopTransport();
     }
 
     void cleanupTestCase()
@@ -59,33 +121,34 @@ private slots:
     // 90 bpm 1333 or 1334, the new tempo within a beat of the change.
     void ourClockIsReadByAnOutsideClockReaderAtItsTempo()
     {
-        QProcess* dump = server.startClient(QStringLiteral("stdbuf"), {QStringLiteral("-oL"),
-                                                                      QStringLiteral("jack_mclk_dump")});
-        QVERIFY(server.waitForPort(QStringLiteral("jack_mclk_dump:mclk_in")));
-        QVERIFY(rig->openOutputOn(QStringLiteral("jack_mclk_dump:mclk_in")));
-        rig->clockOut->setSending(true);
-        QString printed;
-        QTRY_VERIFY_WITH_TIMEOUT(tickSpacings(printed += QString::fromLocal8Bit(dump->readAllStandardOutput())).size()
-                                     >= 60,
-                                 10000);
+        QString at120, at90;
+        QProcess* dump = nullptr;
+        const auto setUp = [&] {
+            dump = server.startClient(QStringLiteral("stdbuf"), {QStringLiteral("-oL"), QStringLiteral("jack_mclk_dump")});
+            QVERIFY(server.waitForPort(QStringLiteral("jack_mclk_dump:mclk_in")));
+            QVERIFY(rig->openOutputOn(QStringLiteral("jack_mclk_dump:mclk_in")));
+        };
+        const auto measure = [&] {
+            at120.clear();
+            at90.clear();
+            dump->readAllStandardOutput();
+            rig->clockOut->setSending(true);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                tickSpacings(at120 += QString::fromLocal8Bit(dump->readAllStandardOutput())).size() >= 60, 10000);
+            rig->ownTempo.setBpm(90, steadyNowNs());
+            rig->clockOut->beatChanged();
+            dump->readAllStandardOutput();
+            QTRY_VERIFY_WITH_TIMEOUT(
+                tickSpacings(at90 += QString::fromLocal8Bit(dump->readAllStandardOutput())).size() >= 60, 10000);
+        };
+        MEASURE_OR_SKIP(setUp, measure);
         // Each tick within a frame of its moment: two of them within two.
-        for (int frames : tickSpacings(printed))
+        for (int frames : tickSpacings(at120))
             QVERIFY2(std::abs(frames - 1000) <= 2, qPrintable(QString::number(frames)));
-
-        rig->ownTempo.setBpm(90, steadyNowNs());
-        rig->clockOut->beatChanged();
-        printed.clear();
-        dump->readAllStandardOutput();
-        QTRY_VERIFY_WITH_TIMEOUT(tickSpacings(printed += QString::fromLocal8Bit(dump->readAllStandardOutput())).size()
-                                     >= 60,
-                                 10000);
-        const std::vector<int> spacings = tickSpacings(printed);
+        const std::vector<int> spacings = tickSpacings(at90);
         // The change came within the first beat (24 ticks) of what was read.
         for (std::size_t i = 24; i < spacings.size(); ++i)
             QVERIFY2(std::abs(spacings[i] - 1333.3) <= 2, qPrintable(QString::number(spacings[i])));
-        rig->clockOut->setSending(false);
-        rig->ownTempo.setBpm(120, steadyNowNs());
-        rig->output->setAction(MidiOutput::Close);
     }
 
     // A run on the program's own beat: each note on a tick of the clock the
@@ -93,15 +156,17 @@ private slots:
     // when the run ends.
     void aRunOnOurOwnBeatSitsOnTheTicksOfOurClock()
     {
-        QVERIFY(rig->openOutputOn(peer.inPort()));
-        peer.forget();
-        rig->clockOut->setSending(true);
-        rig->runOnGrid(rig->ownTempo, 1500);
-        QTest::qWait(300); // the last note's period, and the Stop
-        rig->clockOut->setSending(false);
-        rig->output->setAction(MidiOutput::Close);
-
-        const std::vector<JackPeer::Heard> heard = peer.heard();
+        std::vector<JackPeer::Heard> heard;
+        const auto setUp = [&] { QVERIFY(rig->openOutputOn(peer.inPort())); };
+        const auto measure = [&] {
+            peer.forget();
+            rig->clockOut->setSending(true);
+            rig->runOnGrid(rig->ownTempo, 1500);
+            QTest::qWait(300); // the last note's period, and the Stop
+            rig->clockOut->setSending(false);
+            heard = peer.heard();
+        };
+        MEASURE_OR_SKIP(setUp, measure);
         std::vector<jack_nframes_t> ticks, noteOns;
         int starts = 0, stops = 0;
         jack_nframes_t startFrame = 0;
@@ -141,26 +206,29 @@ private slots:
     // the run goes on, on the lines counted on from the song position.
     void notesFallOnTheLinesOfAnOutsideClockAndHoldWhileItStops()
     {
-        QProcess* clock = server.startClient(QStringLiteral("jack_midi_clock"), {QStringLiteral("-b"), QStringLiteral("120"),
-                                                                                QStringLiteral("-d"), QStringLiteral("1")});
-        QVERIFY(server.waitForPort(QStringLiteral("jack_midi_clock:mclk_out")));
-        QVERIFY(rig->openInputOn(QStringLiteral("jack_midi_clock:mclk_out")));
-        QVERIFY(server.connect(QStringLiteral("jack_midi_clock:mclk_out"), peer.inPort()));
-        QVERIFY(rig->openOutputOn(peer.inPort()));
-        peer.forget();
-        OutsideBeat source(rig->system.clockIn());
-        QTimer::singleShot(200, [&] { peer.rollTransport(); });
-        QTimer::singleShot(1700, [&] { peer.stopTransport(); });
-        QTimer::singleShot(2400, [&] { peer.continueTransport(); });
-        rig->runOnGrid(source, 5000);
-        QTest::qWait(100);
-        peer.stopTransport();
-        rig->output->setAction(MidiOutput::Close);
-        rig->input->setAction(MidiInput::Close);
-        clock->terminate();
-        clock->waitForFinished();
+        std::vector<JackPeer::Heard> heardAll;
+        const auto setUp = [&] {
+            server.startClient(QStringLiteral("jack_midi_clock"),
+                               {QStringLiteral("-b"), QStringLiteral("120"), QStringLiteral("-d"), QStringLiteral("1")});
+            QVERIFY(server.waitForPort(QStringLiteral("jack_midi_clock:mclk_out")));
+            QVERIFY(rig->openInputOn(QStringLiteral("jack_midi_clock:mclk_out")));
+            QVERIFY(server.connect(QStringLiteral("jack_midi_clock:mclk_out"), peer.inPort()));
+            QVERIFY(rig->openOutputOn(peer.inPort()));
+        };
+        const auto measure = [&] {
+            peer.forget();
+            OutsideBeat source(rig->system.clockIn());
+            QTimer::singleShot(200, [&] { peer.rollTransport(); });
+            QTimer::singleShot(1700, [&] { peer.stopTransport(); });
+            QTimer::singleShot(2400, [&] { peer.continueTransport(); });
+            rig->runOnGrid(source, 5000);
+            QTest::qWait(100);
+            peer.stopTransport();
+            heardAll = peer.heard();
+        };
+        MEASURE_OR_SKIP(setUp, measure);
 
-        const HeardClock heard = readClock(peer.heard());
+        const HeardClock heard = readClock(heardAll);
         QCOMPARE(heard.starts, 1);
         QVERIFY(!heard.stops.empty()); // and one at the end, after the run
         QVERIFY2(heard.stops[0].second != ~jack_nframes_t(0), "the clock never continued");
@@ -170,7 +238,7 @@ private slots:
         int before = 0, after = 0, queuedBeforeStop = 0;
         std::uint8_t sounding = 0;
         bool checkedAtContinue = false;
-        for (const JackPeer::Heard& n : peer.heard()) {
+        for (const JackPeer::Heard& n : heardAll) {
             if (n.bytes.size() != 3 || n.bytes[0] != 0x90)
                 continue;
             if (n.frame >= continueFrame && !checkedAtContinue) {
@@ -200,27 +268,6 @@ private slots:
     // each tick relayed in the cycle it came, at its frame.
     void theClockComingInIsRelayedAtItsFrames()
     {
-        QProcess* clock = server.startClient(QStringLiteral("jack_midi_clock"), {QStringLiteral("-b"), QStringLiteral("120")});
-        QVERIFY(server.waitForPort(QStringLiteral("jack_midi_clock:mclk_out")));
-        JackPeer theirs("theirs");
-        QVERIFY(theirs.open());
-        QVERIFY(server.connect(QStringLiteral("jack_midi_clock:mclk_out"), theirs.inPort()));
-        QVERIFY(rig->openInputOn(QStringLiteral("jack_midi_clock:mclk_out")));
-        QVERIFY(rig->openOutputOn(peer.inPort()));
-        rig->clockOut->follow(ClockFollows::ClockIn);
-        rig->clockOut->setSending(true);
-        peer.forget();
-        peer.rollTransport();
-        QTest::qWait(1000);
-        peer.stopTransport();
-        QTest::qWait(100);
-        rig->clockOut->setSending(false);
-        rig->clockOut->follow(ClockFollows::OwnTempo);
-        rig->output->setAction(MidiOutput::Close);
-        rig->input->setAction(MidiInput::Close);
-        clock->terminate();
-        clock->waitForFinished();
-
         auto ticks = [](const std::vector<JackPeer::Heard>& heard) {
             std::vector<jack_nframes_t> frames;
             for (const JackPeer::Heard& h : heard)
@@ -228,9 +275,33 @@ private slots:
                     frames.push_back(h.frame);
             return frames;
         };
-        const std::vector<jack_nframes_t> relayed = ticks(peer.heard());
+        std::vector<jack_nframes_t> relayed, theirTicks;
+        JackPeer theirs("theirs");
+        const auto setUp = [&] {
+            server.startClient(QStringLiteral("jack_midi_clock"), {QStringLiteral("-b"), QStringLiteral("120")});
+            QVERIFY(server.waitForPort(QStringLiteral("jack_midi_clock:mclk_out")));
+            theirs.close();
+            QVERIFY(theirs.open());
+            QVERIFY(server.connect(QStringLiteral("jack_midi_clock:mclk_out"), theirs.inPort()));
+            QVERIFY(rig->openInputOn(QStringLiteral("jack_midi_clock:mclk_out")));
+            QVERIFY(rig->openOutputOn(peer.inPort()));
+        };
+        const auto measure = [&] {
+            rig->clockOut->follow(ClockFollows::ClockIn);
+            rig->clockOut->setSending(true);
+            peer.forget();
+            peer.rollTransport();
+            QTest::qWait(1000);
+            peer.stopTransport();
+            QTest::qWait(100);
+            rig->clockOut->setSending(false);
+            relayed = ticks(peer.heard());
+            theirTicks = ticks(theirs.heard());
+        };
+        MEASURE_OR_SKIP(setUp, measure);
+        theirs.close();
         QVERIFY2(relayed.size() >= 40, qPrintable(QString::number(relayed.size())));
-        QCOMPARE(relayed, ticks(theirs.heard()));
+        QCOMPARE(relayed, theirTicks);
     }
 
     // With jack_transport as the timebase master at 120 bpm, every note
@@ -238,32 +309,37 @@ private slots:
     // beat and tick; the run waits for the transport to roll.
     void notesFallOnTheLinesOfTheJackTransport()
     {
-        QProcess* master = server.startClient(QStringLiteral("jack_transport"), {});
-        master->write("master\ntempo 120\n");
-        QVERIFY(rig->openOutputOn(peer.inPort()));
-        peer.stopTransport();
-        QTest::qWait(300);
-        peer.forget();
-        OutsideBeat source(rig->system.transport());
-        QCOMPARE(source.status(steadyNowNs()).state, SourceState::Stopped);
-        SyncStatus rolling;
-        QTimer::singleShot(300, [&] { peer.rollTransport(); });
-        QTimer::singleShot(1500, [&] { rolling = source.status(steadyNowNs()); });
-        rig->runOnGrid(source, 2500);
-        peer.stopTransport();
-        rig->output->setAction(MidiOutput::Close);
-        master->write("quit\n");
-        if (!master->waitForFinished(2000))
-            master->kill();
+        SyncStatus stopped, rolling;
+        std::vector<JackPeer::TransportBeat> beats;
+        std::vector<JackPeer::Heard> heard;
+        const auto setUp = [&] {
+            QProcess* master = server.startClient(QStringLiteral("jack_transport"), {});
+            master->write("master\ntempo 120\n");
+            QVERIFY(rig->openOutputOn(peer.inPort()));
+            peer.stopTransport();
+        };
+        const auto measure = [&] {
+            peer.forget();
+            OutsideBeat source(rig->system.transport());
+            stopped = source.status(steadyNowNs());
+            QTimer::singleShot(300, [&] { peer.rollTransport(); });
+            QTimer::singleShot(1500, [&] { rolling = source.status(steadyNowNs()); });
+            rig->runOnGrid(source, 2500);
+            peer.stopTransport();
+            beats = peer.transportBeats();
+            heard = peer.heard();
+        };
+        MEASURE_OR_SKIP(setUp, measure);
 
+        QCOMPARE(stopped.state, SourceState::Stopped);
         QCOMPARE(rolling.state, SourceState::Running);
         QCOMPARE(rolling.bpm, 120.0);
         // Where the master's position crossed each 1/16 line, as the peer
         // saw it at the start of its cycles.
-        const std::vector<double> lineFrames = transportLineFrames(peer.transportBeats());
+        const std::vector<double> lineFrames = transportLineFrames(beats);
         QVERIFY(!lineFrames.empty());
         int notes = 0;
-        for (const JackPeer::Heard& h : noteOnsOf(peer.heard())) {
+        for (const JackPeer::Heard& h : noteOnsOf(heard)) {
             const double off = offLine(h.frame, lineFrames);
             QVERIFY2(std::abs(off) <= 1, qPrintable(QStringLiteral("a note %1 frames from its line").arg(off)));
             ++notes;
