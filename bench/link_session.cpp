@@ -236,7 +236,7 @@ struct Rig {
         const std::vector<jack_nframes_t> frames = noteOnFrames(notes);
         for (std::size_t i = noteOnTimes.size(); i < frames.size(); ++i)
             noteOnTimes.push_back(jackClock.steadyNs(notes.frameTime(frames[i]))
-                                  + program->window().MIDIOutput1().latencyNs());
+                                  + program->window().MIDIOutput1().soundLatencyNs());
     }
 
     // Wondrousness until `wanted` note-ons were heard, `during` called
@@ -271,10 +271,10 @@ void notesAgainstTheBeat(Rig& rig, ClickListener& clicks)
     std::vector<double> anchor;
     for (std::int64_t heard : clickTimes)
         anchor.push_back(msOffLine(rig.session, heard + clicks.latencyNs(), 1));
-    printFigure({QStringLiteral("%1 note-ons, 1/16, %2 frames (output latency %3 ms)")
+    printFigure({QStringLiteral("%1 note-ons, 1/16, %2 frames (sound latency %3 ms)")
                      .arg(ours.size())
                      .arg(period)
-                     .arg(fixed(rig.program->window().MIDIOutput1().latencyNs() / 1e6, 2)),
+                     .arg(fixed(rig.program->window().MIDIOutput1().soundLatencyNs() / 1e6, 2)),
                  spreadText(ours), spreadText(anchor) + QStringLiteral(" (%1 clicks)").arg(anchor.size()),
                  QStringLiteral("p99 <= 0.5")});
 }

@@ -75,6 +75,7 @@ public:
     void sendAt(const MidiBytes& message, std::int64_t atNs) override;
     std::int64_t schedulingLeadNs() const override { return leadNs; }
     std::int64_t latencyNs() const override { return latency; }
+    std::int64_t soundLatencyNs() const override { return soundLatency; }
     void setLossNotifier(LossNotifier notifier) override { lossNotifier = std::move(notifier); }
 
     std::vector<WireMessage> wire;
@@ -82,6 +83,7 @@ public:
     // What the device says of its timing, as a JACK port would say it.
     std::int64_t leadNs = 0;
     std::int64_t latency = 0;
+    std::int64_t soundLatency = 0; // from the stamp to the sound
 
     // The messages on the wire as hex texts such as "90 3c 3c".
     QStringList wireLog() const;

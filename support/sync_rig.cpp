@@ -12,9 +12,10 @@
 using namespace quorvane;
 
 
-SyncRig::SyncRig() : ownTempo(steadyNowNs())
+SyncRig::SyncRig(const AudioBeat* session) : ownTempo(steadyNowNs())
 {
     system.setOwnBeat(&ownTempo.timeline());
+    system.setSessionBeat(session);
     auto guarded = std::make_unique<GuardedOutput>(std::make_unique<SystemOutputBackend>(system));
     GuardedOutput& guardedOutput = *guarded;
     output = std::make_unique<MidiOutput>(std::move(guarded));

@@ -15,7 +15,9 @@
 // Made once the server runs; components are opened by port name.
 class SyncRig {
 public:
-    SyncRig();
+    // session: the network session's beat the clock may relay; it outlives
+    // the rig.
+    explicit SyncRig(const quorvane::AudioBeat* session = nullptr);
     ~SyncRig();
 
     bool openOutputOn(const QString& port);

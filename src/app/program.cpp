@@ -65,6 +65,7 @@ std::unique_ptr<OutputBackend> Program::guarded(std::unique_ptr<OutputBackend> o
 std::future<void> Program::findSystem()
 {
     system_.setOwnBeat(&ownTempo_.timeline());
+    system_.setSessionBeat(&link_);
     if (!desktop_)
         return {};
     return std::async(std::launch::async, [this] { system_.current(); });

@@ -77,14 +77,17 @@ private:
     void connectParts();
     void buildWindowBehindTheDialog();
 
-    MidiSystem system_; // made first: the devices talk to it until they are gone
     const bool desktop_; // the devices of this desktop, not handed in
     std::unique_ptr<QtHost> ownHost_;
     Host& host_;
-    // The beat of the "Tempo" source, which the program's MIDI clock keeps to.
-    // Handed to the system before it is looked for: its JACK client's clock
-    // reads it from the first cycle.
+    // The beats the program's MIDI clock keeps to: the "Tempo" source's and
+    // the Link session's (joined only while the sync window's source is
+    // Link). Handed to the system before it is looked for, made before it
+    // and gone after it: its JACK process callback and its clock thread
+    // read them from the first cycle to the last.
     OwnTempo ownTempo_;
+    LinkSession link_;
+    MidiSystem system_; // made before the devices: they talk to it until they are gone
     // The MIDI system looked for on a thread of its own while the windows
     // are built; whoever asks for it meanwhile waits on its lock.
     std::future<void> systemFound_;
@@ -105,8 +108,6 @@ private:
     SystemClockOut clockOut_;
     OutsideBeat clockIn_;
     OutsideBeat transport_;
-    // The Link session, joined only while the sync window's source is Link.
-    LinkSession link_;
     // Made on first use; goes before the window it belongs to.
     std::unique_ptr<SyncWindow> syncWindow_;
 };

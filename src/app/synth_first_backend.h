@@ -26,6 +26,7 @@ public:
     void sendAt(const MidiBytes& message, std::int64_t atNs) override;
     std::int64_t schedulingLeadNs() const override { return opened_ ? opened_->schedulingLeadNs() : 0; }
     std::int64_t latencyNs() const override { return opened_ ? opened_->latencyNs() : 0; }
+    std::int64_t soundLatencyNs() const override { return opened_ ? opened_->soundLatencyNs() : 0; }
     // The MIDI system's ports can vanish with it; the synthesizer loses only
     // its sound server, and stays open. Each notice carries which it was.
     void setLossNotifier(LossNotifier notifier) override;

@@ -22,6 +22,7 @@ public:
     void sendAt(const MidiBytes& message, std::int64_t atNs) override { port_.send(message, atNs); }
     std::int64_t schedulingLeadNs() const override { return port_.schedulingLeadNs(); }
     std::int64_t latencyNs() const override { return port_.latencyNs(); }
+    std::int64_t soundLatencyNs() const override { return port_.playbackLatencyNs(); }
     void setLossNotifier(LossNotifier notifier) override { port_.setLossNotifier(std::move(notifier)); }
 
 private:

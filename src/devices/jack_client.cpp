@@ -68,7 +68,7 @@ std::unique_ptr<JackClient> JackClient::open(const QString& name, std::function<
 }
 
 JackClient::JackClient(jack_client_t* client, const Shares& shares)
-    : client_(client), clockOut_(*shares.clockPlan, shares.ownBeat), clockIn_(shares.clockIn), thru_(shares.thru),
+    : client_(client), clockOut_(*shares.clockPlan, shares.ownBeat, shares.sessionBeat), clockIn_(shares.clockIn), thru_(shares.thru),
       transport_(shares.transport)
 {
     for (Slot& s : slots_) {
@@ -228,6 +228,16 @@ void JackClient::waitForConnection(jack_port_t* handle)
 std::int64_t JackClient::periodNs() const
 {
     return static_cast<std::int64_t>(1e9 * jack_get_buffer_size(client_) / jack_get_sample_rate(client_));
+}
+
+std::int64_t JackClient::playbackLatencyNs(Port port) const
+{
+    jack_port_t* handle = slot(port).port.load();
+    if (!handle)
+        return 0;
+    jack_latency_range_t range{0, 0};
+    jack_port_get_latency_range(handle, JackPlaybackLatency, &range);
+    return static_cast<std::int64_t>(1e9 * range.max / jack_get_sample_rate(client_));
 }
 
 std::int64_t JackClient::schedulingLeadNs() const

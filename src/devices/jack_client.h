@@ -44,6 +44,7 @@ public:
     struct Shares {
         const SnapshotCell<ClockOutPlan>* clockPlan;
         const SnapshotCell<BeatTimeline>* ownBeat; // null: no beat of the program's own
+        const AudioBeat* sessionBeat;              // null: no network session
         ClockInTracker* clockIn;                   // fed the clock at the input, at its frames
         SnapshotCell<BeatReading>* transport;      // the transport's beat, every cycle
         const InputThru* thru;                     // null: the input is never forwarded in the cycle
@@ -84,6 +85,10 @@ public:
     void send(Port port, const MidiBytes& message, std::optional<std::int64_t> atNs = std::nullopt);
     // One period of the server: how long after an untimed send it is heard.
     std::int64_t periodNs() const;
+    // How long after a message is written to our port its sound is played:
+    // the playback latency the server reckons for the port, the most along
+    // the ports it is connected to, up to the sound card.
+    std::int64_t playbackLatencyNs(Port port) const;
     // How long before its time a timed message must be queued: the process
     // callback writes the next period's output, and the user-interface
     // thread that sends needs a margin for its own lateness.

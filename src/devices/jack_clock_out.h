@@ -3,6 +3,7 @@
 #include "devices/clock_out_plan.h"
 #include "devices/jack_event_writer.h"
 #include "devices/jack_frame_clock.h"
+#include "sync/audio_beat.h"
 #include "sync/beat_timeline.h"
 #include "sync/snapshot_cell.h"
 
@@ -14,14 +15,16 @@ namespace quorvane {
 // The MIDI clock the program sends under JACK, made in the process callback
 // at the frames of its ticks: on its own beat at the moments the beat's
 // timeline gives, relayed from the clock at the input, or at the ticks of
-// the JACK transport's bar and beat, Start right before the tick of a run's first line, Stop as
-// soon as the run ends. Each output port's writer merges the cycle's clock
+// the JACK transport's bar and beat or of a network session, Start right
+// before the tick of a run's first line, Stop as soon as the run ends. Each output port's writer merges the cycle's clock
 // with its queued messages. Real-time safe: no lock, no allocation.
 class JackClockOut {
 public:
-    // The cells outlive the client; ownBeat may be null (no clock of its own).
-    JackClockOut(const SnapshotCell<ClockOutPlan>& plan, const SnapshotCell<BeatTimeline>* ownBeat)
-        : planCell_(plan), ownBeatCell_(ownBeat)
+    // The beats outlive the client; ownBeat and session may be null (no
+    // clock of its own, no network session).
+    JackClockOut(const SnapshotCell<ClockOutPlan>& plan, const SnapshotCell<BeatTimeline>* ownBeat,
+                 const AudioBeat* session)
+        : planCell_(plan), ownBeatCell_(ownBeat), session_(session)
     { }
 
     // Once a cycle, before the outputs are written, with the transport's
@@ -57,6 +60,7 @@ private:
 
     const SnapshotCell<ClockOutPlan>& planCell_;
     const SnapshotCell<BeatTimeline>* ownBeatCell_;
+    const AudioBeat* session_;
     ClockOutPlan plan_{};
     BeatTimeline beat_{};
     ClockStartStop startStop_;

@@ -82,6 +82,11 @@ std::int64_t JackPort::latencyNs() const
     return client_ && client_->alive() ? client_->periodNs() : 0;
 }
 
+std::int64_t JackPort::playbackLatencyNs() const
+{
+    return client_ && client_->alive() ? client_->playbackLatencyNs(port_) : 0;
+}
+
 void JackPort::setLossNotifier(PortBackend::LossNotifier notifier)
 {
     {

@@ -35,6 +35,7 @@ public:
     void send(const MidiBytes& message, std::optional<std::int64_t> atNs = std::nullopt);
     std::int64_t schedulingLeadNs() const;
     std::int64_t latencyNs() const;
+    std::int64_t playbackLatencyNs() const;
     void setLossNotifier(PortBackend::LossNotifier notifier);
 
 private:

@@ -5,6 +5,7 @@
 #include "midi/error_policy.h"
 #include "midi/input_thru.h"
 #include "midi/midi_errors.h"
+#include "sync/audio_beat.h"
 #include "sync/beat_timeline.h"
 #include "sync/snapshot_cell.h"
 
@@ -55,6 +56,10 @@ public:
     // The program's own beat, which that clock keeps to; set once, before
     // the system is first used, and kept for as long as the system lives.
     void setOwnBeat(const SnapshotCell<BeatTimeline>* beat) { ownBeat_ = beat; }
+    // The network session's beat, which that clock relays while it is the
+    // source; likewise set once, and kept for as long as the system lives.
+    void setSessionBeat(const AudioBeat* beat) { sessionBeat_ = beat; }
+    const AudioBeat* sessionBeat() const { return sessionBeat_; }
     // The MIDI clock coming in at the input: fed by the one thread of the
     // system in use that receives (the JACK process callback, RtMidi's input
     // thread), read anywhere.
@@ -86,6 +91,7 @@ private:
     ClockInTracker clockInTracker_{clockIn_};
     SnapshotCell<BeatReading> transport_;
     const SnapshotCell<BeatTimeline>* ownBeat_ = nullptr;
+    const AudioBeat* sessionBeat_ = nullptr;
     InputThru inputThru_;
     std::mutex mutex_;
     Kind kind_ = Kind::None;

@@ -22,12 +22,15 @@ const MidiBytes clockStop{midi::Stop};
 } // namespace
 
 SequencerClock::SequencerClock(const SnapshotCell<ClockOutPlan>& plan, const SnapshotCell<BeatTimeline>& ownBeat,
-                               const SnapshotCell<BeatReading>& clockIn, GuardedOutput& output)
-    : plan_(plan), ownBeat_(ownBeat), clockIn_(clockIn), output_(output), thread_([this] { run(); })
+                               const SnapshotCell<BeatReading>& clockIn, const AudioBeat* session,
+                               GuardedOutput& output)
+    : plan_(plan), ownBeat_(ownBeat), clockIn_(clockIn), session_(session), output_(output), thread_([this] { run(); })
 { }
 
 BeatTimeline SequencerClock::beatOf(const ClockOutPlan& plan) const
 {
+    if (plan.follows == ClockFollows::Session)
+        return session_ ? session_->timelineForAudio(steadyNowNs()) : BeatTimeline{};
     if (plan.follows != ClockFollows::ClockIn)
         return ownBeat_.load();
     const BeatReading reading = clockIn_.load();

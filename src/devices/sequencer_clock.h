@@ -3,6 +3,7 @@
 #include "devices/clock_in_tracker.h"
 #include "devices/clock_out_plan.h"
 #include "midi/guarded_output.h"
+#include "sync/audio_beat.h"
 #include "sync/beat_timeline.h"
 #include "sync/snapshot_cell.h"
 
@@ -19,10 +20,11 @@ namespace quorvane {
 // plan's switching the clock off, and sends the Stop a run under way needs.
 class SequencerClock {
 public:
-    // The beats it may follow: the program's own, and the clock at the
-    // input (whose ticks it sends at the moments the tracker predicts).
+    // The beats it may follow: the program's own, the clock at the input
+    // (whose ticks it sends at the moments the tracker predicts) and a
+    // network session's (may be null).
     SequencerClock(const SnapshotCell<ClockOutPlan>& plan, const SnapshotCell<BeatTimeline>& ownBeat,
-                   const SnapshotCell<BeatReading>& clockIn, GuardedOutput& output);
+                   const SnapshotCell<BeatReading>& clockIn, const AudioBeat* session, GuardedOutput& output);
     ~SequencerClock();
     SequencerClock(const SequencerClock&) = delete;
     SequencerClock& operator=(const SequencerClock&) = delete;
@@ -39,6 +41,7 @@ private:
 
     const SnapshotCell<BeatTimeline>& ownBeat_;
     const SnapshotCell<BeatReading>& clockIn_;
+    const AudioBeat* session_;
     GuardedOutput& output_;
     mutable std::mutex mutex_;
     std::condition_variable wake_;

@@ -77,6 +77,11 @@ std::int64_t SystemOutputBackend::latencyNs() const
     return chosen_.isOpen() ? chosen_.last()->latencyNs() : 0;
 }
 
+std::int64_t SystemOutputBackend::soundLatencyNs() const
+{
+    return chosen_.isOpen() ? chosen_.last()->soundLatencyNs() : 0;
+}
+
 SystemInputBackend::SystemInputBackend(MidiSystem& system) : chosen_(system, &inputBackendOf) { }
 
 void SystemInputBackend::open(const QString& device, Receiver receiver)

@@ -48,6 +48,7 @@ public:
     void sendAt(const MidiBytes& message, std::int64_t atNs) override;
     std::int64_t schedulingLeadNs() const override;
     std::int64_t latencyNs() const override;
+    std::int64_t soundLatencyNs() const override;
     void setLossNotifier(LossNotifier notifier) override { chosen_.setLossNotifier(std::move(notifier)); }
 
 private:

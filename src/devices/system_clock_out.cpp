@@ -53,7 +53,7 @@ void SystemClockOut::publish()
     // thread of its own.
     if (!sequencerClock_ && system_.current() == MidiSystem::Kind::Alsa)
         sequencerClock_ = std::make_unique<SequencerClock>(system_.clockOutPlan(), ownTempo_.timeline(), system_.clockIn(),
-                                                           output_);
+                                                           system_.sessionBeat(), output_);
 }
 
 } // namespace quorvane

@@ -36,7 +36,7 @@ std::int64_t PassClock::lineAtOrAfter(std::int64_t timeNs) const
 
 void PassClock::start(std::int64_t nowNs, std::int64_t leadNs)
 {
-    passNs_ = source_ ? lineAtOrAfter(nowNs + leadNs) : nowNs;
+    passNs_ = source_ ? source_->firstLineAtOrAfter(nowNs + leadNs, division_).value_or(nowNs + leadNs) : nowNs;
     // The wait for a first line ahead is a wait like the others: a thread
     // that wakes a little after that line still plays the pass on it.
     lastWaitNs_ = passNs_ - nowNs;

@@ -18,8 +18,8 @@ constexpr double highestBpm = 300;
 constexpr std::int64_t sessionTickNs = 1000;
 
 // The session's beat around a moment as a straight line on the steady clock,
-// for a message heard `latencyNs` after its hand-over: the tick a moment
-// stands at is the session's tick when that message is heard. Ticks are
+// for a message whose sound comes out `latencyNs` after its stamp: the tick
+// a moment stands at is the session's tick when that message sounds. Ticks are
 // counted from the session's beat 0, whose phase in the bar all peers share,
 // so every grid line (a whole number of ticks) is a line of the session's bar.
 BeatTimeline timelineOf(const ableton::Link::SessionState& state, std::int64_t timeNs, std::int64_t latencyNs)
@@ -157,6 +157,16 @@ SyncStatus LinkSession::status(std::int64_t nowNs) const
     status.bar = static_cast<int>(bars) + 1;
     status.beat = std::clamp(static_cast<int>(std::floor(beats - bars * quantum)), 0, int(quantum) - 1) + 1;
     return status;
+}
+
+std::optional<std::int64_t> LinkSession::firstLineAtOrAfter(std::int64_t timeNs, GridDivision division) const
+{
+    if (!startStopSync())
+        return lineAtOrAfter(timeNs, division);
+    if (!lineAtOrAfter(timeNs, division))
+        return std::nullopt; // the session does not run
+    // The held bar line itself, read again, is the bar to start on.
+    return barAtOrAfter(std::max(timeNs, linesFromNs_));
 }
 
 std::optional<std::int64_t> LinkSession::lineAtOrAfter(std::int64_t timeNs, GridDivision division) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sync/audio_beat.h"
 #include "sync/beat_timeline.h"
 #include "sync/sync_source.h"
 
@@ -21,7 +22,7 @@ namespace quorvane {
 // capture). The JACK process callback reads the beat with timelineForAudio
 // (the library's real-time capture). The library's own threads only store
 // what peers changed in atomics here, which the sync window polls.
-class LinkSession : public SyncSource {
+class LinkSession : public SyncSource, public AudioBeat {
 public:
     // Beats to the bar: the phase all peers share.
     static constexpr double quantum = 4;
@@ -57,8 +58,9 @@ public:
     // The moment the session's transport last started or stopped.
     std::int64_t transportChangedAt() const;
 
-    // How long after its hand-over a message is heard (the output's
-    // latency): lines are given so that their notes are heard on the beat.
+    // How long after the moment a message is stamped for its sound comes
+    // out (the output's sound latency): lines are given that much early, so
+    // that their notes sound on the session's beat.
     void setOutputLatency(std::int64_t ns) { outputLatencyNs_.store(ns, std::memory_order_relaxed); }
     // The first lines of a run wait for this moment (a bar line the run is
     // to start on), for the lines of runs started until it is cleared.
@@ -72,10 +74,13 @@ public:
     // then.
     SyncStatus status(std::int64_t nowNs) const override;
     std::optional<std::int64_t> lineAtOrAfter(std::int64_t timeNs, GridDivision division) const override;
+    // With start/stop sync a run starts on a bar line, as the peers' do:
+    // "Do it" while the session plays waits for its next bar.
+    std::optional<std::int64_t> firstLineAtOrAfter(std::int64_t timeNs, GridDivision division) const override;
 
     // The beat at a moment as a timeline, from the real-time capture: for
-    // the JACK process callback. Never locks or allocates.
-    BeatTimeline timelineForAudio(std::int64_t nowNs) const;
+    // the thread that sends the MIDI clock. Never locks or allocates.
+    BeatTimeline timelineForAudio(std::int64_t nowNs) const override;
 
 private:
     struct Peer;

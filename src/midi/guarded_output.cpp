@@ -64,6 +64,12 @@ std::int64_t GuardedOutput::latencyNs() const
     return inner_->latencyNs();
 }
 
+std::int64_t GuardedOutput::soundLatencyNs() const
+{
+    std::lock_guard<std::timed_mutex> lock(mutex_);
+    return inner_->soundLatencyNs();
+}
+
 void GuardedOutput::setLossNotifier(LossNotifier notifier)
 {
     std::lock_guard<std::timed_mutex> lock(mutex_);

@@ -36,6 +36,7 @@ public:
     // Of the device open now (port_backend.h, "Timed sends").
     std::int64_t schedulingLeadNs() const { return backend_->isOpen() ? backend_->schedulingLeadNs() : 0; }
     std::int64_t latencyNs() const { return backend_->isOpen() ? backend_->latencyNs() : 0; }
+    std::int64_t soundLatencyNs() const { return backend_->isOpen() ? backend_->soundLatencyNs() : 0; }
 
     OutputBackend& backend() { return *backend_; }
     // Told of every message that went out; nullptr for nobody.

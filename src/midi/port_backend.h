@@ -49,6 +49,10 @@ public:
     virtual void sendAt(const MidiBytes& message, std::int64_t /*atNs*/) { send(message); }
     virtual std::int64_t schedulingLeadNs() const { return 0; }
     virtual std::int64_t latencyNs() const { return 0; }
+    // How long after a message is heard at the port its sound comes out, as
+    // far as the system tells (JACK: the playback latency of the ports it
+    // is connected to, up to the sound card); 0 where nothing is known.
+    virtual std::int64_t soundLatencyNs() const { return 0; }
 };
 
 // The input side. The receiver may be called on any thread, once per

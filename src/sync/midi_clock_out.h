@@ -7,8 +7,9 @@
 namespace quorvane {
 
 // Whose beat the MIDI clock the program sends keeps to: its own tempo (with
-// "Free (Delay)" and "Tempo"), or an outside source's, relayed.
-enum class ClockFollows : std::uint8_t { OwnTempo, ClockIn, Transport };
+// "Free (Delay)" and "Tempo"), or an outside source's, relayed: the clock at
+// the input, the JACK transport or a network session.
+enum class ClockFollows : std::uint8_t { OwnTempo, ClockIn, Transport, Session };
 
 // The MIDI clock the program sends to its output: 0xF8 24 times a quarter
 // note while it is on, Start right before the tick of a run's first line and

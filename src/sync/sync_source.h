@@ -29,6 +29,12 @@ public:
     // after timeNs, as far as it can be told now; none while the source
     // does not run.
     virtual std::optional<std::int64_t> lineAtOrAfter(std::int64_t timeNs, GridDivision division) const = 0;
+    // The line a run's first pass plays on: the first line at or after
+    // timeNs, unless the source starts its runs on bar lines.
+    virtual std::optional<std::int64_t> firstLineAtOrAfter(std::int64_t timeNs, GridDivision division) const
+    {
+        return lineAtOrAfter(timeNs, division);
+    }
 };
 
 // What the start and the end of a run mean beyond its notes: the MIDI clock

@@ -37,7 +37,10 @@ struct Musician {
             if (!seen.count(&modal))
                 seen[&modal].start();
             if (auto* box = qobject_cast<QMessageBox*>(&modal)) {
-                if (seen[&modal].elapsed() < 300)
+                // Read for a while, as a person does: what is found while a
+                // box is open joins it (the sound font loads in the
+                // background, and a busy machine takes its time).
+                if (seen[&modal].elapsed() < 3000)
                     return;
                 boxes << box->text();
                 seen.erase(&modal);
@@ -91,7 +94,7 @@ private slots:
         });
         QCOMPARE(listed, (QStringList{QStringLiteral("Quorvane virtual port (no MIDI system)"),
                                       QStringLiteral("Quorvane GM Synth")}));
-        QCOMPARE(musician.boxes.size(), 1);
+        QVERIFY2(musician.boxes.size() == 1, qPrintable(musician.boxes.join(QStringLiteral("\n---\n"))));
         QVERIFY(musician.boxes[0].contains(QStringLiteral("No MIDI system was found")));
         QVERIFY(musician.boxes[0].contains(QStringLiteral("No sound server is running")));
 

@@ -71,7 +71,7 @@ private slots:
         SnapshotCell<ClockOutPlan> planCell(plan(true, false, 0));
         {
             SnapshotCell<BeatReading> noClockIn;
-            SequencerClock clock(planCell, beatCell, noClockIn, output);
+            SequencerClock clock(planCell, beatCell, noClockIn, nullptr, output);
             QTRY_VERIFY(wire.wire.size() >= 3);
             const std::int64_t start = steadyNowNs() + 30 * ms;
             planCell.store(plan(true, true, 1, start));

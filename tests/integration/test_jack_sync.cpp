@@ -193,9 +193,11 @@ private slots:
         for (jack_nframes_t note : noteOns)
             QVERIFY2(std::find(ticks.begin(), ticks.end(), note) != ticks.end(),
                      qPrintable(QStringLiteral("a note at frame %1 on no tick").arg(note)));
-        // At 120 bpm a 1/16 is 6000 frames: delay 60 leaves one line between notes.
+        // At 120 bpm a 1/16 is 6000 frames: delay 60 leaves one line between
+        // notes. Within two frames, as the ticks: the beat is the steady
+        // clock's, and the frames follow the server's estimate of it.
         for (std::size_t i = 1; i < noteOns.size(); ++i)
-            QVERIFY2(std::abs(int(noteOns[i] - noteOns[i - 1]) - 6000) <= 1,
+            QVERIFY2(std::abs(int(noteOns[i] - noteOns[i - 1]) - 6000) <= 2,
                      qPrintable(QString::number(noteOns[i] - noteOns[i - 1])));
     }
 

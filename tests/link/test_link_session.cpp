@@ -157,8 +157,14 @@ private slots:
         session_->setPlaying(true, steadyNow());
         QVERIFY2(waitFor([this] { return peer_->isPlaying(); }), "the peer never started");
         QCOMPARE(session_->status(steadyNow()).state, SourceState::Running);
-        QVERIFY(session_->lineAtOrAfter(steadyNow(), GridDivision::Sixteenth));
         QVERIFY(session_->isPlaying());
+        // A run begun while the session plays starts on its next bar line;
+        // its later passes are on any sixteenth.
+        const std::int64_t now = steadyNow() + 300 * ms;
+        const std::int64_t first = session_->firstLineAtOrAfter(now, GridDivision::Sixteenth).value();
+        QVERIFY(std::abs(first - session_->barAtOrAfter(now).value()) < 1000); // the session's microsecond
+        const std::int64_t sixteenth = session_->lineAtOrAfter(now, GridDivision::Sixteenth).value();
+        QVERIFY(sixteenth <= first && first - now < 2000 * ms);
         const std::uint64_t heard = session_->transportChanges();
         peer_->setPlaying(false);
         QVERIFY2(waitFor([this] { return !session_->isPlaying(); }), "the peer's stop never came");

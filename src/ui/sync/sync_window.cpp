@@ -150,7 +150,10 @@ void SyncWindow::applyChoice()
         source = &parts_.transport;
         follows = ClockFollows::Transport;
         break;
-    case Source::Link: source = &parts_.link; break;
+    case Source::Link:
+        source = &parts_.link;
+        follows = ClockFollows::Session;
+        break;
     }
     parts_.composer.setGrid(source, division());
     parts_.clockOut.follow(follows);
@@ -232,7 +235,7 @@ void SyncWindow::showSessionTempo()
 void SyncWindow::refreshStatus()
 {
     if (source() == Source::Link) {
-        parts_.link.setOutputLatency(parts_.composer.output().latencyNs());
+        parts_.link.setOutputLatency(parts_.composer.output().soundLatencyNs());
         showSessionTempo();
     }
     status_->setText(statusText());

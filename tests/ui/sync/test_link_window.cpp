@@ -71,7 +71,7 @@ class LinkWindowTest : public QObject {
         std::vector<std::int64_t> heard;
         for (const auto& m : fixture->out->wire)
             if ((m.bytes[0] & 0xF0) == 0x90 && m.bytes[2] != 0 && m.atNs)
-                heard.push_back(*m.atNs + fixture->out->latency);
+                heard.push_back(*m.atNs + fixture->out->soundLatency);
         return heard;
     }
 
@@ -88,7 +88,7 @@ private slots:
         peer = std::make_unique<LinkPeer>(120);
         peer->setEnabled(true);
         fixture = std::make_unique<MainWindowFixture>();
-        fixture->out->latency = 7 * ms;
+        fixture->out->soundLatency = 7 * ms;
         fixture->window->show();
         fixture->window->findChild<QAction*>(menus::Sync)->trigger();
         sync = fixture->window->findChild<SyncWindow*>();
