@@ -10,6 +10,7 @@
 #include "link_peer.h"
 #include "open_by_name.h"
 #include "private_network.h"
+#include "sync_window_part.h"
 #include "ui/main/window_names.h"
 #include "ui/sync/sync_names.h"
 #include "ui/sync/sync_window.h"
@@ -167,12 +168,6 @@ QString spreadText(const std::vector<double>& samples)
         return QStringLiteral("none heard");
     const Spread s = spreadOf(samples);
     return QStringLiteral("%1 / %2 / %3").arg(fixed(s.median, 3), fixed(s.p99, 3), fixed(s.max, 3));
-}
-
-template <class Widget>
-Widget* syncPart(SyncWindow& sync, const char* name)
-{
-    return sync.findChild<Widget*>(QString::fromLatin1(name));
 }
 
 // Until the condition holds, the event loop running; false after timeoutMs.

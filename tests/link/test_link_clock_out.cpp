@@ -95,9 +95,7 @@ class LinkClockOutTest : public QObject {
 private slots:
     void initTestCase()
     {
-        const QString fault = privateNetworkFault();
-        if (!fault.isEmpty())
-            QSKIP(qPrintable(QStringLiteral("no private network: ") + fault));
+        SKIP_WITHOUT_PRIVATE_NETWORK();
         server.setRealtime(true);
         QVERIFY2(server.start(256), "jackd with the dummy driver did not start");
         rig = std::make_unique<SyncRig>(&session);

@@ -50,9 +50,7 @@ class LinkSessionTest : public QObject {
 private slots:
     void initTestCase()
     {
-        const QString fault = privateNetworkFault();
-        if (!fault.isEmpty())
-            QSKIP(qPrintable(QStringLiteral("no private network: ") + fault));
+        SKIP_WITHOUT_PRIVATE_NETWORK();
     }
 
     void cleanup()

@@ -39,9 +39,7 @@ class PrivateNetworkTest : public QObject {
 private slots:
     void initTestCase()
     {
-        const QString fault = privateNetworkFault();
-        if (!fault.isEmpty())
-            QSKIP(qPrintable(QStringLiteral("no private network: ") + fault));
+        SKIP_WITHOUT_PRIVATE_NETWORK();
     }
 
     void aMulticastDatagramComesBackOnLoopback()

@@ -2,6 +2,7 @@
 #include "link_peer.h"
 #include "main_window_fixture.h"
 #include "private_network.h"
+#include "sync_window_part.h"
 #include "ui/main/window_names.h"
 #include "ui/sync/sync_names.h"
 #include "ui/sync/sync_window.h"
@@ -38,10 +39,7 @@ class LinkWindowTest : public QObject {
     template <class Widget>
     Widget* part(const char* name)
     {
-        auto* widget = sync->findChild<Widget*>(QString::fromLatin1(name));
-        if (!widget)
-            qFatal("the sync window has no %s", name);
-        return widget;
+        return syncPart<Widget>(*sync, name);
     }
     // A look every few milliseconds until `step` says it is done.
     void whenever(const std::function<bool()>& step)
@@ -78,9 +76,7 @@ class LinkWindowTest : public QObject {
 private slots:
     void initTestCase()
     {
-        const QString fault = privateNetworkFault();
-        if (!fault.isEmpty())
-            QSKIP(qPrintable(QStringLiteral("no private network: ") + fault));
+        SKIP_WITHOUT_PRIVATE_NETWORK();
     }
 
     void init()

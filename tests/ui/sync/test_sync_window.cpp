@@ -1,6 +1,7 @@
 #include "devices/outside_beat.h"
 #include "engine_fakes.h"
 #include "main_window_fixture.h"
+#include "sync_window_part.h"
 #include "ui/main/window_names.h"
 #include "ui/sync/sync_names.h"
 #include "ui/sync/sync_window.h"
@@ -37,10 +38,7 @@ class SyncWindowTest : public QObject {
     template <class Widget>
     Widget* part(const char* name)
     {
-        auto* widget = sync->findChild<Widget*>(QString::fromLatin1(name));
-        if (!widget)
-            qFatal("the sync window has no %s", name);
-        return widget;
+        return syncPart<Widget>(*sync, name);
     }
 
     QLineEdit* tempoBox() { return part<QLineEdit>(syncnames::TempoBox); }
