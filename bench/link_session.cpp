@@ -230,8 +230,8 @@ struct Rig {
     {
         const std::vector<jack_nframes_t> frames = noteOnFrames(notes);
         for (std::size_t i = noteOnTimes.size(); i < frames.size(); ++i)
-            noteOnTimes.push_back(jackClock.steadyNs(notes.frameTime(frames[i]))
-                                  + program->window().MIDIOutput1().soundLatencyNs());
+            noteOnTimes.push_back(jackClock.steadyNs(notes.frameTime(frames[i])) +
+                                  program->window().MIDIOutput1().soundLatencyNs());
     }
 
     // Wondrousness until `wanted` note-ons were heard, `during` called

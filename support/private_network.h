@@ -11,9 +11,9 @@ QString privateNetworkFault();
 
 // For a test's initTestCase (with QtTest included): skips the whole test,
 // saying why, where the process is not in such a namespace.
-#define SKIP_WITHOUT_PRIVATE_NETWORK()                                                                   \
-    do {                                                                                                 \
-        const QString privateNetworkFaultFound = privateNetworkFault();                                  \
-        if (!privateNetworkFaultFound.isEmpty())                                                         \
-            QSKIP(qPrintable(QStringLiteral("no private network: ") + privateNetworkFaultFound));        \
+#define SKIP_WITHOUT_PRIVATE_NETWORK()                                                                                 \
+    do {                                                                                                               \
+        const QString privateNetworkFaultFound = privateNetworkFault();                                                \
+        if (!privateNetworkFaultFound.isEmpty())                                                                       \
+            QSKIP(qPrintable(QStringLiteral("no private network: ") + privateNetworkFaultFound));                      \
     } while (false)

@@ -11,7 +11,6 @@
 
 using namespace quorvane;
 
-
 SyncRig::SyncRig(const AudioBeat* session) : ownTempo(steadyNowNs())
 {
     system.setOwnBeat(&ownTempo.timeline());

@@ -68,8 +68,8 @@ std::unique_ptr<JackClient> JackClient::open(const QString& name, std::function<
 }
 
 JackClient::JackClient(jack_client_t* client, const Shares& shares)
-    : client_(client), clockOut_(*shares.clockPlan, shares.ownBeat, shares.sessionBeat), clockIn_(shares.clockIn), thru_(shares.thru),
-      transport_(shares.transport)
+    : client_(client), clockOut_(*shares.clockPlan, shares.ownBeat, shares.sessionBeat), clockIn_(shares.clockIn),
+      thru_(shares.thru), transport_(shares.transport)
 {
     for (Slot& s : slots_) {
         s.ring = jack_ringbuffer_create(ringBytes);

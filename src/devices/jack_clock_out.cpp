@@ -25,7 +25,9 @@ void JackClockOut::makeCycle(const JackFrameClock& clock, const BeatTimeline& tr
             ownBeatCell_->tryLoad(beat_);
         break;
     case ClockFollows::Transport: beat_ = transport; break;
-    case ClockFollows::Session: beat_ = session_ ? session_->timelineForAudio(clock.steadyNsAt(0)) : BeatTimeline{}; break;
+    case ClockFollows::Session:
+        beat_ = session_ ? session_->timelineForAudio(clock.steadyNsAt(0)) : BeatTimeline{};
+        break;
     case ClockFollows::ClockIn: ticking_ = false; return; // relayed as the ticks come
     }
     makeTicks(clock);

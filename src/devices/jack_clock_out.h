@@ -16,8 +16,9 @@ namespace quorvane {
 // at the frames of its ticks: on its own beat at the moments the beat's
 // timeline gives, relayed from the clock at the input, or at the ticks of
 // the JACK transport's bar and beat or of a network session, Start right
-// before the tick of a run's first line, Stop as soon as the run ends. Each output port's writer merges the cycle's clock
-// with its queued messages. Real-time safe: no lock, no allocation.
+// before the tick of a run's first line, Stop as soon as the run ends. Each
+// output port's writer merges the cycle's clock with its queued messages.
+// Real-time safe: no lock, no allocation.
 class JackClockOut {
 public:
     // The beats outlive the client; ownBeat and session may be null (no

@@ -61,7 +61,8 @@ MidiSystem::Kind MidiSystem::current()
     if (jack_)
         gone_.push_back(std::move(jack_));
 
-    jack_ = JackClient::open(clientName(), [this] { serverLost(); }, {&clockPlan_, ownBeat_, sessionBeat_, &clockInTracker_, &transport_, &inputThru_});
+    jack_ = JackClient::open(clientName(), [this] { serverLost(); },
+                             {&clockPlan_, ownBeat_, sessionBeat_, &clockInTracker_, &transport_, &inputThru_});
     if (jack_)
         kind_ = Kind::Jack;
     else if (alsaAvailable())

@@ -52,8 +52,8 @@ void SystemClockOut::publish()
     // Under JACK the process callback has the plan; the sequencer needs a
     // thread of its own.
     if (!sequencerClock_ && system_.current() == MidiSystem::Kind::Alsa)
-        sequencerClock_ = std::make_unique<SequencerClock>(system_.clockOutPlan(), ownTempo_.timeline(), system_.clockIn(),
-                                                           system_.sessionBeat(), output_);
+        sequencerClock_ = std::make_unique<SequencerClock>(system_.clockOutPlan(), ownTempo_.timeline(),
+                                                           system_.clockIn(), system_.sessionBeat(), output_);
 }
 
 } // namespace quorvane

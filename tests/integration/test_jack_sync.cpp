@@ -74,13 +74,13 @@ class JackSyncTest : public QObject {
 
 // Runs a measurement after its set-up while the server keeps up, or skips
 // the case when it missed cycles in every attempt.
-#define MEASURE_OR_SKIP(setUp, measure)                                                                  \
-    do {                                                                                                 \
-        if (!measuredWhileTheServerKeptUp(setUp, measure)) {                                             \
-            if (!QTest::currentTestFailed())                                                             \
-                QSKIP("The server missed cycles in every attempt: too busy a machine for frame figures."); \
-            return;                                                                                      \
-        }                                                                                                \
+#define MEASURE_OR_SKIP(setUp, measure)                                                                                \
+    do {                                                                                                               \
+        if (!measuredWhileTheServerKeptUp(setUp, measure)) {                                                           \
+            if (!QTest::currentTestFailed())                                                                           \
+                QSKIP("The server missed cycles in every attempt: too busy a machine for frame figures.");             \
+            return;                                                                                                    \
+        }                                                                                                              \
     } while (false)
 
 private slots:
@@ -124,7 +124,8 @@ private slots:
         QString at120, at90;
         QProcess* dump = nullptr;
         const auto setUp = [&] {
-            dump = server.startClient(QStringLiteral("stdbuf"), {QStringLiteral("-oL"), QStringLiteral("jack_mclk_dump")});
+            dump =
+                server.startClient(QStringLiteral("stdbuf"), {QStringLiteral("-oL"), QStringLiteral("jack_mclk_dump")});
             QVERIFY(server.waitForPort(QStringLiteral("jack_mclk_dump:mclk_in")));
             QVERIFY(rig->openOutputOn(QStringLiteral("jack_mclk_dump:mclk_in")));
         };
@@ -210,8 +211,8 @@ private slots:
     {
         std::vector<JackPeer::Heard> heardAll;
         const auto setUp = [&] {
-            server.startClient(QStringLiteral("jack_midi_clock"),
-                               {QStringLiteral("-b"), QStringLiteral("120"), QStringLiteral("-d"), QStringLiteral("1")});
+            server.startClient(QStringLiteral("jack_midi_clock"), {QStringLiteral("-b"), QStringLiteral("120"),
+                                                                   QStringLiteral("-d"), QStringLiteral("1")});
             QVERIFY(server.waitForPort(QStringLiteral("jack_midi_clock:mclk_out")));
             QVERIFY(rig->openInputOn(QStringLiteral("jack_midi_clock:mclk_out")));
             QVERIFY(server.connect(QStringLiteral("jack_midi_clock:mclk_out"), peer.inPort()));

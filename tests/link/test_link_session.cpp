@@ -48,10 +48,7 @@ class LinkSessionTest : public QObject {
     }
 
 private slots:
-    void initTestCase()
-    {
-        SKIP_WITHOUT_PRIVATE_NETWORK();
-    }
+    void initTestCase() { SKIP_WITHOUT_PRIVATE_NETWORK(); }
 
     void cleanup()
     {

@@ -37,10 +37,7 @@ class PrivateNetworkTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        SKIP_WITHOUT_PRIVATE_NETWORK();
-    }
+    void initTestCase() { SKIP_WITHOUT_PRIVATE_NETWORK(); }
 
     void aMulticastDatagramComesBackOnLoopback()
     {

@@ -74,10 +74,7 @@ class LinkWindowTest : public QObject {
     }
 
 private slots:
-    void initTestCase()
-    {
-        SKIP_WITHOUT_PRIVATE_NETWORK();
-    }
+    void initTestCase() { SKIP_WITHOUT_PRIVATE_NETWORK(); }
 
     void init()
     {
