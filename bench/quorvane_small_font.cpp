@@ -3,23 +3,11 @@
 // large one the package recommends (FluidR3_GM, 141 MB). The benchmark
 // measures how long each keeps the device dialog from the screen.
 
-#include "app/font_config_reading.h"
-#include "app/program.h"
-
-#include <QApplication>
+#include "app/desktop_start.h"
 
 int main(int argc, char* argv[])
 {
-    quorvane::FontConfigReading fonts;
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quorvane"));
-
     quorvane::SynthOptions synth;
     synth.soundFonts = {QStringLiteral("/usr/share/sounds/sf2/TimGM6mb.sf2")};
-    quorvane::Program program(std::move(synth));
-    fonts.wait();
-    program.start();
-    if (program.host().ending())
-        return 0;
-    return app.exec();
+    return quorvane::runDesktopProgram(argc, argv, std::move(synth));
 }
