@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <utility>
 
 // A JACK client that listens on two audio ports, "<name>:left" and
 // "<name>:right", and keeps the loudest sample heard since the last reset and
@@ -36,17 +37,21 @@ public:
         return ports_[0] && ports_[1] && jack_activate(client_) == 0;
     }
 
-    // Patches "<source>:left" and "<source>:right" to this listener.
-    bool listenTo(const QString& source)
+    // Patches the two ports of a stereo sound to the listener's.
+    bool listenTo(const QString& left, const QString& right)
     {
         bool connected = true;
-        for (const char* side : {"left", "right"}) {
-            const QByteArray from = (source + QLatin1Char(':') + QLatin1String(side)).toUtf8();
+        for (const auto& [from, side] : {std::pair{left, "left"}, std::pair{right, "right"}}) {
             const QByteArray to = QByteArray(name_) + ':' + side;
-            const int result = jack_connect(client_, from.constData(), to.constData());
+            const int result = jack_connect(client_, from.toUtf8().constData(), to.constData());
             connected = connected && (result == 0 || result == EEXIST);
         }
         return connected;
+    }
+    // A client's ports "left" and "right" (FluidSynth's own JACK client).
+    bool listenTo(const QString& client)
+    {
+        return listenTo(client + QStringLiteral(":left"), client + QStringLiteral(":right"));
     }
 
     float peak() const { return peak_; }

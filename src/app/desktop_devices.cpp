@@ -5,10 +5,18 @@
 
 namespace quorvane {
 
-std::unique_ptr<OutputBackend> desktopOutput(MidiSystem& system, SynthOptions synth)
+SynthOptions onSystem(MidiSystem& system, SynthOptions synth)
 {
     synth.jackSampleRate = [&system] { return system.jackSampleRate(); };
-    return std::make_unique<SynthFirstOutputBackend>(std::make_unique<SynthOutput>(std::move(synth)),
+    synth.jackPlayback = [&system](StereoRenderer& renderer, const QString& name, std::function<void()> onLoss) {
+        return system.playStereo(renderer, name, std::move(onLoss));
+    };
+    return synth;
+}
+
+std::unique_ptr<OutputBackend> desktopOutput(MidiSystem& system, SynthOptions synth)
+{
+    return std::make_unique<SynthFirstOutputBackend>(std::make_unique<SynthOutput>(onSystem(system, std::move(synth))),
                                                      std::make_unique<SystemOutputBackend>(system));
 }
 

@@ -8,9 +8,13 @@
 
 namespace quorvane {
 
+// The synthesizer's options on a MIDI system: it follows the rate of the
+// system's JACK server, and plays through the system's own JACK client.
+SynthOptions onSystem(MidiSystem& system, SynthOptions synth = {});
+
 // The devices of this desktop: for output the built-in synthesizer (device 0)
-// in front of the MIDI system's ports, for input the MIDI system's ports. The
-// synthesizer follows the rate of the MIDI system's JACK server.
+// on the MIDI system, in front of that system's ports; for input the MIDI
+// system's ports.
 std::unique_ptr<OutputBackend> desktopOutput(MidiSystem& system, SynthOptions synth = {});
 std::unique_ptr<InputBackend> desktopInput(MidiSystem& system);
 

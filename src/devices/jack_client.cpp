@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstring>
 #include <thread>
+#include <utility>
 
 namespace quorvane {
 
@@ -202,7 +203,7 @@ void JackClient::closePort(Port port, unsigned ticket)
         jack_port_unregister(client_, handle);
 }
 
-void JackClient::waitForCallbackToPass()
+bool JackClient::waitForCallbackToPass()
 {
     // A callback that began before the port was taken back may still use it;
     // two further cycles started means it has ended. A server that stops
@@ -211,6 +212,7 @@ void JackClient::waitForCallbackToPass()
     const QDeadlineTimer deadline(500);
     while (alive_ && cycles_.load() - start < 2 && !deadline.hasExpired())
         std::this_thread::sleep_for(std::chrono::microseconds(200));
+    return cycles_.load() - start >= 2;
 }
 
 void JackClient::waitForConnection(jack_port_t* handle)
@@ -284,6 +286,7 @@ int JackClient::process(jack_nframes_t frames, void* self)
         client->writeDue(s, clock, &s == target ? &forwarded : nullptr);
     }
     client->takeInput(input, forwarded);
+    client->renderStereo(frames);
     client->cycles_.fetch_add(1);
     return 0;
 }
@@ -403,6 +406,105 @@ void JackClient::shutdown(void* self)
     client->alive_ = false;
     if (client->onShutdown_)
         client->onShutdown_();
+    std::function<void()> stereoLost;
+    {
+        std::lock_guard<std::mutex> lock(client->stereo_.mutex);
+        stereoLost = std::exchange(client->stereo_.onLoss, nullptr);
+    }
+    if (stereoLost)
+        stereoLost();
+}
+
+// A playing renderer; stopping it takes the renderer and the ports back.
+class JackClient::Playback : public StereoPlayback {
+public:
+    explicit Playback(JackClient& client) : client_(client) { }
+    ~Playback() override { stop(); }
+    bool running() const override { return client_.alive(); }
+    bool stop() override
+    {
+        if (!stopped_)
+            passed_ = client_.stopStereo();
+        stopped_ = true;
+        return passed_;
+    }
+
+private:
+    JackClient& client_;
+    bool stopped_ = false;
+    bool passed_ = false;
+};
+
+std::unique_ptr<StereoPlayback> JackClient::playStereo(StereoRenderer& renderer, const QString& name,
+                                                       std::function<void()> onLoss)
+{
+    std::lock_guard<std::mutex> lock(stereo_.mutex);
+    if (!alive_ || stereo_.renderer.load() || stereo_.ports[0].load())
+        return nullptr;
+    jack_port_t* ports[2] = {nullptr, nullptr};
+    const char* sides[] = {" left", " right"};
+    for (int side = 0; side < 2; ++side) {
+        ports[side] = jack_port_register(client_, (name + QLatin1String(sides[side])).toUtf8().constData(),
+                                         JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
+        if (!ports[side]) {
+            if (side == 1)
+                jack_port_unregister(client_, ports[0]);
+            return nullptr;
+        }
+    }
+    for (int side = 0; side < 2; ++side)
+        stereo_.ports[side].store(ports[side]);
+    stereo_.onLoss = std::move(onLoss);
+    stereo_.renderer.store(&renderer);
+    // Nobody would hear it otherwise: the speakers, as a player patched by hand would.
+    connectToSpeakers(ports);
+    return std::make_unique<Playback>(*this);
+}
+
+void JackClient::connectToSpeakers(jack_port_t* const (&ports)[2])
+{
+    const char** speakers =
+        jack_get_ports(client_, nullptr, JACK_DEFAULT_AUDIO_TYPE, JackPortIsPhysical | JackPortIsInput);
+    if (speakers && speakers[0]) {
+        // A single speaker port (a mono card) takes both sides.
+        jack_connect(client_, jack_port_name(ports[0]), speakers[0]);
+        jack_connect(client_, jack_port_name(ports[1]), speakers[1] ? speakers[1] : speakers[0]);
+    }
+    jack_free(static_cast<void*>(speakers));
+}
+
+void JackClient::renderStereo(jack_nframes_t frames)
+{
+    jack_port_t* left = stereo_.ports[0].load();
+    jack_port_t* right = stereo_.ports[1].load();
+    if (!left || !right)
+        return;
+    auto* leftBuffer = static_cast<float*>(jack_port_get_buffer(left, frames));
+    auto* rightBuffer = static_cast<float*>(jack_port_get_buffer(right, frames));
+    if (StereoRenderer* renderer = stereo_.renderer.load()) {
+        renderer->renderStereo(leftBuffer, rightBuffer, static_cast<int>(frames));
+        return;
+    }
+    // An output port keeps what was written last: silence, or the last
+    // period would be heard again and again.
+    std::fill(leftBuffer, leftBuffer + frames, 0.0f);
+    std::fill(rightBuffer, rightBuffer + frames, 0.0f);
+}
+
+bool JackClient::stopStereo()
+{
+    std::lock_guard<std::mutex> lock(stereo_.mutex);
+    stereo_.renderer.store(nullptr);
+    stereo_.onLoss = nullptr;
+    // Once no callback can be inside the renderer, the ports go too.
+    if (!waitForCallbackToPass())
+        return false;
+    jack_port_t* ports[2] = {stereo_.ports[0].exchange(nullptr), stereo_.ports[1].exchange(nullptr)};
+    if (!waitForCallbackToPass())
+        return true; // the renderer is free; the ports stay with a stalled server
+    for (jack_port_t* port : ports)
+        jack_port_unregister(client_, port);
+    return true;
 }
 
 } // namespace quorvane

@@ -8,6 +8,7 @@
 #include "devices/jack_transport_follower.h"
 #include "midi/input_thru.h"
 #include "midi/midi_message.h"
+#include "midi/stereo_playback.h"
 #include "sync/beat_timeline.h"
 #include "sync/snapshot_cell.h"
 
@@ -89,6 +90,13 @@ public:
     // the playback latency the server reckons for the port, the most along
     // the ports it is connected to, up to the sound card.
     std::int64_t playbackLatencyNs(Port port) const;
+    // Plays a renderer through two audio ports of this client, "<name> left"
+    // and "<name> right", patched to the speakers, in the same process
+    // callback as the MIDI. One at a time; null when another plays, the
+    // server is gone or the ports cannot be registered.
+    std::unique_ptr<StereoPlayback> playStereo(StereoRenderer& renderer, const QString& name,
+                                               std::function<void()> onLoss);
+
     // How long before its time a timed message must be queued: the process
     // callback writes the next period's output, and the user-interface
     // thread that sends needs a margin for its own lateness.
@@ -115,7 +123,11 @@ private:
     void takeInput(void* input, const ForwardedInput& forwarded);
     void deliverInput();    // the delivery thread's loop
     void passQueuedInput(); // with receiverMutex_ held
-    void waitForCallbackToPass();
+    bool waitForCallbackToPass();
+    void renderStereo(jack_nframes_t frames);
+    bool stopStereo();
+    void connectToSpeakers(jack_port_t* const (&ports)[2]);
+    class Playback;
     void waitForConnection(jack_port_t* handle);
     Slot& slot(Port port) { return slots_[static_cast<int>(port)]; }
     const Slot& slot(Port port) const { return slots_[static_cast<int>(port)]; }
@@ -131,6 +143,14 @@ private:
     std::function<void()> onShutdown_;
     Slot slots_[3];
     std::mutex receiverMutex_;
+    // The sound played through the client's audio ports: the ports are
+    // published before the renderer, and taken back after it.
+    struct Stereo {
+        std::atomic<StereoRenderer*> renderer{nullptr};
+        std::atomic<jack_port_t*> ports[2] = {nullptr, nullptr};
+        std::function<void()> onLoss; // under mutex
+        std::mutex mutex;             // one playStereo or stopStereo at a time
+    } stereo_;
     sem_t inputArrived_; // posted by the callback: real-time safe
     std::atomic<bool> stopping_{false};
     std::thread deliverer_;

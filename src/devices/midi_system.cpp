@@ -79,6 +79,13 @@ JackClient* MidiSystem::jack()
     return current() == Kind::Jack ? jack_.get() : nullptr;
 }
 
+std::unique_ptr<StereoPlayback> MidiSystem::playStereo(StereoRenderer& renderer, const QString& name,
+                                                       std::function<void()> onLoss)
+{
+    JackClient* client = jack();
+    return client ? client->playStereo(renderer, name, std::move(onLoss)) : nullptr;
+}
+
 int MidiSystem::jackSampleRate()
 {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -4,6 +4,7 @@
 #include "devices/clock_out_plan.h"
 #include "midi/error_policy.h"
 #include "midi/input_thru.h"
+#include "midi/stereo_playback.h"
 #include "midi/midi_errors.h"
 #include "sync/audio_beat.h"
 #include "sync/beat_timeline.h"
@@ -41,6 +42,10 @@ public:
     // The rate a running JACK server plays at, 0 when none runs: the
     // built-in synthesizer's JACK output has to follow it.
     int jackSampleRate();
+    // Plays a renderer through audio ports of the program's JACK client (see
+    // JackClient::playStereo); null unless JACK is the system in use.
+    std::unique_ptr<StereoPlayback> playStereo(StereoRenderer& renderer, const QString& name,
+                                               std::function<void()> onLoss);
 
     // The failure for "no MIDI system", in words that say what to do about it.
     MidiFailure missing() const;

@@ -13,17 +13,14 @@
 namespace quorvane {
 
 class SynthLimiter;
+class SynthRenderer;
 
 // The synthesizer's sound through one of FluidSynth's own audio outputs (a
-// JACK client, or the sound card through ALSA), whose thread calls back for
-// each period's frames. Two things the library leaves to its user:
-// - An idle synthesizer renders nothing. The library would run its reverb
-//   and chorus over silence every period (tens of microseconds, 750 times a
-//   second at 64 frames); once nothing has been heard or sent for a while,
-//   the callback hands out silence without rendering, until the next message.
-// - A server that goes away is noticed: a watchdog thread sees the callbacks
-//   stop and tells once. Such an output is then left as it is, never closed:
-//   closing a JACK client waits on its server, which has gone, maybe for ever.
+// JACK client of its own, or the sound card through ALSA), whose thread calls
+// the renderer for each period's frames. A server that goes away is noticed:
+// a watchdog thread sees the calls stop and tells once. Such an output is
+// then left as it is, never closed: closing a JACK client waits on its
+// server, which has gone, maybe for ever.
 class SynthDriverOutput {
 public:
     using Clock = std::chrono::steady_clock;
@@ -34,9 +31,6 @@ public:
     // output counts as lost: far beyond any period, short enough that few
     // notes go unheard before the musician is told.
     static constexpr auto lossAfter = std::chrono::milliseconds(1000);
-    // Nothing heard and nothing sent for this long: the voices and the
-    // reverberation have died away, and the callback stops rendering.
-    static constexpr auto restAfter = std::chrono::milliseconds(1000);
 
     // Starts the audio output the settings' "audio.driver" names, for a
     // synthesizer rendering at sampleRate; throws std::runtime_error when it
@@ -52,18 +46,13 @@ public:
 
     // False once the output is lost.
     bool running() const;
-    // The audio output's name, as the settings give it ("jack", "alsa").
-    const QString& driverName() const { return driverName_; }
 
 private:
-    struct Renderer; // what the audio thread calls; outlives an output left behind
-
     void watch();
     bool callbacksStopped(Clock::duration after) const;
     void leaveBehind();
 
-    QString driverName_;
-    Renderer* renderer_;
+    SynthRenderer* renderer_; // outlives an output left behind
     fluid_audio_driver_t* driver_ = nullptr;
     LossHandler onLoss_;
     mutable std::mutex watchMutex_;

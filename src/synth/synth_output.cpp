@@ -3,6 +3,7 @@
 #include "midi/midi_bytes.h"
 #include "midi/midi_errors.h"
 #include "synth/synth_driver_output.h"
+#include "synth/synth_hosted_output.h"
 #include "synth/synth_limiter.h"
 #include "synth/synth_log.h"
 #include "synth/synth_pulse_stream.h"
@@ -144,6 +145,7 @@ struct SynthOutput::Sound {
     int rate = 0;         // the synthesizer's, which follows a JACK server's
     SynthLimiter limiter; // used by whichever thread renders
     std::unique_ptr<SynthDriverOutput> driver;
+    std::unique_ptr<SynthHostedOutput> hosted;
     std::unique_ptr<SynthPulseStream> stream;
     std::future<LoadedSynth> loading; // while the sound font is read in the background
 };
@@ -276,18 +278,28 @@ bool SynthOutput::startAudio(QStringList& details)
             }
             continue;
         }
-        if (driver == QLatin1String("jack") && options_.jackSampleRate)
+        const bool jack = driver == QLatin1String("jack");
+        const QString lost = jack ? tr("The built-in synthesizer's sound stopped: the JACK server has gone away. "
+                                       "Start it again; the sound comes back with the next note once it runs.")
+                                  : tr("The built-in synthesizer's sound stopped: the sound card has gone away. "
+                                       "The sound comes back with the next note once it is there again.");
+        if (jack && options_.jackSampleRate)
             followRate(sound_->synth.get(), sound_->rate, options_.jackSampleRate());
+        if (jack && options_.jackPlayback) {
+            try {
+                sound_->hosted = std::make_unique<SynthHostedOutput>(options_.jackPlayback, jackPortsName(),
+                                                                     sound_->synth.get(), sound_->limiter, sound_->rate,
+                                                                     sent_, [this, lost] { onAudioLost(lost); });
+                return true;
+            } catch (const std::runtime_error&) {
+                // The MIDI system is not JACK: FluidSynth's own client plays.
+            }
+        }
         fluid_settings_setstr(sound_->settings.get(), "audio.driver", driver.toUtf8().constData());
         try {
-            sound_->driver = std::make_unique<SynthDriverOutput>(
-                sound_->settings.get(), sound_->synth.get(), sound_->limiter, sound_->rate, sent_, [this, driver] {
-                    onAudioLost(driver == QLatin1String("jack")
-                                    ? tr("The built-in synthesizer's sound stopped: the JACK server has gone away. "
-                                         "Start it again; the sound comes back with the next note once it runs.")
-                                    : tr("The built-in synthesizer's sound stopped: the sound card has gone away. "
-                                         "The sound comes back with the next note once it is there again."));
-                });
+            sound_->driver =
+                std::make_unique<SynthDriverOutput>(sound_->settings.get(), sound_->synth.get(), sound_->limiter,
+                                                    sound_->rate, sent_, [this, lost] { onAudioLost(lost); });
             return true;
         } catch (const std::runtime_error&) {
             // Why, the library has said in its log.
@@ -314,7 +326,8 @@ void SynthOutput::notifyLoss(const MidiFailure& failure)
 
 bool SynthOutput::audioRunning() const
 {
-    return (sound_->driver && sound_->driver->running()) || (sound_->stream && sound_->stream->running());
+    return (sound_->driver && sound_->driver->running()) || (sound_->hosted && sound_->hosted->running()) ||
+           (sound_->stream && sound_->stream->running());
 }
 
 // After a silence, or once a server is back, a note starts the audio output
@@ -329,6 +342,7 @@ void SynthOutput::startAudioForNote(const MidiBytes& note)
         return;
     sound_->stream.reset(); // its thread has ended already
     sound_->driver.reset(); // closed, or left behind when its server went away
+    sound_->hosted.reset();
     play(note);
     QStringList details;
     if (startAudio(details)) {
@@ -358,6 +372,7 @@ void SynthOutput::close()
     startWhenLoaded_ = false;
     sound_->stream.reset(); // stops the audio thread before anything else is touched
     sound_->driver.reset();
+    sound_->hosted.reset();
     soundLost_ = false;
     if (sound_->synth)
         fluid_synth_all_sounds_off(sound_->synth.get(), -1); // no note left hanging for the next open

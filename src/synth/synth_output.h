@@ -1,6 +1,7 @@
 #pragma once
 
 #include "midi/port_backend.h"
+#include "midi/stereo_playback.h"
 
 #include <QStringList>
 #include <atomic>
@@ -37,6 +38,12 @@ struct SynthOptions {
     // follows it. The program hands its MIDI system's; without it the JACK
     // output plays at sampleRate.
     std::function<int()> jackSampleRate;
+    // The program's own JACK client, while JACK is its MIDI system: the
+    // synthesizer's JACK output is then two ports of that client, rendered in
+    // its process callback, rather than a client of its own that the server
+    // would wake every period as well. Without it (or while the MIDI system
+    // is the ALSA sequencer), FluidSynth's own JACK client plays.
+    StereoPlaybackHost jackPlayback;
     // The sound fonts' voices are made for many instruments at once; at the
     // library's default a single note peaks near -26 dBFS, much quieter than
     // any other player on the desktop.
@@ -77,6 +84,9 @@ public:
     void setLossNotifier(LossNotifier notifier) override { lossNotifier_ = std::move(notifier); }
 
     static QString deviceName() { return QStringLiteral("Quorvane GM Synth"); }
+    // Its sound's ports on the program's JACK client: "GM Synth left" and
+    // "GM Synth right".
+    static QString jackPortsName() { return QStringLiteral("GM Synth"); }
 
     // Renders the next frames while open in render-only mode; empty otherwise,
     // since then the audio output's own thread is the one rendering.
