@@ -61,6 +61,36 @@ private slots:
         server.stop();
     }
 
+    // The program's client plays a renderer's frames on two ports of its
+    // own, one renderer at a time; once stopped, the renderer is never called
+    // again (it may be gone) and the ports are gone.
+    void stereoPlaybackPlaysUntilStopped()
+    {
+        struct Tone : StereoRenderer {
+            std::atomic<int> calls{0};
+            void renderStereo(float* left, float* right, int frames) override
+            {
+                ++calls;
+                std::fill(left, left + frames, 0.5f);
+                std::fill(right, right + frames, 0.5f);
+            }
+        } tone;
+        const QString ports = system.jack()->portPrefix() + QStringLiteral("Tone");
+        std::unique_ptr<StereoPlayback> playback = system.playStereo(tone, QStringLiteral("Tone"), [] {});
+        QVERIFY(playback);
+        QVERIFY(!system.playStereo(tone, QStringLiteral("Second"), [] {}));
+        QVERIFY(listener->listenTo(ports + QStringLiteral(" left"), ports + QStringLiteral(" right")));
+        QVERIFY2(qAbs(peakOver(200) - 0.5f) < 1e-6f, qPrintable(QString::number(listener->peak())));
+
+        QVERIFY(playback->stop());
+        const int calls = tone.calls;
+        QTest::qWait(100);
+        QCOMPARE(tone.calls.load(), calls);
+        QVERIFY(!server.ports().contains(ports + QStringLiteral(" left")));
+        QVERIFY(system.playStereo(tone, QStringLiteral("Tone"), [] {})); // free for the next one
+        listener->reset();
+    }
+
     void synthComesFirstAndOpensItsAudioPorts()
     {
         server.startClient(QStringLiteral("jack_midi_dump"), {});
