@@ -25,6 +25,8 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
+#include <utility>
 
 namespace quorvane {
 
@@ -184,13 +186,23 @@ void FrmMain::showTitle()
 
 void FrmMain::load()
 {
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    // The hourglass while the program loads, put up as soon as the event
+    // loop runs, that is with the device dialog on screen: the desktop's
+    // animated hourglass is megabytes of pictures to read and hand to the
+    // display, and the dialog need not wait for them.
+    loading_ = true;
+    QTimer::singleShot(0, this, [this] {
+        if (loading_ && !std::exchange(hourglass_, true))
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    });
     move(twips(1200), twips(1200));
     if (showSetupDialog)
         showSetupDialog();
     build();
     fillPatchList();
-    QGuiApplication::restoreOverrideCursor();
+    loading_ = false;
+    if (std::exchange(hourglass_, false))
+        QGuiApplication::restoreOverrideCursor();
     composer_->setModeOn(Mode::Pitch, true);
 }
 

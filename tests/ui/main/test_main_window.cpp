@@ -69,6 +69,27 @@ private slots:
         QCOMPARE(f.composer().channelPatch(0), 0);
     }
 
+    // The hourglass is up while the device dialog waits for the musician,
+    // and gone once the window is loaded.
+    void hourglassWhileTheDeviceDialogIsOpen()
+    {
+        Program program(std::make_unique<MemoryOutputBackend>(), std::make_unique<MemoryInputBackend>());
+        FrmMain& window = program.window();
+        Qt::CursorShape during = Qt::ArrowCursor;
+        window.showSetupDialog = [&] {
+            QDialog dialog(&window);
+            QTimer::singleShot(50, &dialog, [&] {
+                if (const QCursor* pointer = QGuiApplication::overrideCursor())
+                    during = pointer->shape();
+                dialog.accept();
+            });
+            dialog.exec();
+        };
+        window.load();
+        QCOMPARE(during, Qt::WaitCursor);
+        QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+    }
+
     void layoutFollowsTheDesign()
     {
         MainWindowFixture f;
