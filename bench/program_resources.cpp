@@ -14,6 +14,8 @@
 #include <QThread>
 
 #include <algorithm>
+#include <array>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -22,6 +24,10 @@ namespace {
 
 constexpr int idleMs = 10000;
 constexpr int playingMs = 5000;
+// A JACK client's idle share varies by some tenths of a percent from one
+// reading to the next on a shared machine: each CPU figure is the median of
+// this many rounds, the programs taken in turns.
+constexpr int cpuRounds = 3;
 constexpr int windowTimeoutMs = 20000;
 constexpr int starts = 9; // a start-up time is the median of so many
 
@@ -34,6 +40,28 @@ struct ProcessFigures {
     double peakMiB = -1;
     double sharedMiB = -1; // JACK's shared memory, mapped by every client of the server
 };
+
+// Each figure the median of the rounds' (a figure missing in a round is
+// missing here too).
+ProcessFigures medianOf(const std::vector<ProcessFigures>& rounds)
+{
+    auto median = [&](double ProcessFigures::*field) {
+        std::vector<double> values;
+        for (const ProcessFigures& round : rounds) {
+            if (round.*field < 0)
+                return -1.0;
+            values.push_back(round.*field);
+        }
+        return values.empty() ? -1.0 : spreadOf(values).median;
+    };
+    ProcessFigures figures;
+    for (double ProcessFigures::*field :
+         {&ProcessFigures::idleCpu, &ProcessFigures::idleUiThreadCpu, &ProcessFigures::idleSoundServerCpu,
+          &ProcessFigures::playingCpu, &ProcessFigures::playingUiThreadCpu, &ProcessFigures::peakMiB,
+          &ProcessFigures::sharedMiB})
+        figures.*field = median(field);
+    return figures;
+}
 
 // Time on a processor so far, in seconds, of one thread: the first field of
 // /proc/<pid>/task/<tid>/schedstat, in nanoseconds and counted at every
@@ -253,6 +281,32 @@ QProcess* startDevices(JackServer& server)
     return listener;
 }
 
+struct InTurns {
+    double bareJack = -1;
+    ProcessFigures program;
+    ProcessFigures withoutSynth;
+};
+
+// The bare JACK client, the program and the program without the synthesizer,
+// one after the other, cpuRounds times; around the one without the
+// synthesizer, what the caller does with its listener.
+InTurns measureInTurns(XDisplay& x, JackServer& server, const std::array<QString, 3>& programs, QPoint doItAt,
+                       const std::function<void()>& beforeWithoutSynth,
+                       const std::function<void()>& afterWithoutSynth)
+{
+    std::vector<double> bareJack;
+    std::vector<ProcessFigures> program, withoutSynth;
+    for (int round = 0; round < cpuRounds; ++round) {
+        bareJack.push_back(measureBareJackClient(server, programs[0]));
+        program.push_back(measureProgram(x, programs[1], doItAt));
+        beforeWithoutSynth();
+        withoutSynth.push_back(measureProgram(x, programs[2], doItAt));
+        afterWithoutSynth();
+    }
+    const bool bareFailed = std::find(bareJack.begin(), bareJack.end(), -1.0) != bareJack.end();
+    return {bareFailed ? -1.0 : spreadOf(bareJack).median, medianOf(program), medianOf(withoutSynth)};
+}
+
 // The program's device dialog on screen, beside the bare dialog's: with the
 // sound font the package recommends, with the small one alone, and without
 // the synthesizer at all. The programs start in turns, so that other work on
@@ -293,7 +347,7 @@ void printCpu(const ProcessFigures& program, const ProcessFigures& withoutSynth,
     const QString jackAnchor = percent(bareJack) + QStringLiteral(" bare JACK client");
     const QString jackGoal =
         bareJack < 0 ? QStringLiteral("-") : QStringLiteral("<= %1 %").arg(fixed(bareJack + 0.1, 2));
-    printFigure({QStringLiteral("CPU, window open, no run (%1 s)").arg(idleMs / 1000),
+    printFigure({QStringLiteral("CPU, window open, no run (%1 s, median of %2)").arg(idleMs / 1000).arg(cpuRounds),
                  percent(program.idleCpu, program.idleUiThreadCpu), jackAnchor, jackGoal});
     printFigure({QStringLiteral("  the same without the synthesizer"),
                  percent(withoutSynth.idleCpu, withoutSynth.idleUiThreadCpu), jackAnchor, jackGoal});
@@ -336,12 +390,17 @@ void benchProgramResources(QPoint doItAt, JackServer& server)
     QProcess* listener = startDevices(server);
     const ProcessFigures bare = measureBareDialog(x, dir + QStringLiteral("/bare_dialog"));
     const QString bareJackClient = dir + QStringLiteral("/bare_jack_client");
-    const double bareJack = measureBareJackClient(server, bareJackClient);
-    const ProcessFigures program = measureProgram(x, quorvane, doItAt);
-    listener->readAllStandardOutput();
-    const ProcessFigures withoutSynth = measureProgram(x, quorvaneWithoutSynth, doItAt);
-    listener->waitForReadyRead(1000);
-    const qsizetype heard = listener->readAllStandardOutput().count('\n');
+    qsizetype heard = 0; // by the listener, in the first round without the synthesizer
+    const InTurns fast = measureInTurns(x, server, {bareJackClient, quorvane, quorvaneWithoutSynth}, doItAt, [&] {
+        listener->readAllStandardOutput();
+    }, [&] {
+        listener->waitForReadyRead(1000);
+        if (heard == 0)
+            heard = listener->readAllStandardOutput().count('\n');
+    });
+    const ProcessFigures& program = fast.program;
+    const ProcessFigures& withoutSynth = fast.withoutSynth;
+    const double bareJack = fast.bareJack;
 
     printStart(x, dir);
     printCpu(program, withoutSynth, bareJack, bare);
@@ -365,11 +424,10 @@ void benchProgramResources(QPoint doItAt, JackServer& server)
         return;
     }
     startDevices(server);
-    const double slowBareJack = measureBareJackClient(server, bareJackClient);
-    const ProcessFigures slowProgram = measureProgram(x, quorvane, doItAt);
-    const ProcessFigures slowWithoutSynth = measureProgram(x, quorvaneWithoutSynth, doItAt);
+    const InTurns slow =
+        measureInTurns(x, server, {bareJackClient, quorvane, quorvaneWithoutSynth}, doItAt, [] {}, [] {});
     printNote(QStringLiteral("below: the same at jackd's default period, 1024 frames = 21.3 ms"));
-    printCpu(slowProgram, slowWithoutSynth, slowBareJack, bare);
+    printCpu(slow.program, slow.withoutSynth, slow.bareJack, bare);
 }
 
 void benchProgramOnPipewire(QPoint doItAt)
@@ -396,7 +454,7 @@ void benchProgramOnPipewire(QPoint doItAt)
     const ProcessFigures program = measureProgram(x, dir + QStringLiteral("/../src/app/quorvane"), doItAt);
     const ProcessFigures withoutSynth = measureProgram(x, dir + QStringLiteral("/quorvane_without_synth"), doItAt);
     soundServer.clear();
-    printFigure({QStringLiteral("CPU, window open, no run (%1 s)").arg(idleMs / 1000),
+    printFigure({QStringLiteral("CPU, window open, no run (%1 s, median of %2)").arg(idleMs / 1000).arg(cpuRounds),
                  percent(program.idleCpu, program.idleUiThreadCpu),
                  percent(withoutSynth.idleCpu) + QStringLiteral(" without synth"), QStringLiteral("<= 0.3 % above")});
     printFigure({QStringLiteral("  the sound server's CPU meanwhile"), percent(program.idleSoundServerCpu),
