@@ -31,10 +31,16 @@ int captionRoom(const QAbstractButton& button, QStyle::SubElement contents)
 QFont fittedFont(QFont font, const QString& caption, int room)
 {
     const QString shown = QString(caption).remove(QLatin1Char('&')); // access-key marks take no room
-    auto fits = [&](const QFont& f) { return QFontMetricsF(f).horizontalAdvance(shown) <= room; };
-    if (fits(font))
+    const qreal normal = QFontMetricsF(font).horizontalAdvance(shown);
+    if (normal <= room)
         return font;
-    for (int stretch = 99; stretch > narrowest; --stretch) {
+    auto fits = [&](const QFont& f) { return QFontMetricsF(f).horizontalAdvance(shown) <= room; };
+    // The width shrinks with the stretch nearly in proportion: the search for
+    // the widest stretch that fits starts a little above the proportional
+    // one, since each stretch tried is a font of its own to load.
+    const int current = font.stretch() > 0 ? font.stretch() : 100;
+    const int estimate = static_cast<int>(current * room / normal) + 3;
+    for (int stretch = std::min(99, estimate); stretch > narrowest; --stretch) {
         font.setStretch(stretch);
         if (fits(font))
             return font;
