@@ -1,8 +1,12 @@
 #include "midi/midi_output.h"
+#include "synth/synth_limiter.h"
 #include "synth/synth_output.h"
+#include "synth/synth_renderer.h"
 
+#include <QFileInfo>
 #include <QtTest>
 #include <cmath>
+#include <fluidsynth.h>
 
 using namespace quorvane;
 
@@ -143,6 +147,38 @@ class SynthOutputTest : public QObject {
     }
 
 private slots:
+    // Idle for a second, the renderer hands out silence without rendering
+    // (the voices are not even looked at); the next message counted wakes
+    // it, and once retired it never touches the synthesizer again.
+    void rendererRestsWhenIdleAndWakesOnAMessage()
+    {
+        std::unique_ptr<fluid_settings_t, void (*)(fluid_settings_t*)> settings(new_fluid_settings(),
+                                                                               delete_fluid_settings);
+        std::unique_ptr<fluid_synth_t, void (*)(fluid_synth_t*)> fluid(new_fluid_synth(settings.get()),
+                                                                       delete_fluid_synth);
+        QVERIFY(fluid_synth_sfload(fluid.get(), "/usr/share/sounds/sf2/TimGM6mb.sf2", 1) != FLUID_FAILED);
+        SynthLimiter limiter(44100);
+        std::atomic<unsigned> sent{0};
+        SynthRenderer renderer(fluid.get(), limiter, 44100, sent);
+        auto loudestOver = [&](int blocks) {
+            float left[64], right[64], loudest = 0.0f;
+            for (int i = 0; i < blocks; ++i) {
+                renderer.renderStereo(left, right, 64);
+                for (int j = 0; j < 64; ++j)
+                    loudest = std::max({loudest, std::abs(left[j]), std::abs(right[j])});
+            }
+            return loudest;
+        };
+
+        QTest::qWait(int(std::chrono::milliseconds(SynthRenderer::restAfter).count()) + 100);
+        fluid_synth_noteon(fluid.get(), 0, 60, 100); // into the synthesizer, but not counted
+        QCOMPARE(loudestOver(20), 0.0f);
+        ++sent;
+        QVERIFY(loudestOver(20) > 0.01f);
+        renderer.retire();
+        QCOMPARE(loudestOver(20), 0.0f);
+    }
+
     void init()
     {
         SynthOptions options;

@@ -1,6 +1,8 @@
 #include "app/program.h"
 #include "memory_backend.h"
 #include "ui/about/about_box.h"
+#include "ui/common/caption_fit.h"
+#include "ui/common/classic_look.h"
 #include "ui/main/frm_main.h"
 #include "ui/main/window_names.h"
 #include "ui/setup/midi_setup_form.h"
@@ -84,6 +86,29 @@ private slots:
             }
         }
         QVERIFY(checked > 25);
+    }
+
+    // A caption too wide for its room keeps the widest stretch that fits:
+    // any narrower squeezes its letters for nothing.
+    void aCaptionKeepsTheWidestStretchThatFits()
+    {
+        const QFont base = classicFont();
+        const QString caption = QStringLiteral("Programme Change");
+        const qreal normal = QFontMetricsF(base).horizontalAdvance(caption);
+        auto fits = [&](const QFont& font, int room) { return QFontMetricsF(font).horizontalAdvance(caption) <= room; };
+        int tried = 0;
+        for (int room = int(normal * 0.75); room < int(normal); room += 2) {
+            const QFont fitted = fittedFont(base, caption, room);
+            const int stretch = fitted.stretch();
+            if (stretch <= 70)
+                continue; // the narrowest there is, whether it fits or not
+            QVERIFY2(fits(fitted, room), qPrintable(QStringLiteral("%1 at %2").arg(stretch).arg(room)));
+            QFont wider = base;
+            wider.setStretch(stretch + 1);
+            QVERIFY2(stretch == 99 || !fits(wider, room), qPrintable(QStringLiteral("%1 at %2").arg(stretch).arg(room)));
+            ++tried;
+        }
+        QVERIFY(tried > 5);
     }
 
     void formulaLinesShowWhole()
