@@ -4,6 +4,7 @@
 #include <pthread.h>
 
 #include <algorithm>
+#include <cmath>
 #include <chrono>
 #include <thread>
 
@@ -110,6 +111,14 @@ void JackPeer::exchange(jack_nframes_t frames)
     void* out = jack_port_get_buffer(out_, frames);
     jack_midi_clear_buffer(out);
     const jack_nframes_t start = jack_last_frame_time(client_);
+    jack_nframes_t cycleFrame = 0;
+    jack_time_t cycleUs = 0, nextUs = 0;
+    float periodUs = 0;
+    if (jack_get_cycle_times(client_, &cycleFrame, &cycleUs, &nextUs, &periodUs) == 0) {
+        if (lastCycleUs_ != 0 && std::abs(double(cycleUs - lastCycleUs_) - periodUs) > 200)
+            lateCycles_.fetch_add(1);
+        lastCycleUs_ = cycleUs;
+    }
     if (!toPlay_.empty())
         played_.push_back(start);
     for (const Bytes& event : toPlay_)

@@ -35,6 +35,11 @@ public:
     std::size_t heardCount();
     std::vector<jack_nframes_t> playedFrames(); // one per play() that went out
     int xruns() const { return xruns_; }        // the server's, since open()
+    // Cycles whose start the server placed off its period by more than a
+    // fifth of a millisecond (a late wake-up of its driver that it does not
+    // report as an xrun): its clock then moves against the frames, and every
+    // client's mapping of the two with it.
+    int lateCycles() const { return lateCycles_; }
     void forget();
     // Sets the server's transport rolling from the start, as a user's
     // transport control does (the timebase, if any, is another client's).
@@ -67,5 +72,7 @@ private:
     std::vector<Heard> heard_;
     std::vector<jack_nframes_t> played_;
     std::atomic<int> xruns_{0};
+    std::atomic<int> lateCycles_{0};
+    jack_time_t lastCycleUs_ = 0; // the callback's own
     std::vector<TransportBeat> transport_;
 };
