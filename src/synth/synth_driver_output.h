@@ -2,7 +2,6 @@
 
 #include <fluidsynth/types.h>
 
-#include <QString>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>

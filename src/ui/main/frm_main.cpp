@@ -26,7 +26,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
-#include <utility>
 
 namespace quorvane {
 
@@ -190,18 +189,21 @@ void FrmMain::load()
     // loop runs, that is with the device dialog on screen: the desktop's
     // animated hourglass is megabytes of pictures to read and hand to the
     // display, and the dialog need not wait for them.
-    loading_ = true;
-    QTimer::singleShot(0, this, [this] {
-        if (loading_ && !std::exchange(hourglass_, true))
-            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    bool hourglass = false;
+    QTimer putUp;
+    putUp.setSingleShot(true);
+    connect(&putUp, &QTimer::timeout, this, [&hourglass] {
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        hourglass = true;
     });
+    putUp.start(0);
     move(twips(1200), twips(1200));
     if (showSetupDialog)
         showSetupDialog();
     build();
     fillPatchList();
-    loading_ = false;
-    if (std::exchange(hourglass_, false))
+    putUp.stop(); // a load that ends before the event loop ran never puts it up
+    if (hourglass)
         QGuiApplication::restoreOverrideCursor();
     composer_->setModeOn(Mode::Pitch, true);
 }

@@ -109,8 +109,6 @@ private:
     QSet<QString> invalidBoxes_;
     QSet<QString> redBoxes_;
     bool built_ = false;
-    bool loading_ = false;   // within load()
-    bool hourglass_ = false; // the pointer put up by load()
     bool shutDown_ = false;
     // What the MIDI components report by themselves.
     JoinedWarnings deviceWarnings_{this};
