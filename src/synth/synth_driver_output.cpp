@@ -2,7 +2,7 @@
 
 #include "synth/synth_renderer.h"
 
-#include <fluidsynth.h>
+#include "synth/synth_libraries.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -29,7 +29,7 @@ SynthDriverOutput::SynthDriverOutput(fluid_settings_t* settings, fluid_synth_t* 
                                      int sampleRate, const std::atomic<unsigned>& sent, LossHandler onLoss)
     : renderer_(new SynthRenderer(synth, limiter, sampleRate, sent)), onLoss_(std::move(onLoss))
 {
-    driver_ = new_fluid_audio_driver2(settings, &SynthRenderer::render, renderer_);
+    driver_ = fluidSynth().new_fluid_audio_driver2(settings, &SynthRenderer::render, renderer_);
     if (!driver_) {
         delete renderer_;
         throw std::runtime_error("the audio output did not start");
@@ -49,7 +49,7 @@ SynthDriverOutput::~SynthDriverOutput()
         leaveBehind();
         return;
     }
-    delete_fluid_audio_driver(driver_); // returns once the callback has stopped
+    fluidSynth().delete_fluid_audio_driver(driver_); // returns once the callback has stopped
     delete renderer_;
 }
 

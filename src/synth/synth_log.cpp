@@ -1,6 +1,6 @@
 #include "synth/synth_log.h"
 
-#include <fluidsynth.h>
+#include "synth/synth_libraries.h"
 
 #include <mutex>
 
@@ -30,7 +30,7 @@ void SynthLogCapture::install()
     static std::once_flag once;
     std::call_once(once, [] {
         for (int level = 0; level < LAST_LOG_LEVEL; ++level)
-            fluid_set_log_function(level, onFluidLog, nullptr);
+            fluidSynth().fluid_set_log_function(level, onFluidLog, nullptr);
     });
 }
 

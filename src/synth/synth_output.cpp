@@ -4,6 +4,7 @@
 #include "midi/midi_errors.h"
 #include "synth/synth_driver_output.h"
 #include "synth/synth_hosted_output.h"
+#include "synth/synth_libraries.h"
 #include "synth/synth_limiter.h"
 #include "synth/synth_log.h"
 #include "synth/synth_pulse_stream.h"
@@ -11,7 +12,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QObject>
-#include <fluidsynth.h>
+#include <QTimer>
 #include <sys/resource.h>
 #include <unistd.h>
 #include <algorithm>
@@ -33,7 +34,7 @@ QString tr(const char* text)
 QString firstSoundFont(const QStringList& paths)
 {
     for (const QString& path : paths) {
-        if (QFileInfo(path).isReadable() && fluid_is_soundfont(QFile::encodeName(path).constData()))
+        if (QFileInfo(path).isReadable() && fluidSynth().fluid_is_soundfont(QFile::encodeName(path).constData()))
             return path;
     }
     return QString();
@@ -53,10 +54,7 @@ void followRate(fluid_synth_t* synth, int& current, int rate)
 {
     if (rate <= 0 || current == rate)
         return;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    fluid_synth_set_sample_rate(synth, float(rate));
-#pragma GCC diagnostic pop
+    fluidSynth().fluid_synth_set_sample_rate(synth, float(rate));
     current = rate;
 }
 
@@ -70,7 +68,7 @@ void playInto(fluid_synth_t* synth, const MidiBytes& message)
         return;
     const int status = message[0];
     if (status == SystemReset) {
-        fluid_synth_system_reset(synth); // all notes off, controllers and programmes to their defaults
+        fluidSynth().fluid_synth_system_reset(synth); // all notes off, controllers and programmes to their defaults
         return;
     }
     if (!isChannelStatus(status))
@@ -79,20 +77,20 @@ void playInto(fluid_synth_t* synth, const MidiBytes& message)
     const int data1 = message.size() > 1 ? message[1] : 0;
     const int data2 = message.size() > 2 ? message[2] : 0;
     switch (kindOf(status)) {
-    case NoteOff: fluid_synth_noteoff(synth, channel, data1); break;
-    case NoteOn: fluid_synth_noteon(synth, channel, data1, data2); break; // velocity 0 ends the note
-    case KeyPressure: fluid_synth_key_pressure(synth, channel, data1, data2); break;
-    case ControlChange: fluid_synth_cc(synth, channel, data1, data2); break;
-    case ProgramChange: fluid_synth_program_change(synth, channel, data1); break;
-    case ChannelPressure: fluid_synth_channel_pressure(synth, channel, data1); break;
-    case PitchBend: fluid_synth_pitch_bend(synth, channel, fourteenBits(data1, data2)); break;
+    case NoteOff: fluidSynth().fluid_synth_noteoff(synth, channel, data1); break;
+    case NoteOn: fluidSynth().fluid_synth_noteon(synth, channel, data1, data2); break; // velocity 0 ends the note
+    case KeyPressure: fluidSynth().fluid_synth_key_pressure(synth, channel, data1, data2); break;
+    case ControlChange: fluidSynth().fluid_synth_cc(synth, channel, data1, data2); break;
+    case ProgramChange: fluidSynth().fluid_synth_program_change(synth, channel, data1); break;
+    case ChannelPressure: fluidSynth().fluid_synth_channel_pressure(synth, channel, data1); break;
+    case PitchBend: fluidSynth().fluid_synth_pitch_bend(synth, channel, fourteenBits(data1, data2)); break;
     default: break;
     }
 }
 
 struct FluidDeleter {
-    void operator()(fluid_settings_t* settings) const { delete_fluid_settings(settings); }
-    void operator()(fluid_synth_t* synth) const { delete_fluid_synth(synth); }
+    void operator()(fluid_settings_t* settings) const { fluidSynth().delete_fluid_settings(settings); }
+    void operator()(fluid_synth_t* synth) const { fluidSynth().delete_fluid_synth(synth); }
 };
 
 // A synthesizer with its sound font read, not yet playing.
@@ -107,24 +105,32 @@ struct LoadedSynth {
 // it; throws MidiFailure. Touches nothing else, so it may run on any thread.
 LoadedSynth loadSynth(const SynthOptions& options)
 {
+    try {
+        fluidSynth();
+    } catch (const std::runtime_error& error) {
+        throw MidiFailure(MidiErrorCode::OpenFailed,
+                          tr("The built-in synthesizer cannot start: the FluidSynth library could not be opened (%1).")
+                              .arg(QString::fromLocal8Bit(error.what())));
+    }
     SynthLogCapture log;
     const QString font = firstSoundFont(options.soundFonts);
     if (font.isEmpty())
         throw MidiFailure(MidiErrorCode::OpenFailed, tr("The built-in synthesizer found no General MIDI sound font. "
                                                         "Installing the package timgm6mb-soundfont provides one."));
     LoadedSynth loaded;
-    loaded.settings.reset(new_fluid_settings());
+    loaded.settings.reset(fluidSynth().new_fluid_settings());
     fluid_settings_t* settings = loaded.settings.get();
     // A large sound font would otherwise be read whole before the first note;
     // this way only the instruments in use are read, when they are chosen.
-    fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
-    fluid_settings_setnum(settings, "synth.sample-rate", options.sampleRate);
-    fluid_settings_setnum(settings, "synth.gain", options.gain);
-    fluid_settings_setstr(settings, "audio.jack.id", SynthOutput::deviceName().toUtf8().constData());
+    fluidSynth().fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
+    fluidSynth().fluid_settings_setnum(settings, "synth.sample-rate", options.sampleRate);
+    fluidSynth().fluid_settings_setnum(settings, "synth.gain", options.gain);
+    fluidSynth().fluid_settings_setstr(settings, "audio.jack.id", SynthOutput::deviceName().toUtf8().constData());
     // Under JACK nothing is heard until the ports are patched: go to the speakers.
-    fluid_settings_setint(settings, "audio.jack.autoconnect", 1);
-    loaded.synth.reset(new_fluid_synth(settings));
-    if (!loaded.synth || fluid_synth_sfload(loaded.synth.get(), QFile::encodeName(font).constData(), 1) == FLUID_FAILED)
+    fluidSynth().fluid_settings_setint(settings, "audio.jack.autoconnect", 1);
+    loaded.synth.reset(fluidSynth().new_fluid_synth(settings));
+    if (!loaded.synth ||
+        fluidSynth().fluid_synth_sfload(loaded.synth.get(), QFile::encodeName(font).constData(), 1) == FLUID_FAILED)
         throw MidiFailure(
             MidiErrorCode::OpenFailed,
             withDetails(tr("The built-in synthesizer could not load the sound font %1.").arg(font), log.lines()));
@@ -153,25 +159,36 @@ struct SynthOutput::Sound {
 SynthOutput::SynthOutput(SynthOptions options)
     : options_(std::move(options)), sound_(std::make_unique<Sound>(options_.sampleRate))
 {
-    SynthLogCapture::install();
-    // Without a font the first open says so, as it would without this.
-    if (options_.loadInBackground && !firstSoundFont(options_.soundFonts).isEmpty()) {
-        sound_->loading = std::async(std::launch::async, [this, options = options_] {
-            // Told also when the load fails: an open waiting for it reports that.
-            struct TellWhenDone {
-                SynthOutput* synth;
-                ~TellWhenDone()
-                {
-                    QMetaObject::invokeMethod(
-                        &synth->sound_->context, [s = synth] { s->fontLoaded(); }, Qt::QueuedConnection);
-                }
-            } tell{this};
-            // The windows come first while both want the processor: the font
-            // is only wanted once the device dialog is answered.
-            ::setpriority(PRIO_PROCESS, pid_t(::gettid()), 10);
-            return loadSynth(options);
-        });
-    }
+    if (!options_.loadInBackground)
+        return;
+    loadDue_ = true;
+    // By the first turn of the event loop the program's first window has
+    // been shown.
+    QTimer::singleShot(0, &sound_->context, [this] { startLoading(); });
+}
+
+// The synthesizer's library is opened by the load, on its thread. Without a
+// font, the first open says so, whether the load has failed by then or fails
+// while the open waits for it.
+void SynthOutput::startLoading()
+{
+    if (!loadDue_.exchange(false))
+        return;
+    sound_->loading = std::async(std::launch::async, [this, options = options_] {
+        // Told also when the load fails: an open waiting for it reports that.
+        struct TellWhenDone {
+            SynthOutput* synth;
+            ~TellWhenDone()
+            {
+                QMetaObject::invokeMethod(
+                    &synth->sound_->context, [s = synth] { s->fontLoaded(); }, Qt::QueuedConnection);
+            }
+        } tell{this};
+        // The windows come first while both want the processor: the font
+        // is only wanted once the device dialog is answered.
+        ::setpriority(PRIO_PROCESS, pid_t(::gettid()), 10);
+        return loadSynth(options);
+    });
 }
 
 SynthOutput::~SynthOutput()
@@ -183,8 +200,8 @@ SynthOutput::~SynthOutput()
 
 bool SynthOutput::loading() const
 {
-    return sound_->loading.valid() &&
-           sound_->loading.wait_for(std::chrono::seconds(0)) != std::future_status::ready;
+    return loadDue_ ||
+           (sound_->loading.valid() && sound_->loading.wait_for(std::chrono::seconds(0)) != std::future_status::ready);
 }
 
 void SynthOutput::openVirtualPort()
@@ -197,6 +214,7 @@ void SynthOutput::open(const QString& device)
     if (device != deviceName())
         throw deviceGone(device);
     close();
+    startLoading();
     if (loading()) {
         // The sound starts once the font is there: told by the loader, or
         // at the first message, which waits for it.
@@ -248,6 +266,7 @@ void SynthOutput::takeLoadedSynth()
 {
     if (sound_->synth)
         return;
+    startLoading();
     // Waits for a load still under way, and throws what it threw: the next
     // open then tries again.
     LoadedSynth loaded = sound_->loading.valid() ? std::exchange(sound_->loading, {}).get() : loadSynth(options_);
@@ -295,7 +314,7 @@ bool SynthOutput::startAudio(QStringList& details)
                 // The MIDI system is not JACK: FluidSynth's own client plays.
             }
         }
-        fluid_settings_setstr(sound_->settings.get(), "audio.driver", driver.toUtf8().constData());
+        fluidSynth().fluid_settings_setstr(sound_->settings.get(), "audio.driver", driver.toUtf8().constData());
         try {
             sound_->driver =
                 std::make_unique<SynthDriverOutput>(sound_->settings.get(), sound_->synth.get(), sound_->limiter,
@@ -361,9 +380,9 @@ void SynthOutput::silenceUnheard()
 {
     constexpr int frames = 64; // the synthesizer's own block: one ends every voice switched off
     float scratch[2][frames];
-    fluid_synth_all_sounds_off(sound_->synth.get(), -1);
+    fluidSynth().fluid_synth_all_sounds_off(sound_->synth.get(), -1);
     for (int block = 0; block < 2; ++block)
-        fluid_synth_write_float(sound_->synth.get(), frames, scratch[0], 0, 1, scratch[1], 0, 1);
+        fluidSynth().fluid_synth_write_float(sound_->synth.get(), frames, scratch[0], 0, 1, scratch[1], 0, 1);
 }
 
 void SynthOutput::close()
@@ -375,7 +394,7 @@ void SynthOutput::close()
     sound_->hosted.reset();
     soundLost_ = false;
     if (sound_->synth)
-        fluid_synth_all_sounds_off(sound_->synth.get(), -1); // no note left hanging for the next open
+        fluidSynth().fluid_synth_all_sounds_off(sound_->synth.get(), -1); // no note left hanging for the next open
 }
 
 void SynthOutput::play(const MidiBytes& message)
@@ -413,7 +432,8 @@ StereoAudio SynthOutput::render(int frames)
     }
     audio.left.resize(static_cast<std::size_t>(frames));
     audio.right.resize(static_cast<std::size_t>(frames));
-    fluid_synth_write_float(sound_->synth.get(), frames, audio.left.data(), 0, 1, audio.right.data(), 0, 1);
+    fluidSynth().fluid_synth_write_float(sound_->synth.get(), frames, audio.left.data(), 0, 1, audio.right.data(), 0,
+                                         1);
     sound_->limiter.process(audio.left.data(), audio.right.data(), frames);
     return audio;
 }

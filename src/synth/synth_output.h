@@ -25,10 +25,13 @@ struct SynthOptions {
     // No audio output at all: the sound is only made by render(), for tests
     // and measurements.
     bool renderOnly = false;
-    // The sound font is read on a thread of its own from the construction,
-    // so that a program's windows need not wait for it (FluidR3_GM takes a
-    // few hundred milliseconds). An open meanwhile starts the sound once it
-    // is read; a message meanwhile waits for it, and is played.
+    // The sound font is read on a thread of its own, begun by the first turn
+    // of the event loop after the construction (or by the first open, if that
+    // comes first), so that a program's first window neither waits for it
+    // nor shares the processor with it while it is put on screen (opening
+    // the library and FluidR3_GM take a few hundred milliseconds). An open
+    // meanwhile starts the sound once it is read; a message meanwhile waits
+    // for it, and is played.
     bool loadInBackground = false;
     // PipeWire's own rate, and one that PulseAudio switches an idle sound card
     // to, so that the server has nothing to resample.
@@ -58,7 +61,7 @@ struct StereoAudio {
 
 // The built-in General MIDI synthesizer as a back end with a single device,
 // named deviceName(). It plays every short message it is sent. The sound font
-// is loaded at the first open (or in the background from the start) and kept,
+// is loaded at the first open (or in the background, see SynthOptions) and kept,
 // so opening again only starts the audio.
 //
 // While no audio output plays (no sound server, or the one it played to went
@@ -103,6 +106,7 @@ public:
 private:
     struct Sound; // FluidSynth's settings, synthesizer and audio output, and the limiter
 
+    void startLoading();
     void takeLoadedSynth();
     void fontLoaded();
     void readyToPlay();
@@ -118,6 +122,9 @@ private:
     QString soundFont_;
     bool open_ = false;
     bool startWhenLoaded_ = false; // opened while the font was still loading
+    // A background load asked for and not yet begun. Atomic: an open may
+    // be followed by sends from another thread, which look at it too.
+    std::atomic<bool> loadDue_{false};
     std::unique_ptr<Sound> sound_;
     LossNotifier lossNotifier_;
     // Set on the audio output's thread when it lost its server; the next

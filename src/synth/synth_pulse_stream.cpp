@@ -2,9 +2,7 @@
 
 #include "synth/synth_limiter.h"
 
-#include <fluidsynth.h>
-#include <pulse/error.h>
-#include <pulse/simple.h>
+#include "synth/synth_libraries.h"
 
 #include <stdexcept>
 #include <string>
@@ -32,10 +30,10 @@ SynthPulseStream::SynthPulseStream(fluid_synth_t* synth, SynthLimiter& limiter, 
     int error = 0;
     // The program's name is both the client's (application and node name) and
     // the stream's, which is what mixers and patchbays list.
-    connection_ = pa_simple_new(nullptr, name.c_str(), PA_STREAM_PLAYBACK, nullptr, name.c_str(), &sampleFormat,
-                                nullptr, &buffer, &error);
+    connection_ = pulseSimple().pa_simple_new(nullptr, name.c_str(), PA_STREAM_PLAYBACK, nullptr, name.c_str(),
+                                              &sampleFormat, nullptr, &buffer, &error);
     if (!connection_)
-        throw std::runtime_error(pa_strerror(error));
+        throw std::runtime_error(pulseSimple().pa_strerror(error));
     thread_ = std::thread(&SynthPulseStream::run, this);
 }
 
@@ -45,7 +43,7 @@ SynthPulseStream::~SynthPulseStream()
     if (thread_.joinable())
         thread_.join();
     if (connection_)
-        pa_simple_free(connection_);
+        pulseSimple().pa_simple_free(connection_);
 }
 
 void SynthPulseStream::run()
@@ -56,20 +54,20 @@ void SynthPulseStream::run()
     End end = End::Silence;
     while (!stop_) {
         // Interleaved stereo, as the stream takes it.
-        fluid_synth_write_float(synth_, periodFrames, frames.data(), 0, 2, frames.data(), 1, 2);
+        fluidSynth().fluid_synth_write_float(synth_, periodFrames, frames.data(), 0, 2, frames.data(), 1, 2);
         limiter_.process(frames.data(), frames.data() + 1, periodFrames, 2);
         int error = 0;
-        if (pa_simple_write(connection_, frames.data(), frames.size() * sizeof(float), &error) < 0) {
+        if (pulseSimple().pa_simple_write(connection_, frames.data(), frames.size() * sizeof(float), &error) < 0) {
             end = End::ServerLost;
             break;
         }
-        silentPeriods = fluid_synth_get_active_voice_count(synth_) > 0 ? 0 : silentPeriods + 1;
+        silentPeriods = fluidSynth().fluid_synth_get_active_voice_count(synth_) > 0 ? 0 : silentPeriods + 1;
         if (silentPeriods < silentPeriodsBeforeEnd)
             continue;
         // A note played just before running_ turned false found the stream
         // still running and did not start another: it is looked for again.
         running_ = false;
-        if (fluid_synth_get_active_voice_count(synth_) == 0)
+        if (fluidSynth().fluid_synth_get_active_voice_count(synth_) == 0)
             break;
         running_ = true;
         silentPeriods = 0;
@@ -78,7 +76,7 @@ void SynthPulseStream::run()
         return; // closed by its owner, who knows
     // Closed at once: a stream left open without data would keep the server
     // and its sink awake.
-    pa_simple_free(connection_);
+    pulseSimple().pa_simple_free(connection_);
     connection_ = nullptr;
     // Told before the stream reads as stopped, so that whoever finds it
     // stopped also finds a lost server told.

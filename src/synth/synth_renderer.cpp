@@ -2,7 +2,7 @@
 
 #include "synth/synth_limiter.h"
 
-#include <fluidsynth.h>
+#include "synth/synth_libraries.h"
 
 #include <algorithm>
 #include <cmath>
@@ -57,8 +57,9 @@ int SynthRenderer::renderInto(int frames, int effectCount, float* effects[], int
     std::unique_lock<std::mutex> lock(use_, std::try_to_lock);
     if (!lock.owns_lock() || retired_ || resting(now))
         return 0;
-    const int result = effectCount > 0 ? fluid_synth_process(synth_, frames, effectCount, effects, outCount, out)
-                                       : fluid_synth_process(synth_, frames, outCount, out, outCount, out);
+    const int result = effectCount > 0
+                           ? fluidSynth().fluid_synth_process(synth_, frames, effectCount, effects, outCount, out)
+                           : fluidSynth().fluid_synth_process(synth_, frames, outCount, out, outCount, out);
     if (outCount >= 2)
         limiter_.process(out[0], out[1], frames);
     for (int i = 0; i < outCount; ++i) {

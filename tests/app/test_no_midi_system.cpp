@@ -55,6 +55,14 @@ struct Musician {
     }
 };
 
+// Whether a shared library whose file name holds `name` is loaded into this
+// process.
+bool libraryLoaded(const QByteArray& name)
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains(name);
+}
+
 } // namespace
 
 // The program on a machine with neither a MIDI system nor a sound server, as
@@ -81,6 +89,9 @@ private slots:
     void startsWithOneMessageAndTellsWhyTheVirtualPortCannotOpen()
     {
         Program program;
+        // The synthesizer's library and the forty it brings along are opened
+        // once the first window is up, not on its way.
+        QVERIFY2(!libraryLoaded("libfluidsynth"), "FluidSynth was loaded before the device dialog");
         QStringList listed;
         Musician musician;
         musician.choose = [&](QDialog& form) {
@@ -97,6 +108,7 @@ private slots:
         QVERIFY2(musician.boxes.size() == 1, qPrintable(musician.boxes.join(QStringLiteral("\n---\n"))));
         QVERIFY(musician.boxes[0].contains(QStringLiteral("No MIDI system was found")));
         QVERIFY(musician.boxes[0].contains(QStringLiteral("No sound server is running")));
+        QVERIFY(libraryLoaded("libfluidsynth"));
 
         musician.boxes.clear();
         musician.choose = [](QDialog& form) {
