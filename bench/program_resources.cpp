@@ -285,6 +285,9 @@ struct InTurns {
     double bareJack = -1;
     ProcessFigures program;
     ProcessFigures withoutSynth;
+    // Each round's, in the order taken.
+    std::vector<double> bareJackRounds;
+    std::vector<ProcessFigures> programRounds, withoutSynthRounds;
 };
 
 // The bare JACK client, the program and the program without the synthesizer,
@@ -304,7 +307,12 @@ InTurns measureInTurns(XDisplay& x, JackServer& server, const std::array<QString
         afterWithoutSynth();
     }
     const bool bareFailed = std::find(bareJack.begin(), bareJack.end(), -1.0) != bareJack.end();
-    return {bareFailed ? -1.0 : spreadOf(bareJack).median, medianOf(program), medianOf(withoutSynth)};
+    return {bareFailed ? -1.0 : spreadOf(bareJack).median,
+            medianOf(program),
+            medianOf(withoutSynth),
+            bareJack,
+            program,
+            withoutSynth};
 }
 
 // The program's device dialog on screen, beside the bare dialog's: with the
@@ -341,9 +349,11 @@ void printStart(XDisplay& x, const QString& dir)
 
 // Idle, against the bare JACK client (the least any client of the server
 // costs) and the bare Qt program (the least a window costs).
-void printCpu(const ProcessFigures& program, const ProcessFigures& withoutSynth, double bareJack,
-              const ProcessFigures& bare)
+void printCpu(const InTurns& turns, const ProcessFigures& bare)
 {
+    const ProcessFigures& program = turns.program;
+    const ProcessFigures& withoutSynth = turns.withoutSynth;
+    const double bareJack = turns.bareJack;
     const QString jackAnchor = percent(bareJack) + QStringLiteral(" bare JACK client");
     const QString jackGoal =
         bareJack < 0 ? QStringLiteral("-") : QStringLiteral("<= %1 %").arg(fixed(bareJack + 0.1, 2));
@@ -351,6 +361,14 @@ void printCpu(const ProcessFigures& program, const ProcessFigures& withoutSynth,
                  percent(program.idleCpu, program.idleUiThreadCpu), jackAnchor, jackGoal});
     printFigure({QStringLiteral("  the same without the synthesizer"),
                  percent(withoutSynth.idleCpu, withoutSynth.idleUiThreadCpu), jackAnchor, jackGoal});
+    // The rounds themselves, since a median of three hides how they scatter.
+    QStringList rounds;
+    for (size_t i = 0; i < turns.bareJackRounds.size(); ++i)
+        rounds << QStringLiteral("%1 / %2 / %3")
+                      .arg(fixed(turns.bareJackRounds[i], 2), fixed(turns.programRounds[i].idleCpu, 2),
+                           fixed(turns.withoutSynthRounds[i].idleCpu, 2));
+    printNote(QStringLiteral("idle rounds in %, bare JACK client / program / without the synthesizer: ") +
+              rounds.join(QStringLiteral(", ")));
     printFigure({QStringLiteral("  a bare Qt program, idle"), percent(bare.idleCpu), QStringLiteral("-"),
                  QStringLiteral("-")});
     printFigure({QStringLiteral("CPU, Wondrousness playing, delay 60 (%1 s)").arg(playingMs / 1000),
@@ -400,10 +418,9 @@ void benchProgramResources(QPoint doItAt, JackServer& server)
     });
     const ProcessFigures& program = fast.program;
     const ProcessFigures& withoutSynth = fast.withoutSynth;
-    const double bareJack = fast.bareJack;
 
     printStart(x, dir);
-    printCpu(program, withoutSynth, bareJack, bare);
+    printCpu(fast, bare);
     printNote(
         QStringLiteral("without the synthesizer the program played %1 messages to a JACK port in its run").arg(heard));
     printFigure({QStringLiteral("peak resident memory without synthesizer"), mib(withoutSynth.peakMiB),
@@ -427,7 +444,7 @@ void benchProgramResources(QPoint doItAt, JackServer& server)
     const InTurns slow =
         measureInTurns(x, server, {bareJackClient, quorvane, quorvaneWithoutSynth}, doItAt, [] {}, [] {});
     printNote(QStringLiteral("below: the same at jackd's default period, 1024 frames = 21.3 ms"));
-    printCpu(slow.program, slow.withoutSynth, slow.bareJack, bare);
+    printCpu(slow, bare);
 }
 
 void benchProgramOnPipewire(QPoint doItAt)
@@ -454,7 +471,7 @@ void benchProgramOnPipewire(QPoint doItAt)
     const ProcessFigures program = measureProgram(x, dir + QStringLiteral("/../src/app/quorvane"), doItAt);
     const ProcessFigures withoutSynth = measureProgram(x, dir + QStringLiteral("/quorvane_without_synth"), doItAt);
     soundServer.clear();
-    printFigure({QStringLiteral("CPU, window open, no run (%1 s, median of %2)").arg(idleMs / 1000).arg(cpuRounds),
+    printFigure({QStringLiteral("CPU, window open, no run (%1 s)").arg(idleMs / 1000),
                  percent(program.idleCpu, program.idleUiThreadCpu),
                  percent(withoutSynth.idleCpu) + QStringLiteral(" without synth"), QStringLiteral("<= 0.3 % above")});
     printFigure({QStringLiteral("  the sound server's CPU meanwhile"), percent(program.idleSoundServerCpu),
