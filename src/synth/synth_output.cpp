@@ -11,11 +11,12 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QEvent>
 #include <QObject>
-#include <QTimer>
 #include <sys/resource.h>
 #include <unistd.h>
 #include <algorithm>
+#include <functional>
 #include <future>
 #include <stdexcept>
 #include <utility>
@@ -140,6 +141,36 @@ LoadedSynth loadSynth(const SynthOptions& options)
 
 } // namespace
 
+// Calls its action once, when the first window of the program is exposed
+// (drawn on screen), and stops looking. QtCore knows that event's type; the
+// windows themselves are none of this layer's business.
+class FirstExposure : public QObject {
+public:
+    explicit FirstExposure(std::function<void()> action) : action_(std::move(action))
+    {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    ~FirstExposure() override { stop(); }
+
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Expose && action_) {
+            stop();
+            std::exchange(action_, nullptr)();
+        }
+        return false;
+    }
+
+private:
+    void stop()
+    {
+        if (QCoreApplication::instance())
+            QCoreApplication::instance()->removeEventFilter(this);
+    }
+
+    std::function<void()> action_;
+};
+
 struct SynthOutput::Sound {
     explicit Sound(double sampleRate) : limiter(sampleRate) { }
 
@@ -154,6 +185,7 @@ struct SynthOutput::Sound {
     std::unique_ptr<SynthHostedOutput> hosted;
     std::unique_ptr<SynthPulseStream> stream;
     std::future<LoadedSynth> loading; // while the sound font is read in the background
+    std::unique_ptr<FirstExposure> loadOnExposure;
 };
 
 SynthOutput::SynthOutput(SynthOptions options)
@@ -162,9 +194,10 @@ SynthOutput::SynthOutput(SynthOptions options)
     if (!options_.loadInBackground)
         return;
     loadDue_ = true;
-    // By the first turn of the event loop the program's first window has
-    // been shown.
-    QTimer::singleShot(0, &sound_->context, [this] { startLoading(); });
+    // Once the program's first window is on screen; without an application
+    // (or a window), at the first open.
+    if (QCoreApplication::instance())
+        sound_->loadOnExposure = std::make_unique<FirstExposure>([this] { startLoading(); });
 }
 
 // The synthesizer's library is opened by the load, on its thread. Without a

@@ -25,11 +25,11 @@ struct SynthOptions {
     // No audio output at all: the sound is only made by render(), for tests
     // and measurements.
     bool renderOnly = false;
-    // The sound font is read on a thread of its own, begun by the first turn
-    // of the event loop after the construction (or by the first open, if that
-    // comes first), so that a program's first window neither waits for it
-    // nor shares the processor with it while it is put on screen (opening
-    // the library and FluidR3_GM take a few hundred milliseconds). An open
+    // The sound font is read on a thread of its own, begun once the
+    // program's first window is on screen (or by the first open, if that
+    // comes first), so that the window neither waits for it nor shares the
+    // processor with it while it is put on screen (opening the library and
+    // FluidR3_GM take a few hundred milliseconds). An open
     // meanwhile starts the sound once it is read; a message meanwhile waits
     // for it, and is played.
     bool loadInBackground = false;
