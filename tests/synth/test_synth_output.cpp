@@ -404,6 +404,27 @@ private slots:
         QVERIFY2(rms(heard) > 0.01, qPrintable(QString::number(rms(heard))));
         QVERIFY2(largestDifference < 1e-6f, qPrintable(QString::number(largestDifference)));
     }
+    // The background load waits for the program's first window to be on
+    // screen, so as not to take the processor from it, and then begins
+    // without anything else asking for the synthesizer.
+    void theBackgroundLoadBeginsWhenTheFirstWindowIsExposed()
+    {
+        SynthOptions options;
+        options.renderOnly = true;
+        options.soundFonts = {QStringLiteral("/usr/share/sounds/sf2/TimGM6mb.sf2")};
+        options.loadInBackground = true;
+        SynthOutput synth(options);
+        QTest::qWait(300); // a loader begun at once would be done by now
+        QVERIFY(synth.loading());
+
+        QObject window; // stands for the window: only the event's type matters
+        QEvent exposed(QEvent::Expose);
+        QCoreApplication::sendEvent(&window, &exposed);
+        QTRY_VERIFY_WITH_TIMEOUT(!synth.loading(), 10000);
+        synth.open(SynthOutput::deviceName());
+        QCOMPARE(synth.soundFont(), options.soundFonts.first());
+        QCOMPARE(synth.sampleRate(), double(options.sampleRate));
+    }
 };
 
 QTEST_GUILESS_MAIN(SynthOutputTest)
