@@ -271,33 +271,74 @@ void JackClient::send(Port port, const MidiBytes& message, std::optional<std::in
 int JackClient::process(jack_nframes_t frames, void* self)
 {
     auto* client = static_cast<JackClient*>(self);
-    const JackFrameClock clock = client->timeline_.cycle(client->client_, frames);
-    // The input first: a clock tick coming in is relayed in this cycle.
-    client->clockOut_.makeCycle(clock, client->transport_.follow(client->client_, clock));
-    void* input = client->inputBuffer(clock);
-    client->followClockIn(input, clock);
-    // Thru within the cycle: each input event goes to the output at the
-    // frame it came at, merged with what the program queued. The settings
-    // are read once, so the output and the window see the same decisions.
-    ForwardedInput forwarded(input, client->thru_ ? client->thru_->settings() : InputThru::Settings{});
-    Slot* target = client->thruTarget();
-    for (Port output : {Port::Output, Port::VirtualOutput}) {
-        Slot& s = client->slot(output);
-        client->writeDue(s, clock, &s == target ? &forwarded : nullptr);
-    }
-    client->takeInput(input, forwarded);
+    void* input = client->inputBuffer(frames);
+    // Most cycles of a window left open carry nothing: the outputs are
+    // cleared and the cycle's clock, the transport and the queues are left
+    // alone, so that an idle program costs what any client's wake-up does.
+    if (client->nothingDue(input))
+        client->clearOutputs(frames);
+    else
+        client->playCycle(input, frames);
     client->renderStereo(frames);
     client->cycles_.fetch_add(1);
     return 0;
 }
 
-void* JackClient::inputBuffer(const JackFrameClock& clock)
+void JackClient::playCycle(void* input, jack_nframes_t frames)
+{
+    const JackFrameClock clock = timeline_.cycle(client_, frames);
+    // The input first: a clock tick coming in is relayed in this cycle.
+    clockOut_.makeCycle(clock, transport_.follow(client_, clock));
+    followClockIn(input, clock);
+    // Thru within the cycle: each input event goes to the output at the
+    // frame it came at, merged with what the program queued. The settings
+    // are read once, so the output and the window see the same decisions.
+    ForwardedInput forwarded(input, thru_ ? thru_->settings() : InputThru::Settings{});
+    Slot* target = thruTarget();
+    for (Port output : {Port::Output, Port::VirtualOutput}) {
+        Slot& s = slot(output);
+        writeDue(s, clock, &s == target ? &forwarded : nullptr);
+    }
+    takeInput(input, forwarded);
+}
+
+bool JackClient::nothingDue(void* input) const
+{
+    if (input && jack_midi_get_event_count(input) > 0)
+        return false;
+    for (Port output : {Port::Output, Port::VirtualOutput}) {
+        const Slot& s = slot(output);
+        // A message queued for a later cycle keeps every cycle up to it
+        // timed, so that it lands at its frame.
+        if (s.port.load() && !s.silent && jack_ringbuffer_read_space(s.ring) > 0)
+            return false;
+    }
+    return clockOut_.resting();
+}
+
+void* JackClient::inputBuffer(jack_nframes_t frames)
 {
     Slot& s = slot(Port::Input);
     jack_port_t* port = s.port.load();
     if (!port || s.silent)
         return nullptr;
-    return jack_port_get_buffer(port, clock.frames());
+    return jack_port_get_buffer(port, frames);
+}
+
+void* JackClient::clearedOutput(Slot& s, jack_nframes_t frames)
+{
+    jack_port_t* port = s.port.load();
+    if (!port)
+        return nullptr;
+    void* buffer = jack_port_get_buffer(port, frames);
+    jack_midi_clear_buffer(buffer);
+    return s.silent ? nullptr : buffer;
+}
+
+void JackClient::clearOutputs(jack_nframes_t frames)
+{
+    for (Port output : {Port::Output, Port::VirtualOutput})
+        clearedOutput(slot(output), frames);
 }
 
 JackClient::Slot* JackClient::thruTarget()
@@ -314,12 +355,8 @@ JackClient::Slot* JackClient::thruTarget()
 
 void JackClient::writeDue(Slot& s, const JackFrameClock& clock, CycleEvents* forwarded)
 {
-    jack_port_t* port = s.port.load();
-    if (!port)
-        return;
-    void* buffer = jack_port_get_buffer(port, clock.frames());
-    jack_midi_clear_buffer(buffer);
-    if (s.silent)
+    void* buffer = clearedOutput(s, clock.frames());
+    if (!buffer)
         return;
     QueuedMessages queued(s.ring, clock);
     JackClockOut::Stream ticks(clockOut_);

@@ -47,7 +47,7 @@ public:
         const SnapshotCell<BeatTimeline>* ownBeat; // null: no beat of the program's own
         const AudioBeat* sessionBeat;              // null: no network session
         ClockInTracker* clockIn;                   // fed the clock at the input, at its frames
-        SnapshotCell<BeatReading>* transport;      // the transport's beat, every cycle
+        SnapshotCell<BeatReading>* transport;      // the transport's beat, each cycle it is followed
         const InputThru* thru;                     // null: the input is never forwarded in the cycle
     };
 
@@ -116,7 +116,14 @@ private:
     JackClient(jack_client_t* client, const Shares& shares);
     static int process(jack_nframes_t frames, void* self);
     static void shutdown(void* self);
-    void* inputBuffer(const JackFrameClock& clock);
+    void* inputBuffer(jack_nframes_t frames);
+    // Whether this cycle may pass with its outputs cleared alone: no input,
+    // nothing queued, no clock to send or transport to follow.
+    bool nothingDue(void* input) const;
+    void playCycle(void* input, jack_nframes_t frames);
+    // The output's buffer, emptied; null when it is not open or closing.
+    void* clearedOutput(Slot& slot, jack_nframes_t frames);
+    void clearOutputs(jack_nframes_t frames);
     void followClockIn(void* input, const JackFrameClock& clock);
     Slot* thruTarget();
     void writeDue(Slot& slot, const JackFrameClock& clock, CycleEvents* forwarded);

@@ -33,6 +33,13 @@ void JackClockOut::makeCycle(const JackFrameClock& clock, const BeatTimeline& tr
     makeTicks(clock);
 }
 
+bool JackClockOut::resting() const
+{
+    ClockOutPlan latest = plan_;
+    planCell_.tryLoad(latest); // caught mid-store: as it was, looked at again next cycle
+    return !plan_.on && !latest.on && latest.follows != ClockFollows::Transport;
+}
+
 void JackClockOut::makeTicks(const JackFrameClock& clock)
 {
     if (beat_.state != SourceState::Running || beat_.nsPerTick <= 0) {

@@ -31,6 +31,10 @@ public:
     // Once a cycle, before the outputs are written, with the transport's
     // beat in this cycle.
     void makeCycle(const JackFrameClock& clock, const BeatTimeline& transport);
+    // Whether cycles may pass without being made: the clock is off, was off
+    // when the last one was made (so no Stop is owed), and the program's
+    // beat is not the transport's, whose reading the runs want every cycle.
+    bool resting() const;
     // A tick of the clock at the input, heard at offset of this cycle: while
     // the clock follows it, the same tick goes out at the same frame.
     void relayTick(const JackFrameClock& clock, jack_nframes_t offset);

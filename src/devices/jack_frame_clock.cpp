@@ -2,6 +2,7 @@
 
 #include "midi/steady_time.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace quorvane {
@@ -55,7 +56,10 @@ JackFrameClock JackTimeline::cycle(jack_client_t* client, jack_nframes_t frames)
         nsPerFrame_ = nominal;
         anchorNs_ = serverStartNs;
     } else {
-        anchorNs_ = expectedNs + error * (frames * nominal * 1e-9 / followSeconds);
+        // Cycles with nothing to time were let pass: the step follows the
+        // frames since the last look, one cycle's or many.
+        const double elapsed = static_cast<std::int32_t>(start - anchorFrame_);
+        anchorNs_ = expectedNs + error * std::clamp(elapsed * nominal * 1e-9 / followSeconds, 0.0, 1.0);
     }
     anchorFrame_ = start;
     return JackFrameClock(start, frames, std::llround(anchorNs_), nsPerFrame_);

@@ -42,8 +42,9 @@ private:
 // seconds), and start afresh where it jumps by more than a few periods (a
 // restart, a long stall). JACK keeps its time on a clock of its own
 // (CLOCK_MONOTONIC_RAW with jackd2 on Linux), which the system's time
-// keeping slews against the steady one, so the two are compared in every
-// cycle. Real-time safe: used in the process callback alone.
+// keeping slews against the steady one, so the two are compared in each
+// cycle that times anything. Real-time safe: used in the process callback
+// alone, which lets the cycles with nothing to time pass without it.
 class JackTimeline {
 public:
     JackFrameClock cycle(jack_client_t* client, jack_nframes_t frames);

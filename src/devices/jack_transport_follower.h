@@ -14,7 +14,7 @@ namespace quorvane {
 // stands; without a timebase master (no bar and beat) there is no beat.
 BeatTimeline transportBeat(jack_transport_state_t state, const jack_position_t& position, std::int64_t frameNs);
 
-// Follows the JACK transport in the process callback, once a cycle, and
+// Follows the JACK transport in each cycle the process callback makes, and
 // publishes its beat. Lines ahead are told by the pace at which the
 // master's position really moves: a master that adds up whole ticks each
 // cycle runs a little slower than its stated tempo, and the lines must fall

@@ -328,6 +328,9 @@ private slots:
         };
         const auto measure = [&] {
             peer.forget();
+            // As the sync window does when the transport is chosen: the
+            // process callback then reads it every cycle.
+            rig->clockOut->follow(ClockFollows::Transport);
             OutsideBeat source(rig->system.transport());
             stopped = source.status(steadyNowNs());
             QTimer::singleShot(300, [&] { peer.rollTransport(); });
