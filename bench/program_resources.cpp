@@ -27,7 +27,7 @@ constexpr int playingMs = 5000;
 // A JACK client's idle share varies by some tenths of a percent from one
 // reading to the next on a shared machine: each CPU figure is the median of
 // this many rounds, the programs taken in turns.
-constexpr int cpuRounds = 3;
+constexpr int cpuRounds = 5;
 constexpr int windowTimeoutMs = 20000;
 constexpr int starts = 9; // a start-up time is the median of so many
 

@@ -23,6 +23,8 @@ namespace {
 constexpr std::size_t ringBytes = 1 << 17;
 // The largest event an input takes: a short message has at most three bytes.
 constexpr std::size_t largestInput = 3;
+// The longest the process callback lets cycles pass unmade.
+constexpr jack_nframes_t restMs = 50;
 // Set in an input event's length byte when the process callback forwarded it.
 constexpr std::uint8_t forwardedMark = 0x80;
 // How long a send waits for room in a full ring before it reports a failure:
@@ -70,7 +72,7 @@ std::unique_ptr<JackClient> JackClient::open(const QString& name, std::function<
 
 JackClient::JackClient(jack_client_t* client, const Shares& shares)
     : client_(client), clockOut_(*shares.clockPlan, shares.ownBeat, shares.sessionBeat), clockIn_(shares.clockIn),
-      thru_(shares.thru), transport_(shares.transport)
+      thru_(shares.thru), transport_(shares.transport), restFrames_(jack_get_sample_rate(client) * restMs / 1000)
 {
     for (Slot& s : slots_) {
         s.ring = jack_ringbuffer_create(ringBytes);
@@ -275,10 +277,13 @@ int JackClient::process(jack_nframes_t frames, void* self)
     // Most cycles of a window left open carry nothing: the outputs are
     // cleared and the cycle's clock, the transport and the queues are left
     // alone, so that an idle program costs what any client's wake-up does.
-    if (client->nothingDue(input))
+    if (client->nothingDue(input)) {
         client->clearOutputs(frames);
-    else
+        client->framesAtRest_ += frames;
+    } else {
         client->playCycle(input, frames);
+        client->framesAtRest_ = 0;
+    }
     client->renderStereo(frames);
     client->cycles_.fetch_add(1);
     return 0;
@@ -304,6 +309,11 @@ void JackClient::playCycle(void* input, jack_nframes_t frames)
 
 bool JackClient::nothingDue(void* input) const
 {
+    // Even at rest a cycle is made now and then: the frame clock keeps
+    // following the server, and the transport's reading stays fresh for a
+    // sync window that turns to it.
+    if (framesAtRest_ >= restFrames_)
+        return false;
     if (input && jack_midi_get_event_count(input) > 0)
         return false;
     for (Port output : {Port::Output, Port::VirtualOutput}) {

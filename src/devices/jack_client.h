@@ -118,7 +118,8 @@ private:
     static void shutdown(void* self);
     void* inputBuffer(jack_nframes_t frames);
     // Whether this cycle may pass with its outputs cleared alone: no input,
-    // nothing queued, no clock to send or transport to follow.
+    // nothing queued, no clock to send or transport to follow, and a cycle
+    // was made lately.
     bool nothingDue(void* input) const;
     void playCycle(void* input, jack_nframes_t frames);
     // The output's buffer, emptied; null when it is not open or closing.
@@ -147,6 +148,8 @@ private:
     ClockInTracker* clockIn_;
     const InputThru* thru_;
     JackTransportFollower transport_; // the process callback's alone
+    const jack_nframes_t restFrames_;
+    jack_nframes_t framesAtRest_ = 0; // since the callback last made a cycle; its alone
     std::function<void()> onShutdown_;
     Slot slots_[3];
     std::mutex receiverMutex_;

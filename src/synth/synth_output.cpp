@@ -10,8 +10,8 @@
 #include "synth/synth_pulse_stream.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QEvent>
+#include <QFileInfo>
 #include <QObject>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -299,8 +299,7 @@ void SynthOutput::takeLoadedSynth()
 {
     if (sound_->synth)
         return;
-    startLoading();
-    // Waits for a load still under way, and throws what it threw: the next
+    // Every way here passed an open, which began the load. Waits for a load still under way, and throws what it threw: the next
     // open then tries again.
     LoadedSynth loaded = sound_->loading.valid() ? std::exchange(sound_->loading, {}).get() : loadSynth(options_);
     sound_->settings = std::move(loaded.settings);
