@@ -1,4 +1,5 @@
 #include "devices/clock_out_plan.h"
+#include "devices/jack_clock_out.h"
 #include "devices/sequencer_clock.h"
 #include "memory_backend.h"
 #include "midi/guarded_output.h"
@@ -51,6 +52,39 @@ private slots:
         QVERIFY(!marks.stopDue(plan(true, true, 3)));
         QVERIFY(marks.startBefore(20 * ms));
         QVERIFY(marks.stopDue(plan(false, true, 3))); // switched off: Stop
+    }
+
+    // The JACK callback lets cycles pass unmade while its clock rests, but
+    // never while the clock is on, while the Stop of a clock just switched
+    // off is owed, or while the runs follow the transport.
+    void theJackClockRestsOnlyWithNothingOwed()
+    {
+        const std::int64_t now = steadyNowNs();
+        BeatTimeline beat;
+        beat.state = SourceState::Running;
+        beat.originNs = now;
+        beat.nsPerTick = 60e9 / (120 * 24);
+        const SnapshotCell<BeatTimeline> ownBeat(beat);
+        SnapshotCell<ClockOutPlan> planCell;
+        JackClockOut clock(planCell, &ownBeat, nullptr);
+        const auto eventsOfCycle = [&](std::int64_t startNs) {
+            clock.makeCycle(JackFrameClock(0, 4800, startNs, 1e9 / 48000), BeatTimeline{});
+            JackClockOut::Stream events(clock);
+            jack_nframes_t offset = 0;
+            return events.nextOffset(offset);
+        };
+        QVERIFY(clock.resting());
+        planCell.store(plan(true, true, 1, now));
+        QVERIFY(!clock.resting());
+        QVERIFY(eventsOfCycle(now)); // Start and ticks
+        planCell.store(plan(false, true, 1));
+        QVERIFY(!clock.resting());
+        QVERIFY(eventsOfCycle(now + 100 * ms)); // the Stop
+        QVERIFY(clock.resting());
+        ClockOutPlan followingTransport = plan(false, false, 1);
+        followingTransport.follows = ClockFollows::Transport;
+        planCell.store(followingTransport);
+        QVERIFY(!clock.resting());
     }
 
     // Under the ALSA sequencer a thread sends the ticks through the guarded
