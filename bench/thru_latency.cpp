@@ -411,6 +411,7 @@ public:
 
     std::vector<double> latencies;
     int lost = 0;
+    int ringing = 0; // left out: sound was still heard before the note
 
 private:
     enum class Stage { Silence, Listen, Play, Wait };
@@ -436,6 +437,7 @@ private:
         case Stage::Play:
             ++played_;
             if (listener_.heard()) { // still ringing: left out
+                ++ringing;
                 stage_ = Stage::Silence;
                 next_.start(0);
                 return;
@@ -473,6 +475,8 @@ private:
 struct KeyToSound {
     std::vector<double> latencies;
     int lost = 0;
+    int ringing = 0;
+    bool ran = true; // false: the formula's run ended before the notes
 };
 
 KeyToSound keyToSound(JackPeer& keys, SynthAudioListener& listener)
@@ -480,7 +484,7 @@ KeyToSound keyToSound(JackPeer& keys, SynthAudioListener& listener)
     QEventLoop loop;
     KeyToSoundRun run(keys, listener, [&] { loop.quit(); });
     loop.exec();
-    return {run.latencies, run.lost};
+    return {run.latencies, run.lost, run.ringing};
 }
 
 // The same while Wondrousness plays into the same synthesizer (delay 60,
@@ -491,19 +495,26 @@ KeyToSound keyToSoundWhilePlaying(JackPeer& keys, SynthAudioListener& listener, 
 {
     constexpr std::uint8_t channelVolume = 7; // the controller number
     keys.play({{midi::ControlChange, channelVolume, 0}});
-    KeyToSoundRun run(keys, listener, [&] { composer.stopWondrousness(); });
+    bool done = false;
+    KeyToSoundRun run(keys, listener, [&] {
+        done = true;
+        composer.stopWondrousness();
+    });
     composer.runWondrousness();
     keys.play({{midi::ControlChange, channelVolume, 100}});
-    return {run.latencies, run.lost};
+    return {run.latencies, run.lost, run.ringing, done};
 }
 
 QString keyToSoundText(const KeyToSound& k)
 {
     const Spread s = spreadOf(k.latencies);
-    return QStringLiteral("%1 / %2 / %3 (n=%4, %5 lost)")
+    if (!k.ran)
+        return QStringLiteral("the formula's run ended first");
+    return QStringLiteral("%1 / %2 / %3 (n=%4, %5 lost, %6 still ringing)")
         .arg(fixed(s.median, 2), fixed(s.p99, 2), fixed(s.max, 2))
         .arg(k.latencies.size())
-        .arg(k.lost);
+        .arg(k.lost)
+        .arg(k.ringing);
 }
 
 } // namespace
