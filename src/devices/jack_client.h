@@ -47,7 +47,7 @@ public:
         const SnapshotCell<BeatTimeline>* ownBeat; // null: no beat of the program's own
         const AudioBeat* sessionBeat;              // null: no network session
         ClockInTracker* clockIn;                   // fed the clock at the input, at its frames
-        SnapshotCell<BeatReading>* transport;      // the transport's beat, each cycle it is followed
+        SnapshotCell<BeatReading>* transport;      // the transport's beat: each cycle it is followed, else every 50 ms
         const InputThru* thru;                     // null: the input is never forwarded in the cycle
     };
 
