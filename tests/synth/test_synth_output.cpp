@@ -112,6 +112,16 @@ private:
     QByteArray saved_;
 };
 
+// A synthesizer that renders only, its font read on a thread of its own.
+SynthOptions loadingInBackground()
+{
+    SynthOptions options;
+    options.renderOnly = true;
+    options.soundFonts = {QStringLiteral("/usr/share/sounds/sf2/TimGM6mb.sf2")};
+    options.loadInBackground = true;
+    return options;
+}
+
 } // namespace
 
 using Message = QList<int>;
@@ -381,10 +391,7 @@ private slots:
     // its font from the start.
     void messagesSentWhileTheFontLoadsArePlayedOnceItIs()
     {
-        SynthOptions options;
-        options.renderOnly = true;
-        options.soundFonts = {QStringLiteral("/usr/share/sounds/sf2/TimGM6mb.sf2")};
-        options.loadInBackground = true;
+        const SynthOptions options = loadingInBackground();
         SynthOutput loading(options);
         loading.open(SynthOutput::deviceName());
         QVERIFY(loading.isOpen());
@@ -409,10 +416,7 @@ private slots:
     // without anything else asking for the synthesizer.
     void theBackgroundLoadBeginsWhenTheFirstWindowIsExposed()
     {
-        SynthOptions options;
-        options.renderOnly = true;
-        options.soundFonts = {QStringLiteral("/usr/share/sounds/sf2/TimGM6mb.sf2")};
-        options.loadInBackground = true;
+        const SynthOptions options = loadingInBackground();
         SynthOutput synth(options);
         QTest::qWait(300); // a loader begun at once would be done by now
         QVERIFY(synth.loading());
