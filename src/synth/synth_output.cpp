@@ -299,8 +299,9 @@ void SynthOutput::takeLoadedSynth()
 {
     if (sound_->synth)
         return;
-    // Every way here passed an open, which began the load. Waits for a load still under way, and throws what it threw: the next
-    // open then tries again.
+    // Every way here passed an open, which began the load. Waits for a load
+    // still under way, and throws what it threw: the next open then tries
+    // again.
     LoadedSynth loaded = sound_->loading.valid() ? std::exchange(sound_->loading, {}).get() : loadSynth(options_);
     sound_->settings = std::move(loaded.settings);
     sound_->synth = std::move(loaded.synth);
